@@ -1,0 +1,44 @@
+// Keypad reports (+CKEV) from the phone: parsing, dispatch and learn mode.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexel {
+
+class KeyActions;
+class KeyMap;
+class SerialPort;
+
+struct KeyEvent {
+  std::string key;  // the key code, possibly empty
+  char flag = 0;    // the flag character: '1' press, '0' release in practice
+};
+
+// Every key event of a received text, in order: each line (lines end at CR
+// or LF) that holds "CKEV" and a flag character gives one.
+std::vector<KeyEvent> ParseKeyEvents(std::string_view text);
+
+// The received-data handlers of normal operation and of learn mode.
+class KeyEventHandlers {
+ public:
+  KeyEventHandlers(KeyMap& keyMap, KeyActions& actions) : keyMap_(keyMap), actions_(actions) {}
+
+  // Dispatches every report of the chunk: an odd flag runs the key's
+  // button-down part, an even one its button-up part. A flag that is not a
+  // digit raises Error("'%s' is not a valid integer value") once the other
+  // reports of the chunk were handled.
+  void FeedbackComm(const char* buffer);
+  // Appends a learned row (key code, action " ") for every press.
+  void MapKeys(const char* buffer);
+  // The MapKeys toggle: down empties the key map and installs MapKeys on the
+  // port; up gives every row its edit button and installs FeedbackComm.
+  void MapKeysButtonClick(bool buttonDown, SerialPort& port);
+
+ private:
+  KeyMap& keyMap_;
+  KeyActions& actions_;
+};
+
+}  // namespace vexel

@@ -1,0 +1,25 @@
+// The few file operations the core needs, one implementation per platform
+// (posix/ for the native build, win32/ for Windows). Paths are 8-bit text
+// in the system's code page, as the rest of the system keeps them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexel {
+
+bool FileExists(const std::string& path);
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Writes the bytes to a new file beside the target and then puts it in the
+// target's place in one step, so that a failure at any point leaves the old
+// file as it was. False when the file could not be written or replaced.
+bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+// The folder of the running executable, with its trailing separator.
+std::string ExecutableFolder();
+
+}  // namespace vexel
