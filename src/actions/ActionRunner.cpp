@@ -62,7 +62,7 @@ void ActionRunner::RunKey(int mode, TShortCut value) {
 
 bool ActionRunner::ForcedExitWindows(unsigned flags) {
   if (!platform_.SetTokenPrivilege(kShutdownPrivilege, true)) return false;
-  const bool done = platform_.ExitWindows(flags);
+  const bool done = platform_.RequestExitWindows(flags);
   platform_.SetTokenPrivilege(kShutdownPrivilege, false);
   return done;
 }

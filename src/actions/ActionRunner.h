@@ -29,7 +29,7 @@ class ActionPlatform {
   // Enables or disables one named privilege in the process token.
   virtual bool SetTokenPrivilege(const std::string& name, bool enable) = 0;
   // ExitWindowsEx(flags, 0)
-  virtual bool ExitWindows(unsigned flags) = 0;
+  virtual bool RequestExitWindows(unsigned flags) = 0;
 };
 
 class ActionRunner {

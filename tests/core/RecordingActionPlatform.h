@@ -14,7 +14,7 @@ class RecordingActionPlatform : public ActionPlatform {
  public:
   std::vector<std::string> log;
   bool privilegeGranted = true;    // what SetTokenPrivilege answers
-  bool exitWindowsSucceeds = true;  // what ExitWindows answers
+  bool exitWindowsSucceeds = true;  // what RequestExitWindows answers
 
   void ShellOpen(const std::string& file) override { log.push_back("open " + file); }
   void RunCommandLine(const std::string& commandLine) override {
@@ -30,7 +30,7 @@ class RecordingActionPlatform : public ActionPlatform {
     log.push_back("privilege " + name + (enable ? " on" : " off"));
     return privilegeGranted;
   }
-  bool ExitWindows(unsigned flags) override {
+  bool RequestExitWindows(unsigned flags) override {
     log.push_back("exit " + std::to_string(flags));
     return exitWindowsSucceeds;
   }
