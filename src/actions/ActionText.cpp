@@ -72,14 +72,13 @@ std::string ComposeActionText(const ActionEditorFields& fields, const KeyNames& 
 void KeyActions::DispatchKeyAction(std::string_view actionText, int request,
                                    ActionEditorFields* window) {
   const ActionParts parts = SplitActionText(actionText);
-  switch (request) {
-    case 0:
-      ApplyActionPart(parts.down, 1, window);
-      ApplyActionPart(parts.up, 2, window);
-      break;
-    case 1: ApplyActionPart(parts.down, 0, nullptr); break;
-    case 2: ApplyActionPart(parts.up, 0, nullptr); break;
-    default: break;
+  if (request == 0) {
+    ApplyActionPart(parts.down, 1, window);
+    ApplyActionPart(parts.up, 2, window);
+  } else if (request == 1) {
+    ApplyActionPart(parts.down, 0, nullptr);
+  } else if (request == 2) {
+    ApplyActionPart(parts.up, 0, nullptr);
   }
 }
 

@@ -21,32 +21,23 @@ constexpr ModifierPrefix kFormattedPrefixes[] = {
 
 constexpr TShortCut kModifierBits = scShift | scCtrl | scAlt;
 
-// The fixed names; null for the codes the keyboard layout names.
-const char* FixedKeyName(std::uint8_t virtualKey) {
-  switch (virtualKey) {
-    case 8: return "BkSp";
-    case 9: return "Tab";
-    case 13: return "Enter";
-    case 27: return "Esc";
-    case 32: return "Space";
-    case 33: return "PgUp";
-    case 34: return "PgDn";
-    case 35: return "End";
-    case 36: return "Home";
-    case 37: return "Left";
-    case 38: return "Up";
-    case 39: return "Right";
-    case 40: return "Down";
-    case 45: return "Ins";
-    case 46: return "Del";
-    default: return nullptr;
-  }
-}
+struct FixedName {
+  std::uint8_t code;
+  const char* name;
+};
+
+// The fixed names besides digits, letters and function keys.
+constexpr FixedName kFixedNames[] = {
+    {8, "BkSp"},  {9, "Tab"},    {13, "Enter"}, {27, "Esc"},  {32, "Space"},
+    {33, "PgUp"}, {34, "PgDn"},  {35, "End"},   {36, "Home"}, {37, "Left"},
+    {38, "Up"},   {39, "Right"}, {40, "Down"},  {45, "Ins"},  {46, "Del"},
+};
 
 }  // namespace
 
 std::string KeyName(std::uint8_t virtualKey, const KeyNames& layout) {
-  if (const char* name = FixedKeyName(virtualKey)) return name;
+  for (const FixedName& fixed : kFixedNames)
+    if (fixed.code == virtualKey) return fixed.name;
   if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
     return std::string(1, static_cast<char>(virtualKey));
   if (virtualKey >= 96 && virtualKey <= 105)  // numeric keypad digits

@@ -36,7 +36,8 @@ TEST_F(ActionRunnerTest, KeyPartsSendTransitionsInModifierOrder) {
   } cases[] = {
       {kmPress, "Shift+Ctrl+Alt+Del", {"down 16", "down 17", "down 18", "down 46"}},
       {kmRelease, "Shift+Ctrl+Alt+Del", {"up 46", "up 18", "up 17", "up 16"}},
-      {kmClick, "Shift+Ctrl+Alt+Del",
+      {kmClick,
+       "Shift+Ctrl+Alt+Del",
        {"down 16", "down 17", "down 18", "down 46", "sleep 30", "up 46", "up 18", "up 17",
         "up 16"}},
       {kmClick, "Space", {"down 32", "sleep 30", "up 32"}},
@@ -69,7 +70,7 @@ TEST_F(ActionRunnerTest, ExecutePartsOpenRunOrDoSpecialCommands) {
       {"$reboot", reboot},
       {"$shutdown", shutdown},
       {"$shutdown, then reboot", both},  // reboot is asked first, whatever the order
-      {"$Reboot", {}},                     // case-sensitive
+      {"$Reboot", {}},                   // case-sensitive
       {"$", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(RunExecute(c.payload), c.log) << c.payload;

@@ -11,32 +11,20 @@ namespace vexel {
 class FakeKeyNames : public KeyNames {
  public:
   std::string LayoutKeyName(std::uint8_t virtualKey) const override {
-    switch (virtualKey) {
-      case 16: return "Shift";
-      case 17: return "Control";
-      case 18: return "Alt";
-      case 19: return "Pause";
-      case 20: return "Caps Lock";
-      case 106: return "Num *";
-      case 107: return "Num +";
-      case 109: return "Num -";
-      case 110: return "Num Del";
-      case 111: return "Num /";
-      case 144: return "Num Lock";
-      case 145: return "Scroll Lock";
-      case 186: return ";";
-      case 187: return "=";
-      case 188: return ",";
-      case 189: return "-";
-      case 190: return ".";
-      case 191: return "/";
-      case 192: return "`";
-      case 219: return "[";
-      case 220: return "\\";
-      case 221: return "]";
-      case 222: return "'";
-      default: return {};
-    }
+    static const struct {
+      std::uint8_t code;
+      const char* name;
+    } kNames[] = {
+        {16, "Shift"},     {17, "Control"}, {18, "Alt"},       {19, "Pause"},
+        {20, "Caps Lock"}, {106, "Num *"},  {107, "Num +"},    {109, "Num -"},
+        {110, "Num Del"},  {111, "Num /"},  {144, "Num Lock"}, {145, "Scroll Lock"},
+        {186, ";"},        {187, "="},      {188, ","},        {189, "-"},
+        {190, "."},        {191, "/"},      {192, "`"},        {219, "["},
+        {220, "\\"},       {221, "]"},      {222, "'"},
+    };
+    for (const auto& key : kNames)
+      if (key.code == virtualKey) return key.name;
+    return {};
   }
 };
 

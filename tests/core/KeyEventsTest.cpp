@@ -81,8 +81,8 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
       {"+CKEV: 5,1", {"open five down"}, {"5"}},
       {"\r\n+CKEV: 5,0\r\n", {"open five up"}, {}},
       {"+CKEV: :J,1", {"open colon-J down"}, {":J"}},
-      {"+CKEV: 5,3", {"open five down"}, {}},  // odd: down
-      {"+CKEV: 5,2", {"open five up"}, {}},    // even: up
+      {"+CKEV: 5,3", {"open five down"}, {}},    // odd: down
+      {"+CKEV: 5,2", {"open five up"}, {}},      // even: up
       {"+CKEV:5,1", {"open five down"}, {"5"}},  // no blank after the colon
       {"+CKEV::J,1", {"open colon-J down"}, {":J"}},
       {"+CKEV:  5,1", {"open five down"}, {"5"}},

@@ -13,7 +13,7 @@ namespace vexel {
 class RecordingActionPlatform : public ActionPlatform {
  public:
   std::vector<std::string> log;
-  bool privilegeGranted = true;    // what SetTokenPrivilege answers
+  bool privilegeGranted = true;     // what SetTokenPrivilege answers
   bool exitWindowsSucceeds = true;  // what RequestExitWindows answers
 
   void ShellOpen(const std::string& file) override { log.push_back("open " + file); }

@@ -19,10 +19,10 @@ TEST(ShortcutText, FormatsValuesWithModifiersInFixedOrder) {
       {103, "7"},  // keypad 7 is named like the main-row 7
       {8, "BkSp"},
       {135, "F24"},
-      {0x80BB, "Alt+="},          // a layout name
-      {0x4011, "Ctrl+Control"},   // the layout's name of the Ctrl key itself
-      {0xE097, ""},               // a key without a name hides its modifiers
-      {0x1F41, "A"},              // only the low byte is the key
+      {0x80BB, "Alt+="},         // a layout name
+      {0x4011, "Ctrl+Control"},  // the layout's name of the Ctrl key itself
+      {0xE097, ""},              // a key without a name hides its modifiers
+      {0x1F41, "A"},             // only the low byte is the key
   };
   for (const Case& c : cases)
     EXPECT_EQ(FormatShortcut(c.value, kLayout), c.text) << std::hex << c.value;

@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   handlers.MapKeys(chunk.c_str());
   if (keyMap.Rows().size() != presses) std::abort();
   // Every learned key runs a click when pressed again.
-  for (size_t row = 0; row < keyMap.Rows().size(); ++row)
-    keyMap.SetAction(row, "DOWN (*2 2 A*)");
+  for (size_t row = 0; row < keyMap.Rows().size(); ++row) keyMap.SetAction(row, "DOWN (*2 2 A*)");
 
   bool raised = false;
   try {

@@ -64,8 +64,7 @@ void ShellRecorder::SetValue(const std::string& key, const std::string& name,
   Change change{key, name, FirstMissingKey(key), false, {}};
   HKEY handle;
   if (RegCreateKeyExA(ClassesRoot(), ClassesPath(key).c_str(), 0, nullptr, 0,
-                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &handle,
-                      nullptr) != ERROR_SUCCESS)
+                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
     return;
   char old[2048];
   DWORD size = sizeof old - 1;

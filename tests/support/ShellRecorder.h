@@ -35,8 +35,8 @@ class ShellRecorder {
 
  private:
   struct Change {
-    std::string key;    // under the classes root
-    std::string name;   // value name; empty for the default value
+    std::string key;         // under the classes root
+    std::string name;        // value name; empty for the default value
     std::string createdKey;  // the outermost key this change made: remove it
     bool hadValue;           // else: put the old value back, or delete ours
     std::string oldValue;

@@ -20,7 +20,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   if (file == INVALID_HANDLE_VALUE) return 1;
   const std::string line = std::string(commandLine) + "\r\n";
   DWORD written = 0;
-  const BOOL done = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  const BOOL done =
+      WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   CloseHandle(file);
   return done && written == line.size() ? 0 : 1;
 }

@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <thread>
 
 #include "ShellRecorder.h"
 #include "actions/ActionRunner.h"
 #include "actions/ActionText.h"
 #include "actions/win32/ActionPlatformWin32.h"
 #include "actions/win32/KeyNamesWin32.h"
+#include "base/Files.h"
 
 namespace vexel {
 namespace {
@@ -18,33 +17,17 @@ namespace {
 // A fresh folder under the temporary folder, removed with its files.
 class TempFolder {
  public:
-  TempFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    path_ = std::string(base) + "vexel-actions-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(GetTickCount64());
-    CreateDirectoryA(path_.c_str(), nullptr);
+  TempFolder()
+      : path_(std::filesystem::temp_directory_path() /
+              ("vexel-actions-" + std::to_string(GetCurrentProcessId()))) {
+    std::filesystem::create_directories(path_);
   }
-  ~TempFolder() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do DeleteFileA(File(found.cFileName).c_str());
-      while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(path_.c_str());
-  }
-  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+  ~TempFolder() { std::filesystem::remove_all(path_); }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
-  std::string path_;
+  std::filesystem::path path_;
 };
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 class ActionPlatformWin32Test : public ::testing::Test {
  protected:
@@ -64,7 +47,7 @@ TEST_F(ActionPlatformWin32Test, CommandLineActionRuns) {
   std::string text;
   for (ULONGLONG deadline = GetTickCount64() + 20000;
        text.find('\n') == std::string::npos && GetTickCount64() < deadline; Sleep(50))
-    text = ReadText(output);
+    text = ReadWholeFile(output).value_or("");
   EXPECT_EQ(text, "ran\r\n");
 }
 
@@ -81,78 +64,36 @@ TEST_F(ActionPlatformWin32Test, PathActionOpensDocumentsAndUrlsWithTheirPrograms
   EXPECT_EQ(recorder.WaitForLines(2).back(), "\"" + url + "\"");
 }
 
-// Every injected key transition this process's low-level keyboard hook
-// sees, with its time stamp. The hook lives on a thread of its own that
-// pumps messages, as such hooks need.
-class InjectedKeys {
- public:
-  struct Transition {
-    DWORD key;
-    bool up;
-    DWORD time;
-  };
+// The injected key transitions that this thread's low-level keyboard hook
+// was called for, with their time stamps.
+std::vector<KBDLLHOOKSTRUCT> injected;
 
-  InjectedKeys() : thread_([this] { Run(); }) {
-    while (!ready_) Sleep(1);
-  }
-  ~InjectedKeys() {
-    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-    thread_.join();
-  }
-
-  std::vector<Transition> WaitFor(size_t count) {
-    for (ULONGLONG deadline = GetTickCount64() + 5000;
-         seen_ < count && GetTickCount64() < deadline;)
-      Sleep(10);
-    return std::vector<Transition>(transitions_, transitions_ + std::min<size_t>(seen_, kMax));
-  }
-
- private:
-  static constexpr size_t kMax = 64;
-  static inline InjectedKeys* current_ = nullptr;
-
-  static LRESULT CALLBACK Hook(int code, WPARAM, LPARAM lParam) {
-    const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-    InjectedKeys* self = current_;
-    if (code == HC_ACTION && self && (info->flags & LLKHF_INJECTED) && self->seen_ < kMax) {
-      self->transitions_[self->seen_] = {info->vkCode, (info->flags & LLKHF_UP) != 0, info->time};
-      ++self->seen_;
-    }
-    return CallNextHookEx(nullptr, code, 0, lParam);
-  }
-
-  void Run() {
-    threadId_ = GetCurrentThreadId();
-    current_ = this;
-    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, Hook, GetModuleHandleA(nullptr), 0);
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists now
-    ready_ = true;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    UnhookWindowsHookEx(hook);
-    current_ = nullptr;
-  }
-
-  Transition transitions_[kMax] = {};
-  std::atomic<size_t> seen_{0};
-  std::atomic<bool> ready_{false};
-  DWORD threadId_ = 0;
-  std::thread thread_;
-};
+LRESULT CALLBACK RecordInjected(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && (info->flags & LLKHF_INJECTED)) injected.push_back(*info);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 TEST_F(ActionPlatformWin32Test, ClickArrivesAsEightTransitionsWithThePauseInTheMiddle) {
-  InjectedKeys keys;
+  injected.clear();
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, RecordInjected, GetModuleHandleA(nullptr), 0);
+  ASSERT_NE(hook, nullptr);
   actions.DispatchKeyAction("DOWN (*2 2 Shift+Ctrl+Alt+Del*)", 1, nullptr);
-  const std::vector<InjectedKeys::Transition> seen = keys.WaitFor(8);
+  MSG message;  // the hook is called through this thread's messages
+  for (ULONGLONG deadline = GetTickCount64() + 5000;
+       injected.size() < 8 && GetTickCount64() < deadline; Sleep(1))
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  UnhookWindowsHookEx(hook);
+
   const std::pair<DWORD, bool> expected[] = {
-      {VK_SHIFT, false}, {VK_CONTROL, false}, {VK_MENU, false}, {VK_DELETE, false},
+      {VK_SHIFT, false}, {VK_CONTROL, false}, {VK_MENU, false},   {VK_DELETE, false},
       {VK_DELETE, true}, {VK_MENU, true},     {VK_CONTROL, true}, {VK_SHIFT, true}};
-  ASSERT_EQ(seen.size(), 8u);
-  for (size_t i = 0; i < seen.size(); ++i) {
-    EXPECT_EQ(seen[i].key, expected[i].first) << i;
-    EXPECT_EQ(seen[i].up, expected[i].second) << i;
+  ASSERT_EQ(injected.size(), 8u);
+  for (size_t i = 0; i < injected.size(); ++i) {
+    EXPECT_EQ(injected[i].vkCode, expected[i].first) << i;
+    EXPECT_EQ((injected[i].flags & LLKHF_UP) != 0, expected[i].second) << i;
   }
-  EXPECT_GE(seen[4].time - seen[3].time, 25u);  // the click's pause, as a lower bound only
+  EXPECT_GE(injected[4].time - injected[3].time, 25u);  // the click's pause, as a lower bound only
 }
 
 bool PrivilegeEnabled(const char* name) {
@@ -185,7 +126,7 @@ TEST(ActionPlatformWin32, ShutdownPrivilegeIsHeldForTheExitWindowsCallOnly) {
   runner.RunExecute("$reboot");
   runner.RunExecute("$shutdown");
   EXPECT_EQ(calls, (std::vector<std::pair<unsigned, bool>>{{EWX_REBOOT | EWX_FORCE, true},
-                                                            {EWX_SHUTDOWN | EWX_FORCE, true}}));
+                                                           {EWX_SHUTDOWN | EWX_FORCE, true}}));
   EXPECT_FALSE(PrivilegeEnabled("SeShutdownPrivilege"));
   EXPECT_FALSE(platform.SetTokenPrivilege("SeNoSuchPrivilege", true));
 }

@@ -1,7 +1,7 @@
 #include "actions/win32/ActionPlatformWin32.h"
 
 #include <windows.h>
-
+// after windows.h
 #include <shellapi.h>
 
 namespace vexel {
