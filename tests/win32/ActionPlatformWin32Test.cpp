@@ -22,7 +22,10 @@ class TempFolder {
               ("vexel-actions-" + std::to_string(GetCurrentProcessId()))) {
     std::filesystem::create_directories(path_);
   }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
