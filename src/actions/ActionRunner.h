@@ -12,6 +12,8 @@ namespace vexel {
 inline constexpr unsigned kRebootFlags = 6;    // EWX_REBOOT | EWX_FORCE
 inline constexpr unsigned kShutdownFlags = 5;  // EWX_SHUTDOWN | EWX_FORCE
 inline constexpr unsigned kClickDelayMs = 30;
+// Held only for the duration of a reboot or shutdown request.
+inline constexpr const char* kShutdownPrivilege = "SeShutdownPrivilege";
 
 // What the runner does on the PC. Win32: actions/win32/ActionPlatformWin32.h.
 class ActionPlatform {
@@ -27,7 +29,7 @@ class ActionPlatform {
   // Enables or disables one named privilege in the process token.
   virtual bool SetTokenPrivilege(const std::string& name, bool enable) = 0;
   // ExitWindowsEx(flags, 0)
-  virtual bool ExitWindows(unsigned flags) = 0;
+  virtual bool RequestExitWindows(unsigned flags) = 0;
 };
 
 class ActionRunner {
@@ -38,7 +40,8 @@ class ActionRunner {
 
   // An Execute part's payload: "#" command line, "$" special command, or a path.
   void RunExecute(const std::string& payload);
-  // A Key part: mode 0 Press, 1 Release, 2 Click; other modes send nothing.
+  // A Key part: mode 0 Press, 1 Release, 2 Click; other modes send nothing,
+  // and so does a value without a key code.
   void RunKey(int mode, TShortCut value);
 
   // Reboots or shuts down holding "SeShutdownPrivilege" for the call.

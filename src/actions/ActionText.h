@@ -12,18 +12,19 @@ namespace vexel {
 class ActionRunner;
 
 // Item indexes of the Button Action window's controls.
-enum ActionKind { akExecute = 0, akKey = 1 };               // RadioGroupN
-enum KeyMode { kmPress = 0, kmRelease = 1, kmClick = 2 };   // ComboBoxN
+enum ActionKind { akExecute = 0, akKey = 1 };              // RadioGroupN
+enum KeyMode { kmPress = 0, kmRelease = 1, kmClick = 2 };  // ComboBoxN
 
 // The fields of one editor side of the Button Action window (side 1 "On
 // button down", side 2 "On button up"), as the window is created: not
 // ticked, kind Execute, empty text, mode Click, no combination.
 struct ActionSide {
-  bool ticked = false;    // CheckBoxN
-  int kind = akExecute;   // RadioGroupN item index
-  std::string payload;    // EditN
-  int mode = kmClick;     // ComboBoxN item index
-  TShortCut shortcut = 0; // HotKeyN
+  bool ticked = false;     // CheckBoxN
+  int kind = akExecute;    // RadioGroupN item index
+  std::string payload;     // EditN
+  int mode = kmClick;      // ComboBoxN item index
+  TShortCut shortcut = 0;  // HotKeyN
+  bool operator==(const ActionSide&) const = default;
 };
 
 // What the window shows and the user edits; index 0 is side 1.
@@ -43,6 +44,7 @@ struct ActionPart {
   std::string payload;  // Execute: trimmed payload
   int mode = 0;         // Key: the mode digit 0..9
   TShortCut shortcut = 0;
+  bool operator==(const ActionPart&) const = default;
 };
 ActionPart DecodeActionPart(std::string_view part, const KeyNames& layout);
 

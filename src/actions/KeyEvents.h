@@ -5,11 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "comm/SerialPort.h"
+
 namespace vexel {
 
 class KeyActions;
 class KeyMap;
-class SerialPort;
 
 struct KeyEvent {
   std::string key;  // the key code, possibly empty
@@ -17,7 +18,10 @@ struct KeyEvent {
 };
 
 // Every key event of a received text, in order: each line (lines end at CR
-// or LF) that holds "CKEV" and a flag character gives one.
+// or LF) that holds "CKEV" and a flag character gives one. After "CKEV" one
+// colon and then any blanks are skipped; the key code runs to the first
+// comma and the flag character follows it. Without a comma the key code is
+// empty and the flag is the first character after the blanks.
 std::vector<KeyEvent> ParseKeyEvents(std::string_view text);
 
 // The received-data handlers of normal operation and of learn mode.
@@ -35,6 +39,11 @@ class KeyEventHandlers {
   // The MapKeys toggle: down empties the key map and installs MapKeys on the
   // port; up gives every row its edit button and installs FeedbackComm.
   void MapKeysButtonClick(bool buttonDown, SerialPort& port);
+
+  // The handlers as the serial port installs them (StartLink installs
+  // FeedbackComm on every successful start).
+  TReceiveDataEvent FeedbackCommHandler();
+  TReceiveDataEvent MapKeysHandler();
 
  private:
   KeyMap& keyMap_;

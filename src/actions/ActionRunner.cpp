@@ -1,0 +1,70 @@
+#include "actions/ActionRunner.h"
+
+#include "actions/ActionText.h"
+
+namespace vexel {
+
+namespace {
+
+constexpr std::uint8_t kShiftKey = 16;  // VK_SHIFT
+constexpr std::uint8_t kCtrlKey = 17;   // VK_CONTROL
+constexpr std::uint8_t kAltKey = 18;    // VK_MENU
+
+bool Contains(const std::string& text, const char* word) {
+  return text.find(word) != std::string::npos;
+}
+
+}  // namespace
+
+void ActionRunner::RunExecute(const std::string& payload) {
+  if (payload.empty()) return;
+  if (payload[0] == '$') {
+    // Special commands run whatever the control enabled flag says, so that
+    // "$on/off Vexel" can switch control back on. The tests are
+    // independent: one payload may ask for more than one.
+    if (Contains(payload, "on/off Vexel")) controlEnabled_ = !controlEnabled_;
+    if (Contains(payload, "reboot")) ForcedExitWindows(kRebootFlags);
+    if (Contains(payload, "shutdown")) ForcedExitWindows(kShutdownFlags);
+    return;
+  }
+  if (!controlEnabled_) return;
+  if (payload[0] == '#')
+    platform_.RunCommandLine(payload.substr(1));
+  else
+    platform_.ShellOpen(payload);
+}
+
+void ActionRunner::RunKey(int mode, TShortCut value) {
+  if (!controlEnabled_) return;
+  const ShortcutKeys keys = SplitShortcut(value);
+  const auto key = static_cast<std::uint8_t>(keys.key);
+  // A shortcut text that names no key parses to 0: there is nothing to
+  // press, and a transition of virtual key 0 means nothing to Windows.
+  if (key == 0) return;
+  const bool press = mode == kmPress || mode == kmClick;
+  const bool release = mode == kmRelease || mode == kmClick;
+  if (press) {
+    if (keys.shift) platform_.KeyTransition(kShiftKey, false);
+    if (keys.ctrl) platform_.KeyTransition(kCtrlKey, false);
+    if (keys.alt) platform_.KeyTransition(kAltKey, false);
+    platform_.KeyTransition(key, false);
+  }
+  if (mode == kmClick) platform_.Sleep(kClickDelayMs);
+  if (release) {
+    // Sent whether or not the keys are down: a Release on button up ends
+    // the Press of the same combination on button down.
+    platform_.KeyTransition(key, true);
+    if (keys.alt) platform_.KeyTransition(kAltKey, true);
+    if (keys.ctrl) platform_.KeyTransition(kCtrlKey, true);
+    if (keys.shift) platform_.KeyTransition(kShiftKey, true);
+  }
+}
+
+bool ActionRunner::ForcedExitWindows(unsigned flags) {
+  if (!platform_.SetTokenPrivilege(kShutdownPrivilege, true)) return false;
+  const bool done = platform_.RequestExitWindows(flags);
+  platform_.SetTokenPrivilege(kShutdownPrivilege, false);
+  return done;
+}
+
+}  // namespace vexel

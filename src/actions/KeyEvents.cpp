@@ -1,0 +1,85 @@
+#include "actions/KeyEvents.h"
+
+#include <optional>
+
+#include "actions/ActionText.h"
+#include "actions/KeyMap.h"
+#include "base/Error.h"
+#include "base/Text.h"
+
+namespace vexel {
+
+namespace {
+
+// The key event of one line, if the line holds a report with a flag.
+std::optional<KeyEvent> ParseReport(std::string_view line) {
+  line = Trim(line);
+  const size_t ckev = line.find("CKEV");
+  if (ckev == std::string_view::npos) return std::nullopt;
+  std::string_view rest = line.substr(ckev + 4);
+  // "+CKEV: 5,1" as the standard writes it; some modules leave out the
+  // blank ("+CKEV:5,1"). The key itself may begin with a colon (":J").
+  if (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  const size_t comma = rest.find(',');
+  if (comma == std::string_view::npos) {
+    if (rest.empty()) return std::nullopt;
+    return KeyEvent{std::string(), rest.front()};
+  }
+  if (comma + 1 == rest.size()) return std::nullopt;
+  return KeyEvent{std::string(rest.substr(0, comma)), rest[comma + 1]};
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::vector<KeyEvent> ParseKeyEvents(std::string_view text) {
+  std::vector<KeyEvent> events;
+  while (!text.empty()) {
+    const size_t end = text.find_first_of("\r\n");
+    if (auto event = ParseReport(text.substr(0, end))) events.push_back(std::move(*event));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return events;
+}
+
+void KeyEventHandlers::FeedbackComm(const char* buffer) {
+  std::optional<char> badFlag;
+  for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
+    if (!IsDigit(event.flag)) {
+      if (!badFlag) badFlag = event.flag;
+      continue;
+    }
+    // A press (odd) runs the button-down part, a release (even) the up part.
+    const int request = (event.flag - '0') % 2 == 1 ? 1 : 2;
+    actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), request, nullptr);
+  }
+  if (badFlag) throw Error("'" + std::string(1, *badFlag) + "' is not a valid integer value");
+}
+
+void KeyEventHandlers::MapKeys(const char* buffer) {
+  for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer)))
+    if (event.flag == '1') keyMap_.Append(event.key, " ", false);
+}
+
+void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
+  if (buttonDown) {
+    keyMap_.Clear();
+    port.SetOnReceiveData(MapKeysHandler());
+  } else {
+    keyMap_.GiveEditButtons();
+    port.SetOnReceiveData(FeedbackCommHandler());
+  }
+}
+
+TReceiveDataEvent KeyEventHandlers::FeedbackCommHandler() {
+  return [this](void*, const char* buffer, std::uint16_t) { FeedbackComm(buffer); };
+}
+
+TReceiveDataEvent KeyEventHandlers::MapKeysHandler() {
+  return [this](void*, const char* buffer, std::uint16_t) { MapKeys(buffer); };
+}
+
+}  // namespace vexel

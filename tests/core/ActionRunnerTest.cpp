@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "FakeKeyNames.h"
+#include "RecordingActionPlatform.h"
+#include "actions/ActionRunner.h"
+#include "actions/ActionText.h"
+
+namespace vexel {
+namespace {
+
+using Log = std::vector<std::string>;
+
+class ActionRunnerTest : public ::testing::Test {
+ protected:
+  FakeKeyNames layout;
+  RecordingActionPlatform platform;
+  ActionRunner runner{platform};
+
+  Log RunKey(int mode, const char* shortcutText) {
+    platform.log.clear();
+    runner.RunKey(mode, ParseShortcut(shortcutText, layout));
+    return platform.log;
+  }
+  Log RunExecute(const char* payload) {
+    platform.log.clear();
+    runner.RunExecute(payload);
+    return platform.log;
+  }
+};
+
+TEST_F(ActionRunnerTest, KeyPartsSendTransitionsInModifierOrder) {
+  struct Case {
+    int mode;
+    const char* shortcut;
+    Log log;
+  } cases[] = {
+      {kmPress, "Shift+Ctrl+Alt+Del", {"down 16", "down 17", "down 18", "down 46"}},
+      {kmRelease, "Shift+Ctrl+Alt+Del", {"up 46", "up 18", "up 17", "up 16"}},
+      {kmClick,
+       "Shift+Ctrl+Alt+Del",
+       {"down 16", "down 17", "down 18", "down 46", "sleep 30", "up 46", "up 18", "up 17",
+        "up 16"}},
+      {kmClick, "Space", {"down 32", "sleep 30", "up 32"}},
+      {kmPress, "Alt+F4", {"down 18", "down 115"}},
+      {kmRelease, "^=", {"up 187", "up 17"}},
+      {3, "Space", {}},
+      {9, "Space", {}},
+      {kmClick, "", {}},  // names no key: nothing to press
+      {kmClick, "Ctrl+", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunKey(c.mode, c.shortcut), c.log) << c.shortcut;
+}
+
+TEST_F(ActionRunnerTest, ExecutePartsOpenRunOrDoSpecialCommands) {
+  const Log reboot = {"privilege SeShutdownPrivilege on", "exit 6",
+                      "privilege SeShutdownPrivilege off"};
+  const Log shutdown = {"privilege SeShutdownPrivilege on", "exit 5",
+                        "privilege SeShutdownPrivilege off"};
+  Log both = reboot;
+  both.insert(both.end(), shutdown.begin(), shutdown.end());
+  struct Case {
+    const char* payload;
+    Log log;
+  } cases[] = {
+      {"C:\\Windows\\notepad.exe", {"open C:\\Windows\\notepad.exe"}},
+      {"C:\\reboot shutdown.exe", {"open C:\\reboot shutdown.exe"}},  // no "$": a path
+      {"#cmd /c echo x", {"run cmd /c echo x"}},
+      {"#", {"run "}},
+      {"", {}},
+      {"$reboot", reboot},
+      {"$shutdown", shutdown},
+      {"$shutdown, then reboot", both},  // reboot is asked first, whatever the order
+      {"$Reboot", {}},                   // case-sensitive
+      {"$", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RunExecute(c.payload), c.log) << c.payload;
+  EXPECT_TRUE(runner.ControlEnabled());
+}
+
+TEST_F(ActionRunnerTest, ControlOffLeavesOnlySpecialCommands) {
+  EXPECT_EQ(RunExecute("$on/off Vexel"), Log{});
+  EXPECT_FALSE(runner.ControlEnabled());
+  EXPECT_EQ(RunExecute("C:\\a.exe"), Log{});
+  EXPECT_EQ(RunExecute("#cmd"), Log{});
+  EXPECT_EQ(RunKey(kmClick, "A"), Log{});
+  EXPECT_EQ(RunExecute("$reboot").size(), 3u);
+  EXPECT_EQ(RunExecute("$on/off Vexel reboot").size(), 3u);  // toggles back on, and reboots
+  EXPECT_TRUE(runner.ControlEnabled());
+  EXPECT_EQ(RunExecute("#cmd"), Log{"run cmd"});
+}
+
+TEST_F(ActionRunnerTest, ExitWindowsNeedsThePrivilegeAndAlwaysDropsIt) {
+  platform.privilegeGranted = false;
+  EXPECT_FALSE(runner.ForcedExitWindows(kRebootFlags));
+  EXPECT_EQ(platform.log, Log{"privilege SeShutdownPrivilege on"});
+
+  platform.log.clear();
+  platform.privilegeGranted = true;
+  platform.exitWindowsSucceeds = false;
+  EXPECT_FALSE(runner.ForcedExitWindows(kShutdownFlags));
+  EXPECT_EQ(platform.log.back(), "privilege SeShutdownPrivilege off");
+
+  platform.exitWindowsSucceeds = true;
+  EXPECT_TRUE(runner.ForcedExitWindows(kShutdownFlags));
+}
+
+}  // namespace
+}  // namespace vexel

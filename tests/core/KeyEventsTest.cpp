@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "FakeKeyNames.h"
+#include "RecordingActionPlatform.h"
+#include "actions/ActionRunner.h"
+#include "actions/ActionText.h"
+#include "actions/KeyEvents.h"
+#include "actions/KeyMap.h"
+
+namespace vexel {
+namespace {
+
+using Log = std::vector<std::string>;
+
+// Keeps the installed received-data handler, so that a test can feed it.
+class HandlerPort : public SerialPort {
+ public:
+  TReceiveDataEvent onReceiveData;
+
+  void Receive(const std::string& chunk) {
+    onReceiveData(this, chunk.c_str(), static_cast<std::uint16_t>(chunk.size()));
+  }
+
+  void SetCommPort(const std::string& path) override { path_ = path; }
+  const std::string& CommPort() const override { return path_; }
+  bool OpenPort() override { return true; }
+  void ClosePort() override {}
+  bool WriteData(const void*, std::uint16_t) override { return true; }
+  void SetOnReceiveData(TReceiveDataEvent handler) override { onReceiveData = std::move(handler); }
+  void SetOnRequestHangup(TNotifyEvent) override {}
+
+ private:
+  std::string path_;
+};
+
+class KeyEventsTest : public ::testing::Test {
+ protected:
+  FakeKeyNames layout;
+  RecordingActionPlatform platform;
+  ActionRunner runner{platform};
+  KeyActions actions{layout, runner};
+  KeyMap keyMap;
+  KeyEventHandlers handlers{keyMap, actions};
+
+  // Each row opens "<name> down" on a press and "<name> up" on a release.
+  void AddRow(const char* key, const std::string& name) {
+    keyMap.Append(key, "DOWN (*1 " + name + " down*) UP (*1 " + name + " up*)", true);
+  }
+
+  // What FeedbackComm did with a chunk: the files it opened, then the error.
+  Log Feedback(const std::string& chunk) {
+    platform.log.clear();
+    try {
+      handlers.FeedbackComm(chunk.c_str());
+    } catch (const Error& error) {
+      platform.log.push_back(std::string("error ") + error.what());
+    }
+    return platform.log;
+  }
+
+  // The keys of the rows MapKeys appended for a chunk.
+  Log Learn(const std::string& chunk) {
+    keyMap.Clear();
+    handlers.MapKeys(chunk.c_str());
+    Log keys;
+    for (const KeyMapRow& row : keyMap.Rows()) {
+      EXPECT_EQ(row.action, " ");
+      EXPECT_FALSE(row.editButton);
+      keys.push_back(row.key);
+    }
+    return keys;
+  }
+};
+
+TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
+  struct Case {
+    std::string received;
+    Log feedback;  // FeedbackComm, with the key map below
+    Log learned;   // MapKeys
+  } cases[] = {
+      {"+CKEV: 5,1", {"open five down"}, {"5"}},
+      {"\r\n+CKEV: 5,0\r\n", {"open five up"}, {}},
+      {"+CKEV: :J,1", {"open colon-J down"}, {":J"}},
+      {"+CKEV: 5,3", {"open five down"}, {}},    // odd: down
+      {"+CKEV: 5,2", {"open five up"}, {}},      // even: up
+      {"+CKEV:5,1", {"open five down"}, {"5"}},  // no blank after the colon
+      {"+CKEV::J,1", {"open colon-J down"}, {":J"}},
+      {"+CKEV:  5,1", {"open five down"}, {"5"}},
+      {"+CKEV: c,1", {"open C down"}, {"c"}},  // keys are looked up ignoring case
+      {"+CKEV: 5", {"open no-key down"}, {}},  // no comma: empty key, flag "5"
+      {"+CKEV: 5,", {}, {}},
+      {"+CKEV:", {}, {}},
+      {"+CKEV: 9,1", {}, {"9"}},  // no row: nothing runs
+      {"+CKEV: 5,x", {"error 'x' is not a valid integer value"}, {}},
+      {"+CKEV: 5, 1", {"error ' ' is not a valid integer value"}, {}},
+      {"OK", {}, {}},
+      {"AT+CMER=3,2,0,0,0\r\r\nOK\r\n+CKEV: 5,1\r\n", {"open five down"}, {"5"}},
+      // Every report of a chunk, in order; a bad flag is raised after the
+      // others were handled.
+      {"+CKEV: 5,1\r\n+CKEV: 5,0\r\n", {"open five down", "open five up"}, {"5"}},
+      {"+CKEV: 5,x\r+CKEV: :J,1\n+CKEV: 5,y\r\n+CKEV: c,1",
+       {"open colon-J down", "open C down", "error 'x' is not a valid integer value"},
+       {":J", "c"}},
+      {"+CKEV: 5,1garbage+CKEV: 7,1", {"open five down"}, {"5"}},  // the rest of a line is ignored
+      {std::string("+CKEV: 5,1\r\n\0+CKEV: :J,1", 24), {"open five down"}, {"5"}},  // up to NUL
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.received);
+    keyMap.Clear();
+    AddRow("5", "five");
+    AddRow("5", "second five");  // never found: the first row wins
+    AddRow(":J", "colon-J");
+    AddRow("C", "C");
+    AddRow("", "no-key");
+    EXPECT_EQ(Feedback(c.received), c.feedback);
+    EXPECT_EQ(Learn(c.received), c.learned);
+  }
+}
+
+TEST_F(KeyEventsTest, ReportsCutAcrossChunksAreHandledPieceByPiece) {
+  AddRow("5", "five");
+  AddRow("", "no-key");
+  EXPECT_EQ(Feedback("+CKEV: 5"), Log{"open no-key down"});
+  EXPECT_EQ(Feedback(",1\r\n"), Log{});
+}
+
+TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
+  HandlerPort port;
+  AddRow("5", "five");
+  handlers.MapKeysButtonClick(true, port);
+  EXPECT_TRUE(keyMap.Empty());
+
+  port.Receive("+CKEV: 5,1\r\n");
+  port.Receive("+CKEV: 5,0\r\n");
+  port.Receive("+CKEV: 5,1\r\n+CKEV: 5,0\r\n");
+  ASSERT_EQ(keyMap.Rows().size(), 2u);
+  EXPECT_FALSE(keyMap.Rows()[0].editButton);
+  EXPECT_EQ(keyMap.ValueOf("5"), " ");
+
+  handlers.MapKeysButtonClick(false, port);
+  for (const KeyMapRow& row : keyMap.Rows()) EXPECT_TRUE(row.editButton);
+  // FeedbackComm is back: it raises for a flag that MapKeys would ignore.
+  EXPECT_THROW(port.Receive("+CKEV: 5,x"), Error);
+  EXPECT_TRUE(platform.log.empty());
+}
+
+TEST_F(KeyEventsTest, LearnModeOffWithNothingLearnedLeavesTheMapEmpty) {
+  HandlerPort port;
+  handlers.MapKeysButtonClick(true, port);
+  handlers.MapKeysButtonClick(false, port);
+  EXPECT_TRUE(keyMap.Empty());
+  EXPECT_THROW(port.Receive("+CKEV: 5,x"), Error);
+}
+
+}  // namespace
+}  // namespace vexel

@@ -1,0 +1,39 @@
+// An action platform that does nothing but write down, in order, what the
+// runner asked of it: "open FILE", "run COMMAND", "down 16", "up 16",
+// "sleep 30", "privilege NAME on|off", "exit FLAGS".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "actions/ActionRunner.h"
+
+namespace vexel {
+
+class RecordingActionPlatform : public ActionPlatform {
+ public:
+  std::vector<std::string> log;
+  bool privilegeGranted = true;     // what SetTokenPrivilege answers
+  bool exitWindowsSucceeds = true;  // what RequestExitWindows answers
+
+  void ShellOpen(const std::string& file) override { log.push_back("open " + file); }
+  void RunCommandLine(const std::string& commandLine) override {
+    log.push_back("run " + commandLine);
+  }
+  void KeyTransition(std::uint8_t virtualKey, bool keyUp) override {
+    log.push_back((keyUp ? "up " : "down ") + std::to_string(virtualKey));
+  }
+  void Sleep(unsigned milliseconds) override {
+    log.push_back("sleep " + std::to_string(milliseconds));
+  }
+  bool SetTokenPrivilege(const std::string& name, bool enable) override {
+    log.push_back("privilege " + name + (enable ? " on" : " off"));
+    return privilegeGranted;
+  }
+  bool RequestExitWindows(unsigned flags) override {
+    log.push_back("exit " + std::to_string(flags));
+    return exitWindowsSucceeds;
+  }
+};
+
+}  // namespace vexel

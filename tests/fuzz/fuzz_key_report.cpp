@@ -1,0 +1,54 @@
+// Received chunks, any bytes: the key report parser and both handlers.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "../core/FakeKeyNames.h"
+#include "../core/RecordingActionPlatform.h"
+#include "actions/ActionRunner.h"
+#include "actions/ActionText.h"
+#include "actions/KeyEvents.h"
+#include "actions/KeyMap.h"
+#include "base/Text.h"
+
+using namespace vexel;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+  // As the port hands a chunk over: the bytes, then one zero byte.
+  const std::string chunk(reinterpret_cast<const char*>(data), size);
+  const std::string_view text = UpToNul(chunk.c_str());
+
+  size_t presses = 0;
+  bool badFlag = false;
+  for (const KeyEvent& event : ParseKeyEvents(text)) {
+    // A key code never holds a comma or a line end, and never comes from
+    // past the first NUL.
+    if (event.key.find_first_of(",\r\n") != std::string::npos) std::abort();
+    if (event.key.size() >= text.size()) std::abort();
+    if (event.flag == '\0' || event.flag == '\r' || event.flag == '\n') std::abort();
+    presses += event.flag == '1';
+    badFlag |= event.flag < '0' || event.flag > '9';
+  }
+
+  FakeKeyNames layout;
+  RecordingActionPlatform platform;
+  ActionRunner runner(platform);
+  KeyActions actions(layout, runner);
+  KeyMap keyMap;
+  KeyEventHandlers handlers(keyMap, actions);
+
+  handlers.MapKeys(chunk.c_str());
+  if (keyMap.Rows().size() != presses) std::abort();
+  // Every learned key runs a click when pressed again.
+  for (size_t row = 0; row < keyMap.Rows().size(); ++row) keyMap.SetAction(row, "DOWN (*2 2 A*)");
+
+  bool raised = false;
+  try {
+    handlers.FeedbackComm(chunk.c_str());
+  } catch (const Error&) {
+    raised = true;
+  }
+  if (raised != badFlag) std::abort();
+  if (presses > 0 && platform.log.empty()) std::abort();
+  return 0;
+}

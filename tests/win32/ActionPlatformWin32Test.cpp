@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ShellRecorder.h"
+#include "actions/ActionRunner.h"
+#include "actions/ActionText.h"
+#include "actions/win32/ActionPlatformWin32.h"
+#include "actions/win32/KeyNamesWin32.h"
+#include "base/Files.h"
+
+namespace vexel {
+namespace {
+
+// A fresh folder under the temporary folder, removed with its files.
+class TempFolder {
+ public:
+  TempFolder()
+      : path_(std::filesystem::temp_directory_path() /
+              ("vexel-actions-" + std::to_string(GetCurrentProcessId()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class ActionPlatformWin32Test : public ::testing::Test {
+ protected:
+  KeyNamesWin32 layout;
+  ActionPlatformWin32 platform{[](unsigned) -> bool {
+    ADD_FAILURE() << "ExitWindowsEx must never be called here";
+    return false;
+  }};
+  ActionRunner runner{platform};
+  KeyActions actions{layout, runner};
+  TempFolder temp;
+};
+
+TEST_F(ActionPlatformWin32Test, CommandLineActionRuns) {
+  const std::string output = temp.File("command.txt");
+  actions.DispatchKeyAction("DOWN (*1 #cmd /c echo ran>\"" + output + "\"*)", 1, nullptr);
+  std::string text;
+  for (ULONGLONG deadline = GetTickCount64() + 20000;
+       text.find('\n') == std::string::npos && GetTickCount64() < deadline; Sleep(50))
+    text = ReadWholeFile(output).value_or("");
+  EXPECT_EQ(text, "ran\r\n");
+}
+
+TEST_F(ActionPlatformWin32Test, PathActionOpensDocumentsAndUrlsWithTheirPrograms) {
+  const std::string document = temp.File("playlist.vxtest");
+  std::ofstream(document) << "x";
+  const std::string url = "mailto:someone@example.org?subject=Vexel%20test";
+  test::ShellRecorder recorder(temp.File("shell.log"));
+  recorder.RegisterExtension(".vxtest");
+  recorder.RegisterProtocol("mailto");
+  actions.DispatchKeyAction("DOWN (*1 " + url + "*) UP (*1 " + document + "*)", 2, nullptr);
+  EXPECT_EQ(recorder.WaitForLines(1), std::vector<std::string>{"\"" + document + "\""});
+  actions.DispatchKeyAction("DOWN (*1 " + url + "*) UP (*1 " + document + "*)", 1, nullptr);
+  EXPECT_EQ(recorder.WaitForLines(2).back(), "\"" + url + "\"");
+}
+
+// The injected key transitions that this thread's low-level keyboard hook
+// was called for, with their time stamps.
+std::vector<KBDLLHOOKSTRUCT> injected;
+
+LRESULT CALLBACK RecordInjected(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && (info->flags & LLKHF_INJECTED)) injected.push_back(*info);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(ActionPlatformWin32Test, ClickArrivesAsEightTransitionsWithThePauseInTheMiddle) {
+  injected.clear();
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, RecordInjected, GetModuleHandleA(nullptr), 0);
+  ASSERT_NE(hook, nullptr);
+  actions.DispatchKeyAction("DOWN (*2 2 Shift+Ctrl+Alt+Del*)", 1, nullptr);
+  MSG message;  // the hook is called through this thread's messages
+  for (ULONGLONG deadline = GetTickCount64() + 5000;
+       injected.size() < 8 && GetTickCount64() < deadline; Sleep(1))
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  UnhookWindowsHookEx(hook);
+
+  const std::pair<DWORD, bool> expected[] = {
+      {VK_SHIFT, false}, {VK_CONTROL, false}, {VK_MENU, false},   {VK_DELETE, false},
+      {VK_DELETE, true}, {VK_MENU, true},     {VK_CONTROL, true}, {VK_SHIFT, true}};
+  ASSERT_EQ(injected.size(), 8u);
+  for (size_t i = 0; i < injected.size(); ++i) {
+    EXPECT_EQ(injected[i].vkCode, expected[i].first) << i;
+    EXPECT_EQ((injected[i].flags & LLKHF_UP) != 0, expected[i].second) << i;
+  }
+  EXPECT_GE(injected[4].time - injected[3].time, 25u);  // the click's pause, as a lower bound only
+}
+
+bool PrivilegeEnabled(const char* name) {
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  LUID luid;
+  alignas(TOKEN_PRIVILEGES) BYTE buffer[4096];
+  DWORD length = 0;
+  bool enabled = false;
+  if (LookupPrivilegeValueA(nullptr, name, &luid) &&
+      GetTokenInformation(token, TokenPrivileges, buffer, sizeof buffer, &length)) {
+    const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
+    for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+      const LUID_AND_ATTRIBUTES& p = privileges->Privileges[i];
+      if (p.Luid.LowPart == luid.LowPart && p.Luid.HighPart == luid.HighPart)
+        enabled = (p.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    }
+  }
+  CloseHandle(token);
+  return enabled;
+}
+
+TEST(ActionPlatformWin32, ShutdownPrivilegeIsHeldForTheExitWindowsCallOnly) {
+  std::vector<std::pair<unsigned, bool>> calls;  // flags, privilege enabled during the call
+  ActionPlatformWin32 platform([&calls](unsigned flags) {
+    calls.emplace_back(flags, PrivilegeEnabled("SeShutdownPrivilege"));
+    return true;
+  });
+  ActionRunner runner(platform);
+  runner.RunExecute("$reboot");
+  runner.RunExecute("$shutdown");
+  EXPECT_EQ(calls, (std::vector<std::pair<unsigned, bool>>{{EWX_REBOOT | EWX_FORCE, true},
+                                                           {EWX_SHUTDOWN | EWX_FORCE, true}}));
+  EXPECT_FALSE(PrivilegeEnabled("SeShutdownPrivilege"));
+  EXPECT_FALSE(platform.SetTokenPrivilege("SeNoSuchPrivilege", true));
+}
+
+TEST(KeyNamesWin32, NamesKeysFromTheKeyboardLayout) {
+  const KeyNamesWin32 layout;
+  struct Case {
+    std::uint8_t key;
+    const char* name;
+  } cases[] = {{VK_CONTROL, "Control"}, {VK_OEM_PLUS, "="}, {VK_F13, ""}};
+  for (const Case& c : cases) EXPECT_EQ(layout.LayoutKeyName(c.key), c.name) << int(c.key);
+  EXPECT_EQ(FormatShortcut(0x40BC, layout), "Ctrl+,");
+  EXPECT_EQ(ParseShortcut("ctrl+,", layout), 0x40BC);
+}
+
+}  // namespace
+}  // namespace vexel
