@@ -62,3 +62,18 @@ constexpr std::string_view ControlNameOf(const ControlName (&table)[N], int id) 
 }
 
 }  // namespace vexel
+
+namespace vexel {
+
+// Messages of the key map grid (ValueListEditor1), for anyone who reads
+// it from outside like a list box: the number of rows shown, the text of
+// one row as "key=value" (wParam the row, lParam a buffer of
+// kGridMaxRowText bytes; the result is the length), and the screen
+// rectangle of a row's ellipsis button (lParam a RECT; 0 when the row has
+// no button or is not visible).
+inline constexpr unsigned kGridGetRowCount = 0x0400 + 100;
+inline constexpr unsigned kGridGetRowText = 0x0400 + 101;
+inline constexpr unsigned kGridGetButtonRect = 0x0400 + 102;
+inline constexpr unsigned kGridMaxRowText = 4096;
+
+}  // namespace vexel

@@ -88,10 +88,7 @@ void PhoneLink::InstallWaitString() {
   port_.SetOnReceiveData([this](void*, const char* buffer, std::uint16_t) { WaitString(buffer); });
 }
 
-void PhoneLink::InstallFeedbackComm() {
-  port_.SetOnReceiveData(
-      [this](void*, const char* buffer, std::uint16_t) { keys_.FeedbackComm(buffer); });
-}
+void PhoneLink::InstallFeedbackComm() { port_.SetOnReceiveData(keys_.FeedbackCommHandler()); }
 
 void PhoneLink::InstallRequestHangup() {
   port_.SetOnRequestHangup([this](void*) { RequestHangup(); });
