@@ -7,6 +7,11 @@
 #include <string>
 #include <string_view>
 
+// <windows.h> defines ReplaceFile as ReplaceFileA; ours is meant here.
+#ifdef ReplaceFile
+#undef ReplaceFile
+#endif
+
 namespace vexel {
 
 bool FileExists(const std::string& path);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "base/Files.h"
+#include "base/Files.h"  // after <windows.h>: it takes back the name ReplaceFile
 
 namespace vexel {
 
