@@ -6,10 +6,10 @@
 namespace vexel {
 
 struct Settings {
-  std::string port;      // "port": the port list's text, such as "COM5 (bth)"
-  int phone = 0;         // "phone": the phone maker's index
+  std::string port;        // "port": the port list's text, such as "COM5 (bth)"
+  int phone = 0;           // "phone": the phone maker's index
   bool autostart = false;  // "autostart": start the link at program start
-  std::string keysFile;  // "KeysFile": the keys file loaded at start
+  std::string keysFile;    // "KeysFile": the keys file loaded at start
   bool reconnect = false;  // "reconnect": keep the connection alive
 };
 

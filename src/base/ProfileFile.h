@@ -80,7 +80,9 @@ class ProfileFile {
 
   void Split();
   Line Classify(size_t begin, size_t textEnd, size_t end) const;
-  std::string_view Text(Span span) const { return std::string_view(bytes_).substr(span.pos, span.size); }
+  std::string_view Text(Span span) const {
+    return std::string_view(bytes_).substr(span.pos, span.size);
+  }
   size_t FindSection(std::string_view section) const;
   size_t SectionEnd(size_t header) const;
   // The first entry line of the name in the section that starts at header.

@@ -1,9 +1,8 @@
-#include "actions/KeysFile.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 
+#include "actions/KeysFile.h"
 #include "base/Error.h"
 #include "base/Files.h"
 #include "core/ProfileCases.h"
@@ -30,7 +29,8 @@ std::string RowsOf(const KeyMap& map) {
 }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(KeysFile, SavesOneEntryPerKeyInEffect) {
@@ -56,7 +56,8 @@ TEST(KeysFile, SavesOneEntryPerKeyInEffect) {
 
     KeyMap loaded;
     LoadKeysFile(path, loaded, keysFilePath);
-    for (const Row& row : c.rows) EXPECT_EQ(loaded.ValueOf(row.key), saved.ValueOf(row.key)) << row.key;
+    for (const Row& row : c.rows)
+      EXPECT_EQ(loaded.ValueOf(row.key), saved.ValueOf(row.key)) << row.key;
   }
 }
 
@@ -65,8 +66,7 @@ TEST(KeysFile, LoadsTheEntriesInFileOrder) {
     std::string_view file;
     std::string rows;
   } cases[] = {
-      {profile_cases::kKeysFile,
-       "5=DOWN (*1 C:\\Windows\\notepad.exe*)|#=DOWN (*2 2 Space*)|:J=|"},
+      {profile_cases::kKeysFile, "5=DOWN (*1 C:\\Windows\\notepad.exe*)|#=DOWN (*2 2 Space*)|:J=|"},
       {"[Keys]\r\n\"2\"=b\r\n\"1\"=a\r\n", "2=b|1=a|"},
       {"[Keys]\r\n5=x\r\nabc=y\r\n", "=x|b=y|"},  // the first and last characters go, quotes or not
       {"[Keys]\r\n\"\"=\r\n", "=|"},
@@ -86,7 +86,8 @@ TEST(KeysFile, LoadsTheEntriesInFileOrder) {
 
 TEST(KeysFile, LongActionsAreSavedWholeAndComeBackCut) {
   TempFolder folder;
-  const std::string path = folder.File("long.km"), action = "DOWN (*1 " + std::string(3000, 'x') + "*)";
+  const std::string path = folder.File("long.km"),
+                    action = "DOWN (*1 " + std::string(3000, 'x') + "*)";
   std::string keysFilePath;
   SaveKeysFile(path, MapOf({{"5", action}}), keysFilePath);
   EXPECT_EQ(ReadWholeFile(path)->size(), 14 + action.size());

@@ -15,7 +15,7 @@ using namespace std::string_view_literals;
 struct ReadCase {
   std::string_view file;
   const char* section;
-  const char* name;  // nullptr: the section's entry names, joined by ","
+  const char* name;           // nullptr: the section's entry names, joined by ","
   std::string_view expected;  // "?" is the default
   size_t buffer = 0;          // 0: the system's buffer size
   const char* wineDiffers = nullptr;
@@ -53,7 +53,8 @@ inline const ReadCase kReads[] = {
     {"\x01\x02=\x03\r\n\xff]"sv, "s", nullptr, ""},
     // A list that does not fit: the last name is cut to leave room for two NULs.
     {"[s]\r\nname1=1\r\nname2=2\r\nname4=4\r\n", "s", nullptr, "name1,name2,na", 16},
-    {"[s]\r\nsection1=\r\nsection2=\r\nsection3=\r\n", "s", nullptr, "section1,section2,section3", 28},
+    {"[s]\r\nsection1=\r\nsection2=\r\nsection3=\r\n", "s", nullptr, "section1,section2,section3",
+     28},
     {"[s]\r\nname1=1\r\n", "s", nullptr, "", 2},
     {"[s]\r\nk=value\r\n", "s", "k", "val", 4},
     {"[s\r\nk=v\r\n", "s", "k", "v", 0, "a section needs its ] in Wine"},
@@ -81,7 +82,9 @@ inline const WriteCase kWrites[] = {
     {"", {{"App", "key", "string"}}, "[App]\r\nkey=string\r\n"},
     {"", {{"Keys", "\"\"", ""}}, "[Keys]\r\n\"\"=\r\n"},
     {"", {{"s", "a", "1"}, {"t", "b", "2"}}, "[s]\r\na=1\r\n[t]\r\nb=2\r\n"},
-    {"[s]\r\na=1\r\nb=2\r\n[t]\r\nc=3\r\n", {{"S", "B", "x"}}, "[s]\r\na=1\r\nb=x\r\n[t]\r\nc=3\r\n"},
+    {"[s]\r\na=1\r\nb=2\r\n[t]\r\nc=3\r\n",
+     {{"S", "B", "x"}},
+     "[s]\r\na=1\r\nb=x\r\n[t]\r\nc=3\r\n"},
     {"[s]\r\na=1\r\n[t]\r\nc=3\r\n", {{"s", "n", "v"}}, "[s]\r\na=1\r\nn=v\r\n[t]\r\nc=3\r\n"},
     {"[s]\r\n  Key = v\r\n", {{"s", "KEY", "w"}}, "[s]\r\nKey=w\r\n"},
     {"[s]\r\nk=v", {{"s", "k", "w"}}, "[s]\r\nk=w\r\n"},
@@ -89,12 +92,18 @@ inline const WriteCase kWrites[] = {
     {"junk", {{"t", "n", "w"}}, "junk\r\n[t]\r\nn=w\r\n"},
     {"[s]\r\nk=v\r\n;c\r\n[t]\r\n", {{"s", "n", "w"}}, "[s]\r\nk=v\r\n;c\r\nn=w\r\n[t]\r\n"},
     {"[s]\r\nk\r\nk=v\r\n", {{"s", "k", "w"}}, "[s]\r\nk=w\r\nk=v\r\n"},
-    {"[s]\r\n  k = v  \r\n\r\n; c\r\n\r\n[t]\r\n", {{"s", "n", "w"}},
-     "[s]\r\n  k = v  \r\n\r\n; c\r\nn=w\r\n\r\n[t]\r\n", "Wine rewrites every line"},
-    {"Data \0 before\r\n[s]\r\nk=1\r\n"sv, {{"s", "k", "2"}}, "Data \0 before\r\n[s]\r\nk=2\r\n"sv,
+    {"[s]\r\n  k = v  \r\n\r\n; c\r\n\r\n[t]\r\n",
+     {{"s", "n", "w"}},
+     "[s]\r\n  k = v  \r\n\r\n; c\r\nn=w\r\n\r\n[t]\r\n",
+     "Wine rewrites every line"},
+    {"Data \0 before\r\n[s]\r\nk=1\r\n"sv,
+     {{"s", "k", "2"}},
+     "Data \0 before\r\n[s]\r\nk=2\r\n"sv,
      "Wine drops what follows a NUL"},
     {"[s]\nk=v\nj=1\n", {{"s", "k", "w"}}, "[s]\nk=w\r\nj=1\n", "Wine rewrites every line"},
-    {"", {{"  t  ", "  n  ", "  w  "}}, "[t]\r\nn=  w  \r\n",
+    {"",
+     {{"  t  ", "  n  ", "  w  "}},
+     "[t]\r\nn=  w  \r\n",
      "Wine keeps trailing blanks of names and drops leading blanks of values"},
 };
 

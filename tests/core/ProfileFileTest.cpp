@@ -22,8 +22,8 @@ std::string Read(const ProfileFile& file, const ReadCase& c) {
 TEST(ProfileFile, ReadsAsWindowsDoes) {
   for (const ReadCase& c : kReads) {
     const ProfileFile file = ProfileFile::Parse(std::string(c.file));
-    EXPECT_EQ(Read(file, c), c.expected) << testing::PrintToString(std::string(c.file))
-                                         << " [" << c.section << "] " << (c.name ? c.name : "*");
+    EXPECT_EQ(Read(file, c), c.expected) << testing::PrintToString(std::string(c.file)) << " ["
+                                         << c.section << "] " << (c.name ? c.name : "*");
     EXPECT_EQ(file.Bytes(), c.file);
   }
 }

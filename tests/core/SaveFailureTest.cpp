@@ -38,7 +38,10 @@ const struct {
          throw;
        }
      }},
-    {"settings file", [](const std::string& path) { WriteSettings(path, {"COM5 (usb)", 1, true, "", true}); }},
+    {"settings file",
+     [](const std::string& path) {
+       WriteSettings(path, {"COM5 (usb)", 1, true, "", true});
+     }},
 };
 
 constexpr std::string_view kOld = "[Keys]\r\n\"1\"=old\r\n[params]\r\nport=old\r\n";

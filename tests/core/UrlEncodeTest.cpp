@@ -1,6 +1,6 @@
-#include "app/UrlEncode.h"
-
 #include <gtest/gtest.h>
+
+#include "app/UrlEncode.h"
 
 namespace vexel {
 namespace {

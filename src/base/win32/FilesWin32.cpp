@@ -11,14 +11,15 @@ bool FileExists(const std::string& path) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   std::string bytes;
   char chunk[65536];
   DWORD got = 0;
   bool ok = true;
-  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0) bytes.append(chunk, got);
+  while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0)
+    bytes.append(chunk, got);
   CloseHandle(file);
   if (!ok) return std::nullopt;
   return bytes;
@@ -45,7 +46,8 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   }
   ok = FlushFileBuffers(file) && ok;
   CloseHandle(file);
-  if (ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (ok &&
+      MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   DeleteFileA(temp.c_str());
   return false;
