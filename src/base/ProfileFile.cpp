@@ -1,5 +1,7 @@
 #include "base/ProfileFile.h"
 
+#include <algorithm>
+
 #include "base/Text.h"
 
 namespace vexel {
@@ -41,21 +43,20 @@ std::string_view Unquoted(std::string_view value) {
 ProfileFile ProfileFile::Parse(std::string bytes) {
   ProfileFile file;
   file.bytes_ = std::move(bytes);
-  file.Split();
+  file.Split(0, file.bytes_.size(), file.lines_);
   return file;
 }
 
-void ProfileFile::Split() {
-  lines_.clear();
-  const size_t n = bytes_.size();
-  size_t pos = 0;
-  while (pos < n) {
-    size_t textEnd = bytes_.find_first_of("\r\n", pos);
-    if (textEnd == std::string::npos) textEnd = n;
-    size_t end = textEnd;
-    if (end < n) end += (bytes_[end] == '\r' && end + 1 < n && bytes_[end + 1] == '\n') ? 2 : 1;
-    lines_.push_back(Classify(pos, textEnd, end));
-    pos = end;
+void ProfileFile::Split(size_t begin, size_t end, std::vector<Line>& lines) const {
+  size_t pos = begin;
+  while (pos < end) {
+    size_t textEnd = std::min(end, bytes_.find_first_of("\r\n", pos));
+    size_t lineEnd = textEnd;
+    if (lineEnd < end)
+      lineEnd +=
+          bytes_[lineEnd] == '\r' && lineEnd + 1 < end && bytes_[lineEnd + 1] == '\n' ? 2 : 1;
+    lines.push_back(Classify(pos, textEnd, lineEnd));
+    pos = lineEnd;
   }
 }
 
@@ -70,25 +71,25 @@ ProfileFile::Line ProfileFile::Classify(size_t begin, size_t textEnd, size_t end
     return Span{b, e - b};
   };
   const Span text = trimmed(begin, textEnd);
-  const size_t b = text.pos, e = text.pos + text.size;
   if (text.size == 0) return line;
+  const size_t b = text.pos, e = text.pos + text.size;
+  // Where c first occurs in the trimmed line, or its end.
+  auto first = [&](char c) {
+    const size_t at = Text(text).find(c);
+    return at == std::string_view::npos ? e : b + at;
+  };
   if (bytes_[b] == '[') {
-    size_t close = bytes_.find(']', b + 1);
-    if (close == std::string::npos || close > e) close = e;
     line.kind = Kind::kSection;
-    line.name = trimmed(b + 1, close);
+    line.name = trimmed(b + 1, first(']'));
   } else if (bytes_[b] == ';') {
     line.kind = Kind::kComment;
+  } else if (const size_t equals = first('='); equals == e) {
+    line.kind = Kind::kNoValue;
+    line.name = text;
   } else {
-    size_t equals = bytes_.find('=', b);
-    if (equals == std::string::npos || equals >= e) {
-      line.kind = Kind::kNoValue;
-      line.name = text;
-    } else {
-      line.kind = Kind::kEntry;
-      line.name = trimmed(b, equals);
-      line.value = trimmed(equals + 1, e);
-    }
+    line.kind = Kind::kEntry;
+    line.name = trimmed(b, equals);
+    line.value = trimmed(equals + 1, e);
   }
   return line;
 }
@@ -117,18 +118,21 @@ size_t ProfileFile::FindEntry(size_t header, std::string_view name) const {
   return kNone;
 }
 
+size_t ProfileFile::ValueLine(std::string_view section, std::string_view name) const {
+  const size_t i = FindEntry(FindSection(Query(section)), Query(name));
+  return i != kNone && lines_[i].kind == Kind::kEntry ? i : kNone;
+}
+
 std::string ProfileFile::GetString(std::string_view section, std::string_view name,
                                    std::string_view defaultValue, size_t bufferSize) const {
-  const size_t i = FindEntry(FindSection(Query(section)), Query(name));
-  if (i != kNone && lines_[i].kind == Kind::kEntry)
+  if (const size_t i = ValueLine(section, name); i != kNone)
     return Fit(Unquoted(CString(Text(lines_[i].value))), bufferSize);
   defaultValue = CString(defaultValue);
   return Fit(defaultValue.substr(0, defaultValue.find_last_not_of(' ') + 1), bufferSize);
 }
 
 bool ProfileFile::HasValue(std::string_view section, std::string_view name) const {
-  const size_t i = FindEntry(FindSection(Query(section)), Query(name));
-  return i != kNone && lines_[i].kind == Kind::kEntry;
+  return ValueLine(section, name) != kNone;
 }
 
 std::vector<std::string> ProfileFile::EntryNames(std::string_view section,
@@ -179,8 +183,23 @@ void ProfileFile::WriteString(std::string_view section, std::string_view name,
 }
 
 void ProfileFile::Splice(size_t pos, size_t erase, const std::string& insert) {
+  // pos lies between lines and the erased bytes are whole lines; insert
+  // ends in CR LF. The line that ends at pos (it may get its line end), the
+  // erased lines and the inserted text are split again; the lines after
+  // them keep their kind and move.
+  auto from =
+      std::find_if(lines_.begin(), lines_.end(), [&](const Line& l) { return l.end >= pos; });
+  auto to = std::find_if(from, lines_.end(), [&](const Line& l) { return l.begin >= pos + erase; });
+  const size_t begin = std::min(pos, from == lines_.end() ? pos : from->begin);
   bytes_.replace(pos, erase, insert);
-  Split();
+  const size_t shift = insert.size() - erase;  // modulo 2^64: it may move lines back
+  for (auto line = to; line != lines_.end(); ++line)
+    for (size_t* offset :
+         {&line->begin, &line->textEnd, &line->end, &line->name.pos, &line->value.pos})
+      *offset += shift;
+  std::vector<Line> fresh;
+  Split(begin, pos + insert.size(), fresh);
+  lines_.insert(lines_.erase(from, to), fresh.begin(), fresh.end());
 }
 
 }  // namespace vexel

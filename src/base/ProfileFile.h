@@ -78,7 +78,8 @@ class ProfileFile {
   };
   static constexpr size_t kNone = static_cast<size_t>(-1);
 
-  void Split();
+  // Appends the lines of the bytes [begin, end) to lines.
+  void Split(size_t begin, size_t end, std::vector<Line>& lines) const;
   Line Classify(size_t begin, size_t textEnd, size_t end) const;
   std::string_view Text(Span span) const {
     return std::string_view(bytes_).substr(span.pos, span.size);
@@ -87,6 +88,8 @@ class ProfileFile {
   size_t SectionEnd(size_t header) const;
   // The first entry line of the name in the section that starts at header.
   size_t FindEntry(size_t header, std::string_view name) const;
+  // The line of the entry with a value that the caller's names find.
+  size_t ValueLine(std::string_view section, std::string_view name) const;
   void Splice(size_t pos, size_t erase, const std::string& insert);
 
   std::string bytes_;
