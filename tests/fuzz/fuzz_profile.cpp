@@ -1,6 +1,6 @@
 // Any bytes as a profile file, then one write. Always: no crash, the bytes
-// come back unchanged. For a write the system could make (no line break in
-// the section, name or value, no "]" in the section, a name that is not
+// come back unchanged, the file after the write reads as its bytes do. For a write the system could
+// make (no line break in the section, name or value, no "]" in the section, a name that is not
 // empty, holds no "=" and is no comment or section line, no blank but spaces
 // at the ends of the names):
 // the value reads back as the rules say, and the other entries of the file
@@ -80,6 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string otherBefore = Meaning(file, other, ""),
                     ownBefore = Meaning(file, section, name);
   file.WriteString(section, name, value);
+  const ProfileFile fresh = ProfileFile::Parse(file.Bytes());
+  Check(Meaning(fresh, section, "") == Meaning(file, section, "") &&
+            Meaning(fresh, other, "") == Meaning(file, other, "") &&
+            fresh.GetString(section, name, "?") == file.GetString(section, name, "?"),
+        "the file reads as its bytes do");
   if (!sound) return 0;
   Check(file.GetString(section, name, "?") == ReadBack(value), "the value reads back");
   Check(Meaning(file, section, name) == ownBefore, "the section's other entries stay");
