@@ -37,16 +37,5 @@ TEST(ProfileFile, WritesAsWindowsDoes) {
   }
 }
 
-TEST(ProfileFile, ValuesAreReadThroughTheBuffer) {
-  const std::string text(3000, 'x');
-  ProfileFile file;
-  file.WriteString("s", "plain", text);
-  file.WriteString("s", "quoted", "\"" + text.substr(0, 2047) + "\"");
-  EXPECT_EQ(file.GetString("s", "plain", ""), text.substr(0, 2047));
-  // The quotes go first; the 2047 characters inside then fit the buffer.
-  EXPECT_EQ(file.GetString("s", "quoted", ""), text.substr(0, 2047));
-  EXPECT_EQ(file.GetString("s", "none", "default  "), "default");
-}
-
 }  // namespace
 }  // namespace vexel

@@ -2,7 +2,6 @@
 // fails raises the system's error and leaves the old file as it was.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 
 #include "actions/KeysFile.h"
@@ -22,85 +21,67 @@
 namespace vexel {
 namespace {
 
-const struct {
-  const char* file;
-  std::function<void(const std::string& path)> save;
-} kSaves[] = {
-    {"keys file",
-     [](const std::string& path) {
-       KeyMap map;
-       map.Append("5", "DOWN (*2 2 Space*)", true);
-       std::string keysFilePath;
-       try {
-         SaveKeysFile(path, map, keysFilePath);
-       } catch (...) {
-         EXPECT_EQ(keysFilePath, path);  // the path is taken even when the save fails
-         throw;
-       }
-     }},
-    {"settings file",
-     [](const std::string& path) {
-       WriteSettings(path, {"COM5 (usb)", 1, true, "", true});
-     }},
-};
-
-constexpr std::string_view kOld = "[Keys]\r\n\"1\"=old\r\n[params]\r\nport=old\r\n";
-
-void ExpectTheSystemError(const std::function<void(const std::string&)>& save,
-                          const std::string& path) {
+void SaveKeys(const std::string& path) {
+  KeyMap map;
+  map.Append("5", "DOWN (*2 2 Space*)", true);
+  std::string keysFilePath;
   try {
-    save(path);
-    ADD_FAILURE() << "the save did not fail";
-  } catch (const Error& error) {
-    EXPECT_EQ(std::string(error.what()), "Unable to write to " + FullPath(path));
+    SaveKeysFile(path, map, keysFilePath);
+  } catch (...) {
+    EXPECT_EQ(keysFilePath, path);  // taken even when the save fails
+    throw;
   }
 }
 
+void SaveSettings(const std::string& path) {
+  WriteSettings(path, {"COM5 (usb)", 1, true, "", true});
+}
+
+// Each save fails with the system's error; the folder then holds only what it held.
+void ExpectFailedSaves(const TempFolder& folder, const std::string& path) {
+  const std::string listing = folder.Listing();
+  for (auto save : {SaveKeys, SaveSettings}) {
+    try {
+      save(path);
+      ADD_FAILURE() << "the save did not fail";
+    } catch (const Error& error) {
+      EXPECT_EQ(std::string(error.what()), "Unable to write to " + FullPath(path));
+    }
+    EXPECT_EQ(folder.Listing(), listing);
+  }
+}
+
+constexpr std::string_view kOld = "[Keys]\r\n\"1\"=old\r\n[params]\r\nport=old\r\n";
+
 TEST(SaveFailure, AFolderThatDoesNotExist) {
   TempFolder folder;
-  const std::string path = (std::filesystem::path(folder.File("gone")) / "file").string();
-  for (const auto& s : kSaves) {
-    SCOPED_TRACE(s.file);
-    ExpectTheSystemError(s.save, path);
-    EXPECT_EQ(folder.Listing(), "");
-  }
+  ExpectFailedSaves(folder, (std::filesystem::path(folder.File("gone")) / "file").string());
 }
 
 #ifdef _WIN32
 TEST(SaveFailure, AFileHeldOpenByAnotherProgram) {
   TempFolder folder;
-  const std::string path = folder.File("old");
-  std::ofstream(path, std::ios::binary) << kOld;
+  const std::string path = folder.Write("old", kOld);
   HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  for (const auto& s : kSaves) {
-    SCOPED_TRACE(s.file);
-    ExpectTheSystemError(s.save, path);
-  }
+  ExpectFailedSaves(folder, path);
   CloseHandle(held);
   EXPECT_EQ(ReadWholeFile(path), std::string(kOld));
-  EXPECT_EQ(folder.Listing(), "old ");
 }
 #else
 TEST(SaveFailure, TheDiskFillsUp) {
   TempFolder folder;
-  const std::string path = folder.File("old");
-  std::ofstream(path, std::ios::binary) << kOld;
-  // Files may not grow past 8 bytes while the saves run (root included).
+  const std::string path = folder.Write("old", kOld);
+  // No file may grow past 8 bytes while the saves run (root included).
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit normal{};
   getrlimit(RLIMIT_FSIZE, &normal);
   rlimit full = normal;
   full.rlim_cur = 8;
-  for (const auto& s : kSaves) {
-    SCOPED_TRACE(s.file);
-    setrlimit(RLIMIT_FSIZE, &full);
-    EXPECT_THROW(s.save(path), Error);
-    setrlimit(RLIMIT_FSIZE, &normal);
-  }
+  setrlimit(RLIMIT_FSIZE, &full);
+  ExpectFailedSaves(folder, path);
+  setrlimit(RLIMIT_FSIZE, &normal);
   EXPECT_EQ(ReadWholeFile(path), std::string(kOld));
-  EXPECT_EQ(folder.Listing(), "old ");
 }
 #endif
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "app/Settings.h"
 #include "base/Files.h"
 #include "core/TempFolder.h"
@@ -9,24 +7,16 @@
 namespace vexel {
 namespace {
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool operator==(const Settings& a, const Settings& b) {
-  return a.port == b.port && a.phone == b.phone && a.autostart == b.autostart &&
-         a.keysFile == b.keysFile && a.reconnect == b.reconnect;
+auto Fields(const Settings& s) {
+  return std::tie(s.port, s.phone, s.autostart, s.keysFile, s.reconnect);
 }
 
 TEST(Settings, MissingFileSectionOrKeyGivesDefaults) {
   TempFolder folder;
-  EXPECT_TRUE(ReadSettings(folder.File("missing.ini")) == Settings{});
+  EXPECT_EQ(Fields(ReadSettings(folder.File("missing.ini"))), Fields(Settings{}));
   for (std::string_view file :
-       {"", "[other]\r\nport=COM1\r\nphone=2\r\n", "[params]\r\n", "\x01\xff[params"}) {
-    WriteBytes(folder.File("Vexel.ini"), file);
-    EXPECT_TRUE(ReadSettings(folder.File("Vexel.ini")) == Settings{}) << file;
-  }
+       {"", "[other]\r\nport=COM1\r\nphone=2\r\n", "[params]\r\n", "\x01\xff[params"})
+    EXPECT_EQ(Fields(ReadSettings(folder.Write("Vexel.ini", file))), Fields(Settings{})) << file;
 }
 
 TEST(Settings, ReadsIntegersAndBooleans) {
@@ -45,7 +35,7 @@ TEST(Settings, ReadsIntegersAndBooleans) {
       {"0X10", 16},
       {"$FFFFFFFF", -1},
       {"2147483647", 2147483647},
-      {"-2147483648", -2147483647 - 1},
+      {"-2147483648", INT32_MIN},
       {"2147483648", 0},
       {"$100000000", 0},
       {"0x", 0},
@@ -58,15 +48,13 @@ TEST(Settings, ReadsIntegersAndBooleans) {
       {"", 0},
   };
   TempFolder folder;
-  const std::string path = folder.File("Vexel.ini");
   for (const auto& c : cases) {
-    const std::string text = c.text;
-    WriteBytes(path,
-               "[params]\r\nphone=" + text + "\r\nautostart=" + text + "\r\nreconnect=" + text);
-    const Settings settings = ReadSettings(path);
-    EXPECT_EQ(settings.phone, c.number) << c.text;
-    EXPECT_EQ(settings.autostart, c.number != 0) << c.text;
-    EXPECT_EQ(settings.reconnect, c.number != 0) << c.text;
+    const std::string t = c.text;
+    const Settings s = ReadSettings(folder.Write(
+        "Vexel.ini", "[params]\r\nphone=" + t + "\r\nautostart=" + t + "\r\nreconnect=" + t));
+    EXPECT_EQ(std::tie(s.phone, s.autostart, s.reconnect),
+              std::make_tuple(c.number, c.number != 0, c.number != 0))
+        << c.text;
   }
 }
 
@@ -83,12 +71,11 @@ TEST(Settings, WritingKeepsTheRestOfTheFile) {
        "KeysFile=C:\\Keys\\my.km\r\nreconnect=0\r\n\r\n[other]\r\nphone=9\r\n"},
   };
   TempFolder folder;
-  const std::string path = folder.File("Vexel.ini");
   for (const auto& c : cases) {
-    WriteBytes(path, c.before);
+    const std::string path = folder.Write("Vexel.ini", c.before);
     WriteSettings(path, settings);
     EXPECT_EQ(ReadWholeFile(path), std::string(c.after));
-    EXPECT_TRUE(ReadSettings(path) == settings);
+    EXPECT_EQ(Fields(ReadSettings(path)), Fields(settings));
   }
 }
 
