@@ -7,6 +7,11 @@
 #include <string>
 #include <string_view>
 
+// <windows.h> defines ReplaceFile as ReplaceFileA; ours is meant here.
+#ifdef ReplaceFile
+#undef ReplaceFile
+#endif
+
 namespace vexel {
 
 bool FileExists(const std::string& path);
@@ -14,10 +19,15 @@ bool FileExists(const std::string& path);
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
-// Writes the bytes to a new file beside the target and then puts it in the
-// target's place in one step, so that a failure at any point leaves the old
-// file as it was. False when the file could not be written or replaced.
+// Writes the bytes to a new file of a name of its own beside the target,
+// flushes it to the disk and then puts it in the target's place in one step,
+// so that a failure at any point leaves the old file as it was (and no
+// temporary file behind). False when the file could not be written or
+// replaced.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+// The path made absolute against the current folder, for messages.
+std::string FullPath(const std::string& path);
 
 // The folder of the running executable, with its trailing separator.
 std::string ExecutableFolder();

@@ -1,5 +1,9 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -19,24 +23,45 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   return bytes.str();
 }
 
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return fsync(fd) == 0;
+}
+
+}  // namespace
+
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
-  const std::string temp = path + ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      return false;
-    }
+  // A name of our own in the target's folder, so that the rename stays on
+  // one file system and never takes over somebody else's file.
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = path + ".~" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  if (fd < 0) return false;
+  struct stat old;
+  bool ok = stat(path.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
+  ok = ok && WriteAll(fd, bytes);
+  ok = close(fd) == 0 && ok;
+  ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) std::remove(temp.c_str());
+  return ok;
+}
+
+std::string FullPath(const std::string& path) {
+  if (!path.empty() && path.front() == '/') return path;
+  char folder[PATH_MAX];
+  if (!getcwd(folder, sizeof folder)) return path;
+  return std::string(folder) + "/" + path;
 }
 
 std::string ExecutableFolder() {

@@ -1,0 +1,30 @@
+// Keys files ("*.km"): the key map stored as an initialisation file with one
+// section "Keys" and one entry per row, named by the key in double quotes,
+// with the action text as its value:
+//
+//   [Keys]
+//   "5"=DOWN (*1 C:\Windows\notepad.exe*)
+//   ":J"=
+#pragma once
+
+#include <string>
+
+#include "actions/KeyMap.h"
+
+namespace vexel {
+
+// Replaces the key map with the rows of the keys file at path, in file
+// order, each with its ellipsis button; the path becomes the keys file path.
+// When no file exists there nothing changes. Action texts come back cut to
+// 2047 characters.
+void LoadKeysFile(const std::string& path, KeyMap& keyMap, std::string& keysFilePath);
+
+// Writes the key map to the keys file at path, replacing the whole file; the
+// path becomes the keys file path even when the write fails. An empty key map
+// is saved as its one empty row. Where rows share a key (ignoring case) only
+// the first is saved, as only the first is in effect. The file is replaced
+// in one step: on failure vexel::Error "Unable to write to <full path>" is
+// raised and the old file is left as it was.
+void SaveKeysFile(const std::string& path, const KeyMap& keyMap, std::string& keysFilePath);
+
+}  // namespace vexel

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "actions/KeysFile.h"
+#include "base/Files.h"
+#include "core/ProfileCases.h"
+#include "core/TempFolder.h"
+
+namespace vexel {
+namespace {
+
+KeyMap MapOf(const std::vector<std::pair<std::string, std::string>>& rows) {
+  KeyMap map;
+  for (const auto& [key, action] : rows) map.Append(key, action, false);
+  return map;
+}
+
+std::string RowsOf(const KeyMap& map) {
+  std::string text;
+  for (const KeyMapRow& row : map.Rows())
+    text += row.key + "=" + row.action + (row.editButton ? "|" : "!|");
+  return text;
+}
+
+TEST(KeysFile, SavesOneEntryPerKeyInEffect) {
+  const struct {
+    KeyMap map;
+    std::string_view file;
+  } cases[] = {
+      {MapOf(
+           {{"5", "DOWN (*1 C:\\Windows\\notepad.exe*)"}, {"#", "DOWN (*2 2 Space*)"}, {":J", ""}}),
+       profile_cases::kKeysFile},
+      {KeyMap(), "[Keys]\r\n\"\"=\r\n"},
+      // Learn mode can list a key twice; the lookup takes the first row.
+      {MapOf({{"5", "A"}, {"#", "B"}, {"5", "C"}, {"x", "D"}, {"X", "E"}}),
+       "[Keys]\r\n\"5\"=A\r\n\"#\"=B\r\n\"x\"=D\r\n"},
+  };
+  TempFolder folder;
+  const std::string path = folder.File("map.km");
+  for (const auto& c : cases) {
+    std::string keysFilePath = "old.km";
+    SaveKeysFile(path, c.map, keysFilePath);
+    EXPECT_EQ(keysFilePath, path);
+    EXPECT_EQ(ReadWholeFile(path), std::string(c.file));
+    KeyMap loaded;
+    LoadKeysFile(path, loaded, keysFilePath);
+    for (const KeyMapRow& row : c.map.Rows())
+      EXPECT_EQ(loaded.ValueOf(row.key), c.map.ValueOf(row.key));
+  }
+}
+
+TEST(KeysFile, LoadsTheEntriesInFileOrder) {
+  const struct {
+    std::string_view file;
+    std::string rows;
+  } cases[] = {
+      {profile_cases::kKeysFile, "5=DOWN (*1 C:\\Windows\\notepad.exe*)|#=DOWN (*2 2 Space*)|:J=|"},
+      {"[Keys]\r\n\"2\"=b\r\n\"1\"=a\r\n", "2=b|1=a|"},
+      {"[Keys]\r\n5=x\r\nabc=y\r\n", "=x|b=y|"},  // first and last characters go, quotes or not
+      {"[Keys]\r\n\"\"=\r\n", "=|"},
+      {"[Other]\r\n\"5\"=x\r\n", ""},
+  };
+  TempFolder folder;
+  for (const auto& c : cases) {
+    KeyMap map = MapOf({{"learned", "x"}});
+    std::string keysFilePath;
+    LoadKeysFile(folder.Write("map.km", c.file), map, keysFilePath);
+    EXPECT_EQ(RowsOf(map), c.rows);
+    EXPECT_EQ(keysFilePath, folder.File("map.km"));
+  }
+}
+
+TEST(KeysFile, LongActionsAreSavedWholeAndComeBackCut) {
+  TempFolder folder;
+  const std::string path = folder.File("long.km"), action(3000, 'x');
+  std::string keysFilePath;
+  SaveKeysFile(path, MapOf({{"5", action}}), keysFilePath);
+  EXPECT_EQ(ReadWholeFile(path), "[Keys]\r\n\"5\"=" + action + "\r\n");
+  KeyMap map;
+  LoadKeysFile(path, map, keysFilePath);
+  EXPECT_EQ(map.ValueOf("5"), action.substr(0, 2047));
+}
+
+TEST(KeysFile, AMissingFileChangesNothing) {
+  TempFolder folder;
+  KeyMap map = MapOf({{"5", "x"}});
+  std::string keysFilePath = "previous.km";
+  LoadKeysFile(folder.File("missing.km"), map, keysFilePath);
+  EXPECT_EQ(RowsOf(map), "5=x!|");
+  EXPECT_EQ(keysFilePath, "previous.km");
+}
+
+}  // namespace
+}  // namespace vexel
