@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "FakeKeyNames.h"
 #include "FakeLink.h"
+#include "RecordingActionPlatform.h"
 #include "actions/ActionRunner.h"
 #include "actions/ActionText.h"
 #include "actions/KeyEvents.h"
@@ -14,30 +16,13 @@ namespace {
 
 const char kKeepAlive[] = "AT+CGMI\r";
 
-class NoLayoutNames : public KeyNames {
- public:
-  std::string LayoutKeyName(std::uint8_t) const override { return {}; }
-};
-
-// Records the command lines the key actions run.
-class CommandRecorder : public ActionPlatform {
- public:
-  std::vector<std::string> commands;
-  void ShellOpen(const std::string&) override {}
-  void RunCommandLine(const std::string& line) override { commands.push_back(line); }
-  void KeyTransition(std::uint8_t, bool) override {}
-  void Sleep(unsigned) override {}
-  bool SetTokenPrivilege(const std::string&, bool) override { return true; }
-  bool ExitWindows(unsigned) override { return true; }
-};
-
 // The phone link with everything around it on a virtual clock.
 struct LinkRig {
   VirtualLoop loop;
   ScriptedPort port{loop};
   RecordingUi ui;
-  NoLayoutNames names;
-  CommandRecorder platform;
+  FakeKeyNames names;
+  RecordingActionPlatform platform;
   ActionRunner runner{platform};
   KeyActions actions{names, runner};
   KeyMap keyMap;
@@ -167,7 +152,7 @@ TEST(StartLink, SuccessShowsTheLinkUpAndHandsReportsToTheKeyMap) {
   rig.port.Deliver("\r\n+CKEV: 5,1\r\n");
   rig.port.Deliver("\r\n+CKEV: 5,0\r\n");
   rig.loop.ProcessMessages();
-  EXPECT_EQ(rig.platform.commands, (std::vector<std::string>{"down5", "up5"}));
+  EXPECT_EQ(rig.platform.log, (std::vector<std::string>{"run down5", "run up5"}));
 }
 
 TEST(StartLink, NoPortSelectedWarnsAndOpensTheProperties) {
@@ -325,7 +310,7 @@ TEST(Reconnection, PhoneBackAfterTheSecondAttempt) {
   // Reports run actions again.
   rig.port.Deliver("+CKEV: 5,1\r\n");
   rig.loop.ProcessMessages();
-  EXPECT_EQ(rig.platform.commands, std::vector<std::string>{"down5"});
+  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run down5"});
 }
 
 TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
@@ -424,6 +409,7 @@ TEST(Reconnection, StopDuringTheSequenceEndsItAtOnce) {
   EXPECT_FALSE(rig.ui.mapKeysEnabled);
   EXPECT_TRUE(rig.ui.boxes.empty());
   EXPECT_FALSE(rig.port.open);
+  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
   rig.link.StartStopItemClick();  // the next click starts the link again
   EXPECT_TRUE(rig.link.Connected());
 }
