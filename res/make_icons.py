@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws Vexel's icons and writes them as .ico files.
+"""Draws Vexel's icons and writes them as .ico files, and the three tray
+icons as 32-pixel PNG pictures for the help pages.
 
-    make_icons.py [OUTPUT_FOLDER]      (default: the folder of this script)
+    make_icons.py [ICON_FOLDER [PICTURE_FOLDER]]
+                  (defaults: this script's folder and help/images beside it)
 
 Every icon holds a 32x32 image in the standard Windows 16-colour palette and
 16, 24 and 48 pixel images in 32-bit colour with alpha. The pictures are
@@ -20,6 +22,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 # The standard Windows 16-colour palette, in its usual order.
 PALETTE = [
@@ -224,6 +227,12 @@ ICONS = {
     "Globe.ico": globe,
 }
 
+PICTURES = {
+    "tray-stopped.png": device_icon("Vexel"),
+    "tray-connected.png": device_icon("Connect"),
+    "tray-reconnecting.png": device_icon("HangUp"),
+}
+
 
 # --- rendering ------------------------------------------------------------
 
@@ -339,12 +348,32 @@ def make_icon(scene):
     return ico(images)
 
 
+def png(pixels):
+    """Uncompressed (stored) deflate blocks: the same bytes with any zlib."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data)))
+    size = len(pixels)
+    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in pixels)
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 0)) + chunk(b"IEND", b""))
+
+
+def write(folder, name, data):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
 def main(argv):
-    out_dir = argv[1] if len(argv) > 1 else os.path.dirname(os.path.abspath(__file__))
-    os.makedirs(out_dir, exist_ok=True)
+    here = os.path.dirname(os.path.abspath(__file__))
+    icon_dir = argv[1] if len(argv) > 1 else here
+    picture_dir = argv[2] if len(argv) > 2 else os.path.join(here, "..", "help", "images")
     for name, scene in ICONS.items():
-        with open(os.path.join(out_dir, name), "wb") as f:
-            f.write(make_icon(scene))
+        write(icon_dir, name, make_icon(scene))
+    for name, scene in PICTURES.items():
+        write(picture_dir, name, png(render_rgba(scene(1.0), 32)))
 
 
 if __name__ == "__main__":
