@@ -17,7 +17,7 @@
 #ifndef RC_INVOKED
 namespace vexel::product {
 
-inline constexpr char kName[] = VEXEL_PRODUCT_NAME;  // application title, tray hint
+inline constexpr char kName[] = VEXEL_PRODUCT_NAME;   // application title, tray hint
 inline constexpr char kFullName[] = VEXEL_FULL_NAME;  // About: shown in parentheses
 inline constexpr char kVersion[] = VEXEL_VERSION;
 inline constexpr char kNotice[] = VEXEL_NOTICE;  // About: the maker's notice line
