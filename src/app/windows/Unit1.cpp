@@ -147,7 +147,7 @@ void TMobPropsForm::Create() {
   item("Exit1", "Exit");
   SetMenuDefaultItem(mobPopup_, static_cast<UINT>(ControlId(kPropertiesControls, "StartStopItem")),
                      FALSE);
-  trayIcon_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, appIcon_, "Vexel");
+  trayIcon_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, appIcon_, product::kName);
 
   try {
     FormCreate();
@@ -208,7 +208,7 @@ void TMobPropsForm::FormCreate() {
   keyMap_.Clear();
   keyMap_.SetOnChange([this] { grid_.Refresh(); });
   comm_ = std::make_unique<TComm32>();
-  link_ = std::make_unique<PhoneLink>(*comm_, *this, *this, keys_, kSupportAddress);
+  link_ = std::make_unique<PhoneLink>(*comm_, *this, *this, keys_, product::kFailureReportAddress);
   FillPortList();
   ReadSettings();
   LoadKeysFile(keysFilePath_, keyMap_, keysFilePath_);
