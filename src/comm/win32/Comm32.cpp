@@ -39,6 +39,9 @@ TComm32::TComm32() {
   // it, and its messages are handled there in posting order.
   notifyWindow_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   GetModuleHandleA(nullptr), this);
+  if (!notifyWindow_)
+    throw Error("Unable to create the serial port's window. " +
+                FormatLastError(GetLastError()).value_or(""));
 }
 
 TComm32::~TComm32() {
@@ -50,7 +53,7 @@ TComm32::~TComm32() {
   MSG message;
   while (PeekMessageA(&message, notifyWindow_, kDataNotification, kDataNotification, PM_REMOVE))
     LocalFree(reinterpret_cast<HLOCAL>(message.lParam));
-  if (notifyWindow_) DestroyWindow(notifyWindow_);
+  DestroyWindow(notifyWindow_);
 }
 
 void TComm32::SetCommsLogFileName(const std::string& name) {
