@@ -89,10 +89,13 @@ void TReadThread::Execute() {
         PostHangupRequest();
         break;
       }
-      // A completed read is the moment to watch for line errors again.
+      // A completed read is the moment to watch for line errors again. A
+      // stop seen while re-arming ends the thread quietly: the re-arm is no
+      // set-up step of the read.
       if (commWaitParked_) {
         commWaitParked_ = false;
         if (!SetupCommEvent()) {
+          if (WaitForSingleObject(link_.stopEvent, 0) == WAIT_OBJECT_0) break;
           PostHangupRequest();
           LogLastError(GetLastError(), "Unable to SetupCommEvent2: ");
           break;
@@ -161,6 +164,14 @@ bool TReadThread::HandleReadEvent() {
   readPending_ = false;
   if (ok) return HandleReadData(count);
   const DWORD error = GetLastError();
+  // With only a read interval set, a read has no time limit before its
+  // first byte. Wine nevertheless ends a waiting read by time-out when a
+  // write on the port makes partial progress: no failure of the line, so
+  // the caller simply reads again.
+  if (error == ERROR_TIMEOUT && count == 0) {
+    WriteCommsLog("Read timed out without data; reading again.");
+    return true;
+  }
   if (error == ERROR_INVALID_HANDLE) {
     WriteCommsLog(kInvalidHandleLine);
     return false;
