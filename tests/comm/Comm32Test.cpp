@@ -18,6 +18,8 @@ constexpr char kErrorOpeningPort[] =
 constexpr char kInvalidPointer[] =
     "\xCD\xE5\xE2\xE5\xF0\xED\xFB\xE9 \xF3\xEA\xE0\xE7\xE0\xF2\xE5\xEB\xFC. ";
 
+constexpr char kGotData[] = "Got something from Comm port!!!";
+
 class Comm32Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -25,17 +27,23 @@ class Comm32Test : public ::testing::Test {
     ASSERT_TRUE(NullModem::FreshCable());
     port_.SetCommPort(kPcPort);
     delivered_.RecordFrom(port_);
+    // The comm log shows what the threads did, and when a read completed.
+    logPath_ = TempPath(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    port_.SetCommsLogFileName(logPath_);
   }
 
   void TearDown() override {
     port_.ClosePort();
     if (HasFailure()) {
+      std::printf("--- delivered\n");
+      for (const std::string& chunk : delivered_.chunks)
+        std::printf("%s\n", phonesim::Escape(chunk).c_str());
       std::printf("--- comm log\n%s", CommLog().c_str());
       if (phone_) std::printf("--- phone log\n%s", phone_->Log().c_str());
     }
     phone_.reset();
     NullModem::RemoveDown();
-    if (!logPath_.empty()) DeleteFileA(logPath_.c_str());
+    DeleteFileA(logPath_.c_str());
   }
 
   // The phone answers at once (or as told) and reports keys without AT+CMER.
@@ -50,14 +58,23 @@ class Comm32Test : public ::testing::Test {
     return *phone_;
   }
 
-  void UseCommLog() {
-    logPath_ = TempPath(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    port_.SetCommsLogFileName(logPath_);
-  }
-  std::string CommLog() const {
-    return logPath_.empty() ? "" : ReadWholeFile(logPath_).value_or("");
-  }
+  std::string CommLog() const { return ReadWholeFile(logPath_).value_or(""); }
   bool LogHas(const std::string& text) const { return CommLog().find(text) != std::string::npos; }
+  size_t CompletedReads() const {
+    const std::string log = CommLog();
+    size_t count = 0;
+    for (size_t at = log.find(kGotData); at != std::string::npos; at = log.find(kGotData, at + 1))
+      ++count;
+    return count;
+  }
+  // Has the phone send the bytes and waits until the receive thread has
+  // completed their read, so that they cannot run into the next ones however
+  // slow the machine is.
+  bool SendAsOneRead(PhoneOnCom28& phone, const std::string& escapedBytes) {
+    const size_t before = CompletedReads();
+    return phone.Play("send " + escapedBytes + "\n") &&
+           PumpUntil([&] { return CompletedReads() > before; });
+  }
   // The receive thread has finished setting up and waits for data.
   bool WaitUntilReceiving() {
     return PumpUntil([this] { return LogHas("Waiting for data from comm connection."); });
@@ -118,12 +135,10 @@ TEST_F(Comm32Test, AFloodArrivesInFullBuffersAndTheRest) {
 TEST_F(Comm32Test, ChunksStartingWithCommEventAreDropped) {
   PhoneOnCom28& phone = StartPhone();
   ASSERT_TRUE(port_.OpenPort());
-  ASSERT_TRUE(phone.Play("send Comm Event: 2, EvtMask = 2\npause 300\n"
-                         "send comm event\npause 300\n"
-                         "send Comm Even\npause 300\n"
-                         "send \\r\\nComm Event\npause 300\n"
-                         "send Comm Event\\x00 and more\npause 300\n"
-                         "send last\n"));
+  ASSERT_TRUE(WaitUntilReceiving());
+  for (const char* bytes : {"Comm Event: 2, EvtMask = 2", "comm event", "Comm Even",
+                            "\\r\\nComm Event", "Comm Event\\x00 and more", "last"})
+    ASSERT_TRUE(SendAsOneRead(phone, bytes)) << bytes;
   ASSERT_TRUE(PumpUntil([&] { return delivered_.All().find("last") != std::string::npos; }));
   EXPECT_EQ(delivered_.chunks, (std::vector<std::string>{"comm event", "Comm Even",
                                                          "\r\nComm Event", "last"}));
@@ -139,7 +154,9 @@ TEST_F(Comm32Test, AHandlerReplacedDuringACallGetsTheNextChunk) {
     });
   });
   ASSERT_TRUE(port_.OpenPort());
-  ASSERT_TRUE(phone.Play("send one\npause 300\nsend two\n"));
+  ASSERT_TRUE(WaitUntilReceiving());
+  ASSERT_TRUE(SendAsOneRead(phone, "one"));
+  ASSERT_TRUE(SendAsOneRead(phone, "two"));
   ASSERT_TRUE(PumpUntil([&] { return !second.empty(); }));
   EXPECT_EQ(first, std::vector<std::string>{"one"});
   EXPECT_EQ(second, std::vector<std::string>{"two"});
@@ -151,7 +168,6 @@ TEST_F(Comm32Test, TheLinkKeepsReceivingThroughAbortedCommEventWaits) {
   const char* setting = std::getenv("VEXEL_COMM_SOAK_SECONDS");
   const int seconds = setting ? std::atoi(setting) : 3;
   const int rounds = seconds * 4;
-  UseCommLog();
   PhoneOnCom28& phone = StartPhone();
   ASSERT_TRUE(port_.OpenPort());
   std::string script;
@@ -204,7 +220,6 @@ TEST_F(Comm32Test, WriteDataNeedsAnOpenPort) {
 TEST_F(Comm32Test, AWriteStuckForLongerThanTheLimitHangsUp) {
   // Nobody reads COM28, so the cable fills up and a long write stays
   // pending; the transmit thread gives up on the port after 100 ms.
-  UseCommLog();
   ASSERT_TRUE(port_.OpenPort());
   const std::string block(60000, 'x');
   for (int i = 0; i < 4; ++i)
@@ -220,7 +235,6 @@ TEST_F(Comm32Test, AWriteStuckForLongerThanTheLimitHangsUp) {
 }
 
 TEST_F(Comm32Test, ClosingWithWritesQueuedDropsThemWithoutAHangup) {
-  UseCommLog();
   StartPhone(ReplyMode::kSilent);
   ASSERT_TRUE(port_.OpenPort());
   ASSERT_TRUE(WaitUntilReceiving());
@@ -283,7 +297,6 @@ TEST_F(Comm32Test, PortsThatCannotBeUsedRaiseRussianErrors) {
 }
 
 TEST_F(Comm32Test, ALostLineHangsUpAndEndsTheReceiveThread) {
-  UseCommLog();
   ASSERT_TRUE(port_.OpenPort());
   ASSERT_TRUE(WaitUntilReceiving());
   NullModem::Unplug();

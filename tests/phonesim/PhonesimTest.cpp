@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "AtResponder.h"
@@ -179,6 +181,16 @@ TEST(Script, ErrorsNameTheirLine) {
   std::string error;
   EXPECT_FALSE(ParseScript("# demo\npress 5\r\nrelease\n", steps, error));
   EXPECT_EQ(error, "line 3: usage: release KEY");
+}
+
+TEST(Script, TheExampleScriptParses) {
+  std::ifstream file(PHONESIM_DEMO_SCRIPT);
+  std::stringstream text;
+  text << file.rdbuf();
+  std::vector<Step> steps;
+  std::string error;
+  ASSERT_FALSE(text.str().empty());
+  EXPECT_TRUE(ParseScript(text.str(), steps, error)) << error;
 }
 
 // --- The phone on a pty ----------------------------------------------------

@@ -238,7 +238,10 @@ bool TReadThread::HandleCommEvent(OVERLAPPED* request) {
     if (!ok) {
       const DWORD error = GetLastError();
       // An aborted wait is no failure of the line (Wine aborts them all).
-      if (error == ERROR_OPERATION_ABORTED) {
+      // Wine can also signal the end of such a wait and then leave the request
+      // marked incomplete for good (its waiting helper thread finishes before
+      // the request is marked pending): that wait is over just the same.
+      if (error == ERROR_OPERATION_ABORTED || error == ERROR_IO_INCOMPLETE) {
         ParkCommEvent();
         return true;
       }
