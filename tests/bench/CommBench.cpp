@@ -6,6 +6,7 @@
 //   - handles and memory after many OpenPort/ClosePort cycles.
 // Run through scripts/wine-run; see --help for the counts.
 #include <windows.h>
+// after windows.h, which it needs
 #include <psapi.h>
 
 #include <algorithm>
@@ -36,9 +37,12 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     int* target = nullptr;
-    if (!std::strcmp(argv[i], "--round-trips")) target = &options.roundTrips;
-    else if (!std::strcmp(argv[i], "--idle-seconds")) target = &options.idleSeconds;
-    else if (!std::strcmp(argv[i], "--cycles")) target = &options.cycles;
+    if (!std::strcmp(argv[i], "--round-trips"))
+      target = &options.roundTrips;
+    else if (!std::strcmp(argv[i], "--idle-seconds"))
+      target = &options.idleSeconds;
+    else if (!std::strcmp(argv[i], "--cycles"))
+      target = &options.cycles;
     if (!target || i + 1 >= argc || (*target = std::atoi(argv[++i])) < 1) {
       std::printf(
           "usage: vexel_comm_bench [--round-trips N (200)] [--idle-seconds S (60)]"
@@ -155,10 +159,13 @@ int Run(const Options& options) {
     if (i >= 0) trips.push_back(std::chrono::duration<double, std::milli>(answered - sent).count());
   }
   const double p50 = Percentile(trips, 0.50), p99 = Percentile(trips, 0.99);
-  std::printf("round trip \"AT\\r\" -> \"OK\" over %d trips: p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
-              options.roundTrips, p50, p99, *std::max_element(trips.begin(), trips.end()));
-  std::printf("  against the %.0f ms floor (25 ms read interval + 10 ms stop check): p50 %.2fx, p99 %.2fx\n",
-              kFloorMs, p50 / kFloorMs, p99 / kFloorMs);
+  std::printf(
+      "round trip \"AT\\r\" -> \"OK\" over %d trips: p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
+      options.roundTrips, p50, p99, *std::max_element(trips.begin(), trips.end()));
+  std::printf(
+      "  against the %.0f ms floor (25 ms read interval + 10 ms stop check): p50 %.2fx, p99 "
+      "%.2fx\n",
+      kFloorMs, p50 / kFloorMs, p99 / kFloorMs);
 
   // 2. Idle with the port open.
   const double cpuBefore = CpuMs();
@@ -170,8 +177,7 @@ int Run(const Options& options) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
     PumpUntil([] { return true; });
   }
-  const double idleMs =
-      std::chrono::duration<double, std::milli>(Clock::now() - idleStart).count();
+  const double idleMs = std::chrono::duration<double, std::milli>(Clock::now() - idleStart).count();
   const double cpu = CpuMs() - cpuBefore;
   std::printf("idle with the port open for %.1f s: process CPU %.1f ms (%.3f%% of one core)\n",
               idleMs / 1000, cpu, 100.0 * cpu / idleMs);
@@ -188,10 +194,13 @@ int Run(const Options& options) {
   const Footprint last = Measure();
   std::printf("after 1 open/close cycle: %lu handles, private %.0f KiB, working set %.0f KiB\n",
               first.handles, first.privateKiB, first.workingSetKiB);
-  std::printf("after %d cycles:          %lu handles (%+ld), private %.0f KiB (%+.0f), working set %.0f KiB (%+.0f)\n",
-              options.cycles, last.handles, static_cast<long>(last.handles) - static_cast<long>(first.handles),
-              last.privateKiB, last.privateKiB - first.privateKiB, last.workingSetKiB,
-              last.workingSetKiB - first.workingSetKiB);
+  std::printf(
+      "after %d cycles:          %lu handles (%+ld), private %.0f KiB (%+.0f), working set %.0f "
+      "KiB (%+.0f)\n",
+      options.cycles, last.handles,
+      static_cast<long>(last.handles) - static_cast<long>(first.handles), last.privateKiB,
+      last.privateKiB - first.privateKiB, last.workingSetKiB,
+      last.workingSetKiB - first.workingSetKiB);
   return 0;
 }
 

@@ -95,11 +95,12 @@ class Comm32Test : public ::testing::Test {
 TEST_F(Comm32Test, OneBurstIsOneChunkAndAPauseSplitsIt) {
   PhoneOnCom28& phone = StartPhone();
   ASSERT_TRUE(port_.OpenPort());
-  ASSERT_TRUE(phone.Play("send \\r\\n+CKEV: 5,1\\r\\n\n"
-                         "pause 500\n"
-                         "send \\r\\n+CKEV: 5,0\n"
-                         "pause 500\n"
-                         "send \\r\\n\n"));
+  ASSERT_TRUE(
+      phone.Play("send \\r\\n+CKEV: 5,1\\r\\n\n"
+                 "pause 500\n"
+                 "send \\r\\n+CKEV: 5,0\n"
+                 "pause 500\n"
+                 "send \\r\\n\n"));
   ASSERT_TRUE(WaitForChunks(3));
   EXPECT_EQ(delivered_.chunks,
             (std::vector<std::string>{"\r\n+CKEV: 5,1\r\n", "\r\n+CKEV: 5,0", "\r\n"}));
@@ -113,8 +114,8 @@ TEST_F(Comm32Test, AFloodArrivesInFullBuffersAndTheRest) {
   PhoneOnCom28& phone = StartPhone();
   ASSERT_TRUE(phone.Play("flood 5000 z\n"));
   ASSERT_TRUE(phone.WaitPlayed());
-  HANDLE probe = CreateFileA(kPcPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
+  HANDLE probe =
+      CreateFileA(kPcPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(probe, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(PumpUntil([probe] {
     COMSTAT status{};
@@ -140,8 +141,8 @@ TEST_F(Comm32Test, ChunksStartingWithCommEventAreDropped) {
                             "\\r\\nComm Event", "Comm Event\\x00 and more", "last"})
     ASSERT_TRUE(SendAsOneRead(phone, bytes)) << bytes;
   ASSERT_TRUE(PumpUntil([&] { return delivered_.All().find("last") != std::string::npos; }));
-  EXPECT_EQ(delivered_.chunks, (std::vector<std::string>{"comm event", "Comm Even",
-                                                         "\r\nComm Event", "last"}));
+  EXPECT_EQ(delivered_.chunks,
+            (std::vector<std::string>{"comm event", "Comm Even", "\r\nComm Event", "last"}));
 }
 
 TEST_F(Comm32Test, AHandlerReplacedDuringACallGetsTheNextChunk) {
@@ -160,6 +161,29 @@ TEST_F(Comm32Test, AHandlerReplacedDuringACallGetsTheNextChunk) {
   ASSERT_TRUE(PumpUntil([&] { return !second.empty(); }));
   EXPECT_EQ(first, std::vector<std::string>{"one"});
   EXPECT_EQ(second, std::vector<std::string>{"two"});
+}
+
+TEST_F(Comm32Test, AnExceptionFromAHandlerGoesToOnExceptionAndReceivingGoesOn) {
+  PhoneOnCom28& phone = StartPhone();
+  std::vector<std::string> errors;
+  port_.SetOnReceiveData([&](void*, const char* buffer, std::uint16_t length) {
+    delivered_.chunks.emplace_back(buffer, length);
+    if (delivered_.chunks.size() == 1) throw Error("'x' is not a valid integer value");
+  });
+  port_.SetOnException([&](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const Error& e) {
+      errors.push_back(e.what());
+    }
+  });
+  ASSERT_TRUE(port_.OpenPort());
+  ASSERT_TRUE(WaitUntilReceiving());
+  ASSERT_TRUE(SendAsOneRead(phone, "+CKEV: 5,x"));
+  ASSERT_TRUE(SendAsOneRead(phone, "+CKEV: 5,1"));
+  ASSERT_TRUE(WaitForChunks(2));
+  EXPECT_EQ(errors, std::vector<std::string>{"'x' is not a valid integer value"});
+  EXPECT_EQ(delivered_.chunks[1], "+CKEV: 5,1");
 }
 
 TEST_F(Comm32Test, TheLinkKeepsReceivingThroughAbortedCommEventWaits) {

@@ -62,7 +62,8 @@ TEST_F(CommLogTest, ErrorLinesJoinPrefixAndQuotedDescription) {
       {nullptr, "GetLastError returned: \"" + *denied + "\""},
       {"Unable to create Read thread",
        "Unable to create Read threadGetLastError returned: \"" + *denied + "\""},
-      {"Unable to SetCommMask: ", "Unable to SetCommMask: GetLastError returned: \"" + *denied + "\""},
+      {"Unable to SetCommMask: ",
+       "Unable to SetCommMask: GetLastError returned: \"" + *denied + "\""},
   };
   for (const Case& c : cases) LogLastError(ERROR_ACCESS_DENIED, c.prefix);
   CloseCommsLog();
@@ -86,9 +87,8 @@ TEST_F(CommLogTest, ClosingStartsWithStoppingTheCommAndEachOpenEmptiesTheLog) {
   port.SetCommsLogFileName(path_);
   for (int round = 0; round < 2; ++round) {
     ASSERT_TRUE(port.OpenPort());
-    ASSERT_TRUE(PumpUntil([&] {
-      return Log().find("Waiting for data from comm connection.") != std::string::npos;
-    }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return Log().find("Waiting for data from comm connection.") != std::string::npos; }));
     port.ClosePort();
   }
   const std::string log = Log();

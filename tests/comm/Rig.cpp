@@ -96,8 +96,8 @@ std::string Delivered::All() const {
 std::string TempPath(const std::string& name) {
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + "vexel_" + std::to_string(GetCurrentProcessId()) +
-                           "_" + name;
+  const std::string path =
+      std::string(folder) + "vexel_" + std::to_string(GetCurrentProcessId()) + "_" + name;
   DeleteFileA(path.c_str());
   return path;
 }

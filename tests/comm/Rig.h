@@ -17,9 +17,9 @@
 
 namespace vexel::test {
 
-inline constexpr char kPcPort[] = "\\\\.\\COM27";     // TComm32's end
-inline constexpr char kPhonePort[] = "COM28";         // the phone's end
-inline constexpr int kDeadlineMs = 15000;             // generous: the machine is shared
+inline constexpr char kPcPort[] = "\\\\.\\COM27";  // TComm32's end
+inline constexpr char kPhonePort[] = "COM28";      // the phone's end
+inline constexpr int kDeadlineMs = 15000;          // generous: the machine is shared
 
 // The rig's null-modem (scripts/nullmodem), through its control files.
 class NullModem {

@@ -1,9 +1,8 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
@@ -69,9 +68,9 @@ TEST(AtResponder, KeyReportingFollowsCmer) {
     const std::string& reply;
     bool keysOn;
   } cases[] = {
-      {"AT+CMER=3,2,0,0,0", kOk, true},  {"AT+CMER=0,0,0,0,0", kOk, false},
-      {"AT+CMER=3,1,0,0,0", kOk, true},  {"AT+CMER=2,1,0,0,0", kOk, true},
-      {"AT+CMER=3,0", kOk, false},       {"AT+CMER=,2", kOk, true},
+      {"AT+CMER=3,2,0,0,0", kOk, true},    {"AT+CMER=0,0,0,0,0", kOk, false},
+      {"AT+CMER=3,1,0,0,0", kOk, true},    {"AT+CMER=2,1,0,0,0", kOk, true},
+      {"AT+CMER=3,0", kOk, false},         {"AT+CMER=,2", kOk, true},
       {"AT+CMER=9,2,0,0,0", kError, true}, {"AT+CMER=3,2,1,0,0", kError, true},
       {"AT+CMER=x", kError, true},
   };
@@ -87,8 +86,8 @@ TEST(AtResponder, KeyReportingFollowsCmer) {
 
 // Steps as one readable line, e.g. "report(\r\n+CKEV: 5,1\r\n) pause(100)".
 std::string Show(const std::vector<Step>& steps) {
-  static const char* const kNames[] = {"send",      "report", "pause", "reply", "echo",
-                                       "keys",      "wait-keys", "hangup", "note", "quit"};
+  static const char* const kNames[] = {"send", "report",    "pause",  "reply", "echo",
+                                       "keys", "wait-keys", "hangup", "note",  "quit"};
   std::string shown;
   for (const Step& step : steps) {
     if (!shown.empty()) shown += ' ';
@@ -97,14 +96,23 @@ std::string Show(const std::vector<Step>& steps) {
     switch (step.kind) {
       case Step::Kind::kSend:
       case Step::Kind::kReport:
-      case Step::Kind::kNote: shown += Escape(step.bytes); break;
+      case Step::Kind::kNote:
+        shown += Escape(step.bytes);
+        break;
       case Step::Kind::kPause:
       case Step::Kind::kWaitKeys:
-      case Step::Kind::kHangup: shown += std::to_string(step.ms); break;
-      case Step::Kind::kReply: shown += ReplyModeName(step.mode); break;
+      case Step::Kind::kHangup:
+        shown += std::to_string(step.ms);
+        break;
+      case Step::Kind::kReply:
+        shown += ReplyModeName(step.mode);
+        break;
       case Step::Kind::kEcho:
-      case Step::Kind::kKeys: shown += step.on ? "on" : "off"; break;
-      case Step::Kind::kQuit: break;
+      case Step::Kind::kKeys:
+        shown += step.on ? "on" : "off";
+        break;
+      case Step::Kind::kQuit:
+        break;
     }
     shown += ')';
   }
@@ -158,10 +166,10 @@ TEST(Script, NoiseNeverHoldsAReplyOrAReport) {
 }
 
 TEST(Script, BadLinesAreRefusedWithAReason) {
-  for (const char* line : {"press", "press 5 6", "click 5 x", "reports 5", "split 5,1 20",
-                           "split 5 1", "pause", "pause -1", "send", "send \\q", "send \\x4",
-                           "flood", "flood 2 ab", "reply maybe", "echo 1", "hangup x", "bogus",
-                           "5"}) {
+  for (const char* line :
+       {"press", "press 5 6", "click 5 x", "reports 5", "split 5,1 20", "split 5 1", "pause",
+        "pause -1", "send", "send \\q", "send \\x4", "flood", "flood 2 ab", "reply maybe", "echo 1",
+        "hangup x", "bogus", "5"}) {
     std::vector<Step> steps;
     std::string error;
     EXPECT_FALSE(ParseScriptLine(line, steps, error)) << line;
@@ -261,7 +269,8 @@ TEST(Phone, AnswersAndPlaysKeysOnceReportingIsOn) {
   running.join();
   // The press before AT+CMER was held back, and the hang-up reopened the port.
   const std::string shown = logText.str();
-  EXPECT_NE(shown.find("key reporting is off (no AT+CMER yet); not sent"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("key reporting is off (no AT+CMER yet); not sent"), std::string::npos)
+      << shown;
   EXPECT_NE(shown.find("port open again"), std::string::npos) << shown;
 }
 

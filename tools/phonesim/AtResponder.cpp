@@ -42,18 +42,25 @@ bool ParseNumbers(std::string_view text, std::vector<int>& numbers) {
 
 bool ParseReplyMode(std::string_view text, ReplyMode& mode) {
   const std::string upper = Upper(text);
-  if (upper == "OK") mode = ReplyMode::kOk;
-  else if (upper == "ERROR") mode = ReplyMode::kError;
-  else if (upper == "SILENT") mode = ReplyMode::kSilent;
-  else return false;
+  if (upper == "OK")
+    mode = ReplyMode::kOk;
+  else if (upper == "ERROR")
+    mode = ReplyMode::kError;
+  else if (upper == "SILENT")
+    mode = ReplyMode::kSilent;
+  else
+    return false;
   return true;
 }
 
 const char* ReplyModeName(ReplyMode mode) {
   switch (mode) {
-    case ReplyMode::kOk: return "ok";
-    case ReplyMode::kError: return "error";
-    case ReplyMode::kSilent: return "silent";
+    case ReplyMode::kOk:
+      return "ok";
+    case ReplyMode::kError:
+      return "error";
+    case ReplyMode::kSilent:
+      return "silent";
   }
   return "?";
 }
@@ -98,7 +105,8 @@ std::string AtResponder::Answer(const std::string& line) {
   if (command == "I" || command == "I0" || command == "I3") return Info(kIdentification);
   if (command == "+CSCS=?") {
     std::string list;
-    for (const char* charset : kCharsets) list += std::string(list.empty() ? "" : ",") + '"' + charset + '"';
+    for (const char* charset : kCharsets)
+      list += std::string(list.empty() ? "" : ",") + '"' + charset + '"';
     return Info("+CSCS: (" + list + ")");
   }
   if (command == "+CSCS?") return Info("+CSCS: \"" + charset_ + "\"");

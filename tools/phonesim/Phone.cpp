@@ -190,8 +190,8 @@ int Phone::ContinueStep() {
       }
       if (lineState_ == LineState::kUp) return kStepDone;
       if (Clock::now() < due_) return static_cast<int>(kReplugCheckEvery.count());
-      log_.Note("the port did not come back within " +
-                std::to_string(kReplugLimit.count() / 1000) + " s; going on");
+      log_.Note("the port did not come back within " + std::to_string(kReplugLimit.count() / 1000) +
+                " s; going on");
       lineState_ = LineState::kLost;
       return kStepDone;
     default:

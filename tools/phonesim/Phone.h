@@ -3,8 +3,8 @@
 // prompt or from a test, logging what it receives and sends.
 #pragma once
 
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -94,7 +94,7 @@ class Phone {
   AtResponder responder_;
   Step current_;
   bool stepWaiting_ = false;  // current_ takes time: ContinueStep finishes it
-  Clock::time_point due_;  // end of the current pause, wait or hang-up phase
+  Clock::time_point due_;     // end of the current pause, wait or hang-up phase
   LineState lineState_ = LineState::kUp;
   Clock::time_point nextReopen_;
   std::string unpluggedGeneration_;

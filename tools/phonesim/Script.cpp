@@ -48,9 +48,12 @@ bool Number(std::string_view text, int& value, int max = kMaxCount) {
 }
 
 bool OnOff(std::string_view text, bool& on) {
-  if (Lower(text, "on")) on = true;
-  else if (Lower(text, "off")) on = false;
-  else return false;
+  if (Lower(text, "on"))
+    on = true;
+  else if (Lower(text, "off"))
+    on = false;
+  else
+    return false;
   return true;
 }
 
@@ -100,10 +103,18 @@ bool Unescape(std::string_view text, std::string& bytes) {
     }
     if (++i == text.size()) return false;
     switch (text[i]) {
-      case 'r': bytes += '\r'; break;
-      case 'n': bytes += '\n'; break;
-      case 't': bytes += '\t'; break;
-      case '\\': bytes += '\\'; break;
+      case 'r':
+        bytes += '\r';
+        break;
+      case 'n':
+        bytes += '\n';
+        break;
+      case 't':
+        bytes += '\t';
+        break;
+      case '\\':
+        bytes += '\\';
+        break;
       case 'x': {
         int value = 0;
         if (i + 2 >= text.size()) return false;
@@ -113,7 +124,8 @@ bool Unescape(std::string_view text, std::string& bytes) {
         i += 2;
         break;
       }
-      default: return false;
+      default:
+        return false;
     }
   }
   return true;
@@ -124,11 +136,16 @@ std::string Escape(std::string_view bytes) {
   std::string text;
   for (char c : bytes) {
     const auto u = static_cast<unsigned char>(c);
-    if (c == '\r') text += "\\r";
-    else if (c == '\n') text += "\\n";
-    else if (c == '\\') text += "\\\\";
-    else if (u >= 32 && u < 127) text += c;
-    else text += std::string("\\x") + kHex[u >> 4] + kHex[u & 15];
+    if (c == '\r')
+      text += "\\r";
+    else if (c == '\n')
+      text += "\\n";
+    else if (c == '\\')
+      text += "\\\\";
+    else if (u >= 32 && u < 127)
+      text += c;
+    else
+      text += std::string("\\x") + kHex[u >> 4] + kHex[u & 15];
   }
   return text;
 }
@@ -148,10 +165,12 @@ bool ParseScriptLine(std::string_view line, std::vector<Step>& steps, std::strin
 
   if (Lower(command, "press") || Lower(command, "release")) {
     if (argc != 1) return usage(Lower(command, "press") ? "press KEY" : "release KEY");
-    steps.push_back(Make(Step::Kind::kReport, KeyReport(words[1], Lower(command, "press") ? '1' : '0')));
+    steps.push_back(
+        Make(Step::Kind::kReport, KeyReport(words[1], Lower(command, "press") ? '1' : '0')));
   } else if (Lower(command, "click")) {
     int hold = kDefaultHoldMs;
-    if (argc < 1 || argc > 2 || (argc == 2 && !Number(words[2], hold))) return usage("click KEY [HOLD_MS]");
+    if (argc < 1 || argc > 2 || (argc == 2 && !Number(words[2], hold)))
+      return usage("click KEY [HOLD_MS]");
     steps.push_back(Make(Step::Kind::kReport, KeyReport(words[1], '1')));
     steps.push_back(Make(Step::Kind::kPause, {}, hold));
     steps.push_back(Make(Step::Kind::kReport, KeyReport(words[1], '0')));

@@ -82,8 +82,10 @@ void ReadCommands(Phone& phone, bool exitAtEnd) {
       std::cerr << "phonesim: " << error << "\n";
   }
   std::vector<Step> end;
-  if (exitAtEnd) ParseScriptLine("quit", end, error);
-  else ParseScriptLine("note end of input; still answering (Ctrl+C ends)", end, error);
+  if (exitAtEnd)
+    ParseScriptLine("quit", end, error);
+  else
+    ParseScriptLine("note end of input; still answering (Ctrl+C ends)", end, error);
   phone.Enqueue(std::move(end));
 }
 
@@ -120,12 +122,14 @@ int main(int argc, char** argv) {
       if (!value(text) || !ParseReplyMode(text, options.reply))
         return UsageError(arg + " takes ok, error or silent");
     } else if (arg == "-e" || arg == "--echo") {
-      if (!value(text) || (text != "on" && text != "off")) return UsageError(arg + " takes on or off");
+      if (!value(text) || (text != "on" && text != "off"))
+        return UsageError(arg + " takes on or off");
       options.echo = text == "on";
     } else if (arg == "-k" || arg == "--keys-on") {
       options.keysOn = true;
     } else if (arg == "-b" || arg == "--baud") {
-      if (!value(text) || (baud = static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, 10))) == 0)
+      if (!value(text) ||
+          (baud = static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, 10))) == 0)
         return UsageError(arg + " needs a baud rate");
     } else if (arg == "-l" || arg == "--log") {
       if (!value(logFile)) return UsageError(arg + " needs a file");

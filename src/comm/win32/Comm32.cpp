@@ -173,8 +173,7 @@ bool TComm32::WriteData(const void* data, std::uint16_t length) {
   }
   if (length) std::memcpy(copy, data, length);
   // Once posted, the copy belongs to the transmit thread.
-  if (PostThreadMessageA(writeThread_->Id(), kWriteRequest, length,
-                         reinterpret_cast<LPARAM>(copy)))
+  if (PostThreadMessageA(writeThread_->Id(), kWriteRequest, length, reinterpret_cast<LPARAM>(copy)))
     return true;
   WriteCommsLog("Failed to Post to Write thread. ");
   LocalFree(copy);

@@ -101,8 +101,8 @@ std::optional<std::string> FormatLastError(DWORD code) {
     char* text = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-        reinterpret_cast<char*>(&text), 0, nullptr);
+        nullptr, code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text),
+        0, nullptr);
     if (length != 0) {
       std::string description(text, length);
       LocalFree(text);

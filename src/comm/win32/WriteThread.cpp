@@ -63,8 +63,8 @@ void TWriteThread::Execute() {
       }
       continue;
     }
-    const DWORD result = MsgWaitForMultipleObjects(1, &link_.stopEvent, FALSE, INFINITE,
-                                                   QS_ALLINPUT);
+    const DWORD result =
+        MsgWaitForMultipleObjects(1, &link_.stopEvent, FALSE, INFINITE, QS_ALLINPUT);
     if (result == WAIT_OBJECT_0) return Shutdown(nullptr);
     if (result == WAIT_OBJECT_0 + 1) continue;
     if (result == WAIT_FAILED) {
