@@ -36,7 +36,7 @@ class LinkUi {
  public:
   virtual ~LinkUi() = default;
   // A modal message box owned by the Properties window.
-  virtual MsgAnswer MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+  virtual MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                                MsgButtons buttons) = 0;
   virtual void SetTrayImage(TrayImage image) = 0;
   virtual void SetStartStopCaption(const std::string& caption) = 0;  // StartStopItem

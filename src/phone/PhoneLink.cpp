@@ -110,13 +110,13 @@ void PhoneLink::StartLink(Attended attended) {
   port_.SetCommPort(kPortPrefix + PortNameOfEntry(portText));
   if (portText.empty()) {
     if (attended == Attended::kNo) return;
-    ui_.MessageBox("Select port first!", "Error", MsgIcon::kWarning, MsgButtons::kOk);
+    ui_.ShowMessageBox("Select port first!", "Error", MsgIcon::kWarning, MsgButtons::kOk);
     if (!exiting_) ui_.ShowProperties();
     return;
   }
   if (!port_.OpenPort()) {
     if (attended == Attended::kYes)
-      ui_.MessageBox("Unable to open port!", "Error", MsgIcon::kError, MsgButtons::kOk);
+      ui_.ShowMessageBox("Unable to open port!", "Error", MsgIcon::kError, MsgButtons::kOk);
     return;
   }
   host_.Sleep(kOpenSettleMs);
@@ -129,8 +129,8 @@ void PhoneLink::StartLink(Attended attended) {
     return;
   }
   if (attended == Attended::kYes && !exiting_) {
-    ui_.MessageBox("Feedback init failed.", "Error", MsgIcon::kError, MsgButtons::kOk);
-    if (!exiting_ && ui_.MessageBox(kFailureQuestion, "Question", MsgIcon::kQuestion,
+    ui_.ShowMessageBox("Feedback init failed.", "Error", MsgIcon::kError, MsgButtons::kOk);
+    if (!exiting_ && ui_.ShowMessageBox(kFailureQuestion, "Question", MsgIcon::kQuestion,
                                     MsgButtons::kYesNo) == MsgAnswer::kYes &&
         !exiting_)
       SendFailureReport();
@@ -208,7 +208,7 @@ void PhoneLink::RequestHangup() {
     host_.StartTimer(kReconnectTimerId, kKeepAliveMs);
   } else {
     StopLink();
-    ui_.MessageBox("Connection lost and reconnection failed.", "Warning", MsgIcon::kWarning,
+    ui_.ShowMessageBox("Connection lost and reconnection failed.", "Warning", MsgIcon::kWarning,
                    MsgButtons::kOk);
   }
 }

@@ -168,7 +168,7 @@ class RecordingUi : public LinkUi {
   int propertiesShown = 0;
   std::vector<std::string> opened;
 
-  MsgAnswer MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+  MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override {
     boxes.push_back({text, title, icon, buttons});
     return answer(boxes.back());

@@ -2,6 +2,7 @@
 // rig's virtual null-modem: Vexel on COM27, the phone on COM28.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -110,7 +111,8 @@ TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
   VexelProcess vexel(folder);
   ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r"));
 
-  phone.Play("press 5");
+  // A user presses keys once the link is up, not in the instant of its "OK".
+  phone.Play("pause 2000\npress 5");
   EXPECT_TRUE(WaitFor([&] { return folder.Read("down.txt").has_value(); }, 20000));
   EXPECT_FALSE(folder.Read("up.txt").has_value());
   phone.Play("release 5");

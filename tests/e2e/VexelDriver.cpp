@@ -25,6 +25,14 @@ std::string ClassName(HWND hwnd) {
   return name;
 }
 
+// A path of the build (a Unix path) as Windows programs see it.
+std::string WindowsPath(std::string path) {
+  if (path.empty() || path[0] != '/') return path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return "Z:" + path;
+}
+
 }  // namespace
 
 bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs) {
@@ -66,7 +74,7 @@ std::optional<std::string> TestFolder::Read(const std::string& name) const {
 
 VexelProcess::VexelProcess(const TestFolder& folder) {
   const std::string exe = folder.File("Vexel.exe");
-  CopyFileA(VEXEL_EXE, exe.c_str(), FALSE);
+  CopyFileA(WindowsPath(VEXEL_EXE).c_str(), exe.c_str(), FALSE);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   std::string commandLine = "\"" + exe + "\"";

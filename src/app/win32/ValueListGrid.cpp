@@ -97,7 +97,7 @@ void ValueListGrid::Paint(HDC dc) {
   RECT client;
   GetClientRect(Handle(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(GetParent(Handle()), WM_GETFONT, 0, 0)));
+  HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE));
   HGDIOBJ oldPen = SelectObject(dc, pen);
@@ -155,6 +155,7 @@ void ValueListGrid::Paint(HDC dc) {
     DrawFocusRect(dc, &focus);
   }
   SelectObject(dc, oldPen);
+  SelectObject(dc, oldFont);
   DeleteObject(pen);
 }
 
@@ -169,6 +170,12 @@ LRESULT ValueListGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ERASEBKGND:
       return 1;
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) InvalidateRect(Handle(), nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
     case WM_SIZE:
       UpdateScrollBar();
       InvalidateRect(Handle(), nullptr, TRUE);

@@ -43,6 +43,7 @@ class ValueListGrid : public Window {
   size_t current_ = 0;
   int top_ = 0;  // first row shown
   int pressedButton_ = -1;
+  HFONT font_ = nullptr;  // set by the parent with WM_SETFONT, not owned
 };
 
 }  // namespace vexel

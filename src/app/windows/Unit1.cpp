@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "actions/KeysFile.h"
@@ -14,7 +15,6 @@
 #include "app/win32/ErrorBox.h"
 #include "app/win32/MessagePump.h"
 #include "base/Files.h"
-#include "comm/win32/Comm32.h"
 
 namespace vexel {
 
@@ -35,18 +35,22 @@ struct ControlSpec {
   const char* windowClass;  // nullptr: created by its own class (the grid)
   const char* text;
   DWORD style;
-  int x, y, width, height;  // at 96 DPI
+  int x, y, width, height;  // at 96 DPI; a width of 0 fits the text
   int anchors;
+  // The label this control stands beside: where the label's text is wider
+  // than planned (another font), the control starts after it, right edge kept.
+  const char* after = nullptr;
 };
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kDropDown = kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 // Creation order is the order of keyboard focus.
 const ControlSpec kControls[] = {
-    {"Label2", "STATIC", "Phone producer", kChild, 8, 8, 80, 13, kFixed},
-    {"cbPhoneType", "COMBOBOX", "", kDropDown, 90, 4, 123, 150, kStretchRight},
-    {"Label1", "STATIC", "Select phone COM port", kChild, 8, 32, 115, 13, kFixed},
-    {"cbCOMs", "COMBOBOX", "", kDropDown, 125, 29, 88, 150, kStretchRight},
+    {"Label2", "STATIC", "Phone producer", kChild | SS_LEFTNOWORDWRAP, 8, 8, 0, 13, kFixed},
+    {"cbPhoneType", "COMBOBOX", "", kDropDown, 90, 4, 123, 150, kStretchRight, "Label2"},
+    {"Label1", "STATIC", "Select phone COM port", kChild | SS_LEFTNOWORDWRAP, 8, 32, 0, 13,
+     kFixed},
+    {"cbCOMs", "COMBOBOX", "", kDropDown, 125, 29, 88, 150, kStretchRight, "Label1"},
     {"cbAutostart", "BUTTON", "Autostart at login", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 55,
      150, 17, kFixed},
     {"cbReconnect", "BUTTON", "Keep connection alive", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8,
@@ -77,6 +81,19 @@ LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 void SetChecked(HWND button, bool checked) {
   SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// The width of a control's text in the font.
+int TextWidth(HWND control, HFONT font) {
+  char text[256];
+  const int length = GetWindowTextA(control, text, sizeof text);
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text, length, &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size.cx;
 }
 
 std::string WindowText(HWND hwnd) {
@@ -189,11 +206,18 @@ void TMobPropsForm::LayoutControls() {
   HDWP batch = BeginDeferWindowPos(static_cast<int>(std::size(kControls)));
   for (const ControlSpec& spec : kControls) {
     int x = Scaled(hwnd, spec.x), y = Scaled(hwnd, spec.y);
-    int w = Scaled(hwnd, spec.width), h = Scaled(hwnd, spec.height);
+    int w = spec.width ? Scaled(hwnd, spec.width) : TextWidth(Control(spec.name), font_);
+    int h = Scaled(hwnd, spec.height);
     if (spec.anchors & kStretchRight) w += dx;
     if (spec.anchors & kStretchDown) h += dy;
     if (spec.anchors & kKeepRight) x += dx;
     if (spec.anchors & kKeepBottom) y += dy;
+    if (spec.after) {
+      const int labelRight = Scaled(hwnd, 8) + TextWidth(Control(spec.after), font_);
+      const int start = std::max(x, labelRight + Scaled(hwnd, 4));
+      w -= start - x;
+      x = start;
+    }
     batch = DeferWindowPos(batch, Control(spec.name), nullptr, x, y, w, h,
                            SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -208,7 +232,16 @@ void TMobPropsForm::FormCreate() {
   keyMap_.Clear();
   keyMap_.SetOnChange([this] { grid_.Refresh(); });
   comm_ = std::make_unique<TComm32>();
-  link_ = std::make_unique<PhoneLink>(*comm_, *this, *this, keys_, product::kFailureReportAddress);
+  comm_->SetOnException([this](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      ShowException(Handle(), e);
+    }
+  });
+  LinkHost& host = *this;
+  LinkUi& ui = *this;
+  link_ = std::make_unique<PhoneLink>(*comm_, host, ui, keys_, product::kFailureReportAddress);
   FillPortList();
   ReadSettings();
   LoadKeysFile(keysFilePath_, keyMap_, keysFilePath_);
@@ -331,7 +364,7 @@ void TMobPropsForm::N1Click() {
   ShowWindow(Handle(), SW_SHOWNORMAL);
   SetForegroundWindow(Handle());
   if (SendMessageA(Control("cbCOMs"), CB_GETCOUNT, 0, 0) <= 0)
-    MessageBox("No suitable COM ports found in your system!\rLook Help for proper connection.",
+    ShowMessageBox("No suitable COM ports found in your system!\rLook Help for proper connection.",
                "Warning", MsgIcon::kWarning, MsgButtons::kOk);
 }
 
@@ -457,7 +490,7 @@ void TMobPropsForm::ProcessMessages() { ProcessPendingMessages(); }
 void TMobPropsForm::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 std::uint64_t TMobPropsForm::Milliseconds() { return GetTickCount64(); }
 
-MsgAnswer TMobPropsForm::MessageBox(const std::string& text, const std::string& title,
+MsgAnswer TMobPropsForm::ShowMessageBox(const std::string& text, const std::string& title,
                                     MsgIcon icon, MsgButtons buttons) {
   static const UINT kIcons[] = {MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION};
   const UINT type = kIcons[static_cast<int>(icon)] | (buttons == MsgButtons::kYesNo ? MB_YESNO : MB_OK);

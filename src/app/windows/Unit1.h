@@ -16,7 +16,7 @@
 #include "app/win32/TrayIcon.h"
 #include "app/win32/ValueListGrid.h"
 #include "app/win32/Window.h"
-#include "comm/SerialPort.h"
+#include "comm/win32/Comm32.h"
 #include "phone/PhoneLink.h"
 
 namespace vexel {
@@ -75,7 +75,7 @@ class TMobPropsForm : public Window, private LinkHost, private LinkUi {
   void Sleep(unsigned milliseconds) override;
   std::uint64_t Milliseconds() override;
   // LinkUi
-  MsgAnswer MessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+  MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override;
   void SetTrayImage(TrayImage image) override;
   void SetStartStopCaption(const std::string& caption) override;
@@ -94,7 +94,7 @@ class TMobPropsForm : public Window, private LinkHost, private LinkUi {
   KeyEventHandlers keys_{keyMap_, actions_};
 
   // The serial port and the phone link over it (created in FormCreate).
-  std::unique_ptr<SerialPort> comm_;
+  std::unique_ptr<TComm32> comm_;
   std::unique_ptr<PhoneLink> link_;
 
   // In-memory copies of settings.
