@@ -167,7 +167,7 @@ TEST_F(EndToEnd, LostLineComesBackAfterTheSecondAttempt) {
   ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r"));
   // Unplugged for 25 s: the attempts at 10 s and 20 s fail, the one at 30 s succeeds.
   phone.Play("hangup 25000");
-  ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r", 30000));
+  ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r", 30000, 2));
   // Keep-alive on after a reconnection, although the option is not ticked.
   EXPECT_TRUE(phone.WaitReceived("AT+CGMI\r", 15000));
   phone.Play("press 5");
