@@ -56,7 +56,7 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
     const int request = (event.flag - '0') % 2 == 1 ? 1 : 2;
     actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), request, nullptr);
   }
-  if (badFlag) throw Error("'" + std::string(1, *badFlag) + "' is not a valid integer value");
+  if (badFlag) throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
 }
 
 void KeyEventHandlers::MapKeys(const char* buffer) {

@@ -23,6 +23,12 @@ class Error : public std::runtime_error {
   unsigned codePage_;
 };
 
+// A text that should have been a number: a key report's flag character.
+class EConvertError : public Error {
+ public:
+  using Error::Error;
+};
+
 // The text of the standard error box: the message with a full stop added
 // when it does not already end in a full stop or other closing mark.
 std::string ErrorBoxText(const std::string& message);

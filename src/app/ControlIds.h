@@ -1,0 +1,79 @@
+// The names of every window's controls and menu items with their numeric
+// identifiers: the program creates its controls from these tables, and the
+// test driver finds them by the same names.
+#pragma once
+
+#include <string_view>
+
+namespace vexel {
+
+struct ControlName {
+  std::string_view name;
+  int id;
+};
+
+// The Properties window (TMobPropsForm) and its tray menu MobPopup.
+inline constexpr ControlName kPropertiesControls[] = {
+    {"Label2", 1001},        {"cbPhoneType", 1002},   {"Label1", 1003},
+    {"cbCOMs", 1004},        {"cbAutostart", 1005},   {"cbReconnect", 1006},
+    {"Bevel2", 1007},        {"MapKeysButton", 1008}, {"SpeedButton6", 1009},
+    {"SpeedButton5", 1010},  {"ValueListEditor1", 1011}, {"SpeedButton1", 1012},
+    {"SpeedButton2", 1013},  {"Memo1", 1014},
+    // MobPopup
+    {"StartStopItem", 2001}, {"N1", 2002},            {"Help1", 2003},
+    {"About1", 2004},        {"Exit1", 2005},
+};
+
+// The Button Action window (TBAForm) and its ExtraCmdMenu.
+inline constexpr ControlName kButtonActionControls[] = {
+    {"CheckBox1", 1101},  {"CheckBox2", 1102},    {"RadioGroup1", 1103}, {"RadioGroup2", 1104},
+    {"Edit1", 1105},      {"Edit2", 1106},        {"BitBtn1", 1107},     {"BitBtn2", 1108},
+    {"ExtBtn1", 1109},    {"ExtBtn2", 1110},      {"HotKey1", 1111},     {"HotKey2", 1112},
+    {"ComboBox1", 1113},  {"ComboBox2", 1114},    {"sbtnBAApply", 1115}, {"SpeedButton2", 1116},
+    // The two choices of each RadioGroupN: "Execute" and "Key".
+    {"RadioGroup1.Execute", 1117}, {"RadioGroup1.Key", 1118},
+    {"RadioGroup2.Execute", 1119}, {"RadioGroup2.Key", 1120},
+    // ExtraCmdMenu
+    {"ogglecontrolonoff1", 2101}, {"Reboot1", 2102}, {"Powerdown1", 2103},
+    {"Customcommand1", 2104},
+};
+
+// The About window (TAboutForm).
+inline constexpr ControlName kAboutControls[] = {
+    {"Image1", 1201}, {"Label1", 1202}, {"Label2", 1203}, {"Image2", 1204},
+    {"Label3", 1205}, {"versionLabel", 1206}, {"Label5", 1207}, {"Image3", 1208},
+    {"Label4", 1209}, {"Label6", 1210}, {"Button1", 1211},
+};
+
+// The identifier of a named control in a table; 0 when there is none.
+template <size_t N>
+constexpr int ControlId(const ControlName (&table)[N], std::string_view name) {
+  for (const ControlName& control : table)
+    if (control.name == name) return control.id;
+  return 0;
+}
+
+// The name of an identifier in a table; empty when there is none.
+template <size_t N>
+constexpr std::string_view ControlNameOf(const ControlName (&table)[N], int id) {
+  for (const ControlName& control : table)
+    if (control.id == id) return control.name;
+  return {};
+}
+
+}  // namespace vexel
+
+namespace vexel {
+
+// Messages of the key map grid (ValueListEditor1), for anyone who reads
+// it from outside like a list box: the number of rows shown, the text of
+// one row as "key=value" (wParam the row, lParam a buffer of
+// kGridMaxRowText bytes; the result is the length), and the screen
+// rectangle of a row's ellipsis button (lParam a RECT; 0 when the row has
+// no button or is not visible).
+inline constexpr unsigned kGridGetRowCount = 0x0400 + 100;
+inline constexpr unsigned kGridGetRowText = 0x0400 + 101;
+inline constexpr unsigned kGridGetButtonRect = 0x0400 + 102;
+inline constexpr unsigned kGridMaxRowText = 4096;
+
+}  // namespace vexel

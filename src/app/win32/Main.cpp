@@ -1,0 +1,40 @@
+// Program entry: one instance per logon, then the hidden main window and its
+// message loop until "Exit".
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/win32/MessagePump.h"
+#include "app/windows/Unit1.h"
+
+namespace {
+
+const char kMutexName[] = "VexelInstMutex";
+
+// True when another instance holds the mutex; otherwise creates it and keeps
+// its handle until the process ends.
+bool AnotherInstanceRuns() {
+  if (HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName)) {
+    CloseHandle(existing);
+    return true;
+  }
+  CreateMutexA(nullptr, FALSE, kMutexName);
+  return false;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (AnotherInstanceRuns()) {
+    MessageBoxA(nullptr,
+                "Vexel is already running.\rSee in system tray.\rOnly one instance of the "
+                "programm is allowed.",
+                "Information", MB_OK | MB_ICONINFORMATION);
+    return 0;
+  }
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  vexel::TMobPropsForm mobPropsForm;
+  mobPropsForm.Create();
+  return vexel::RunMessageLoop();
+}

@@ -1,0 +1,49 @@
+// The key map grid of the Properties window (ValueListEditor1): a title
+// row "Key" and "Value", one row per key map row, an ellipsis button in the
+// value cell of every row that has one. It shows the key map and never
+// changes it: typed characters are discarded, and the ellipsis button (or
+// Ctrl+Enter on the current row) asks the owner to edit the row's action.
+#pragma once
+
+#include <functional>
+
+#include "actions/KeyMap.h"
+#include "app/win32/Window.h"
+
+namespace vexel {
+
+class ValueListGrid : public Window {
+ public:
+  ValueListGrid(const KeyMap& keyMap, std::function<void(size_t row)> editButtonClick);
+
+  void Create(HWND parent, int id);
+  // The key map changed: redraw, keeping the current row where it can.
+  void Refresh();
+  size_t CurrentRow() const { return current_; }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  int RowHeight() const;
+  int KeyColumnWidth() const;
+  size_t ShownRows() const;  // an empty key map still shows one empty row
+  int VisibleRows() const;
+  RECT RowRect(size_t row) const;     // client coordinates
+  RECT ButtonRect(size_t row) const;  // empty when the row has no button
+  bool HasButton(size_t row) const;
+  void Paint(HDC dc);
+  void Select(size_t row);
+  void ScrollTo(int top);
+  void UpdateScrollBar();
+  long HitRow(int y) const;
+
+  const KeyMap& keyMap_;
+  std::function<void(size_t)> editButtonClick_;
+  size_t current_ = 0;
+  int top_ = 0;  // first row shown
+  int pressedButton_ = -1;
+  HFONT font_ = nullptr;  // set by the parent with WM_SETFONT, not owned
+};
+
+}  // namespace vexel

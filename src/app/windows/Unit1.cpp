@@ -1,0 +1,531 @@
+#include "app/windows/Unit1.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "actions/KeysFile.h"
+#include "app/ControlIds.h"
+#include "app/PortList.h"
+#include "app/ProductInfo.h"
+#include "app/Settings.h"
+#include "app/win32/ErrorBox.h"
+#include "app/win32/MessagePump.h"
+#include "base/Files.h"
+
+namespace vexel {
+
+namespace {
+
+const char kClassName[] = "VexelMobPropsForm";
+constexpr UINT kTrayMessage = WM_APP + 1;
+constexpr int kClientWidth96 = 217;
+constexpr int kClientHeight96 = 328;
+constexpr int kMinWidth96 = 225;
+constexpr int kMinHeight96 = 304;
+
+// How a control follows the window's right and bottom edges when it is resized.
+enum Anchor { kFixed = 0, kStretchRight = 1, kStretchDown = 2, kKeepRight = 4, kKeepBottom = 8 };
+
+struct ControlSpec {
+  const char* name;
+  const char* windowClass;  // nullptr: created by its own class (the grid)
+  const char* text;
+  DWORD style;
+  int x, y, width, height;  // at 96 DPI; a width of 0 fits the text
+  int anchors;
+  // The label this control stands beside: where the label's text is wider
+  // than planned (another font), the control starts after it, right edge kept.
+  const char* after = nullptr;
+};
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+constexpr DWORD kDropDown = kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+// Creation order is the order of keyboard focus.
+const ControlSpec kControls[] = {
+    {"Label2", "STATIC", "Phone producer", kChild | SS_LEFTNOWORDWRAP, 8, 8, 0, 13, kFixed},
+    {"cbPhoneType", "COMBOBOX", "", kDropDown, 90, 4, 123, 150, kStretchRight, "Label2"},
+    {"Label1", "STATIC", "Select phone COM port", kChild | SS_LEFTNOWORDWRAP, 8, 32, 0, 13,
+     kFixed},
+    {"cbCOMs", "COMBOBOX", "", kDropDown, 125, 29, 88, 150, kStretchRight, "Label1"},
+    {"cbAutostart", "BUTTON", "Autostart at login", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 55,
+     150, 17, kFixed},
+    {"cbReconnect", "BUTTON", "Keep connection alive", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8,
+     78, 150, 17, kFixed},
+    {"Bevel2", "STATIC", "", kChild | SS_SUNKEN, 8, 101, 205, 194, kStretchRight | kStretchDown},
+    {"MapKeysButton", "BUTTON", "MapKeys", kChild | WS_DISABLED | BS_AUTOCHECKBOX | BS_PUSHLIKE, 11,
+     108, 76, 22, kFixed},
+    {"SpeedButton6", "BUTTON", "Load", kChild | WS_TABSTOP, 90, 108, 59, 22, kFixed},
+    {"SpeedButton5", "BUTTON", "Save", kChild | WS_TABSTOP, 150, 108, 59, 22, kFixed},
+    {"ValueListEditor1", nullptr, "", 0, 11, 134, 198, 156, kStretchRight | kStretchDown},
+    {"SpeedButton1", "BUTTON", "Save", kChild, 8, 301, 100, 22, kKeepBottom},
+    {"SpeedButton2", "BUTTON", "Close", kChild, 113, 301, 100, 22, kKeepRight | kKeepBottom},
+    {"Memo1", "EDIT", "", WS_CHILD | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10, kFixed},
+};
+
+const char* const kPhoneMakers[] = {"Sony Ericsson", "Motorola", "Siemens", "Sagem"};
+
+// Speed buttons take no keyboard focus: a click hands it straight back.
+LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR, DWORD_PTR) {
+  if (message == WM_SETFOCUS && wParam && IsWindow(reinterpret_cast<HWND>(wParam))) {
+    SetFocus(reinterpret_cast<HWND>(wParam));
+    return 0;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void SetChecked(HWND button, bool checked) {
+  SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// The width of a control's text in the font.
+int TextWidth(HWND control, HFONT font) {
+  char text[256];
+  const int length = GetWindowTextA(control, text, sizeof text);
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text, length, &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size.cx;
+}
+
+std::string WindowText(HWND hwnd) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// A file name chosen in the keys file dialog, or empty when cancelled.
+std::string AskKeysFile(HWND owner, const char* title, bool save) {
+  char file[MAX_PATH * 4] = "";
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = "Keys files\0*.km\0";
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  ofn.lpstrTitle = title;
+  ofn.lpstrDefExt = "km";
+  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+  const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  return chosen ? std::string(file) : std::string();
+}
+
+}  // namespace
+
+TMobPropsForm::TMobPropsForm()
+    : grid_(keyMap_, [this](size_t row) { ValueListEditor1EditButtonClick(row); }) {}
+
+TMobPropsForm::~TMobPropsForm() {
+  FormDestroy();
+  if (font_) DeleteObject(font_);
+  if (mobPopup_) DestroyMenu(mobPopup_);
+}
+
+HWND TMobPropsForm::Control(const char* name) const {
+  return GetDlgItem(Handle(), ControlId(kPropertiesControls, name));
+}
+
+void TMobPropsForm::Create() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  appIcon_ = LoadIconA(instance, "MAINICON");
+  CreateWindowObject(kClassName, WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT,
+                     WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN, "Properties", 0,
+                     0, 100, 100, nullptr, 0, appIcon_);
+  // The client area at this window's DPI; the window starts off the screen
+  // to the left, which N1Click takes as "not placed yet".
+  const UINT dpi = GetDpiForWindow(Handle());
+  RECT frame{0, 0, Scaled(Handle(), kClientWidth96), Scaled(Handle(), kClientHeight96)};
+  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)),
+                           FALSE, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), dpi);
+  const int width = frame.right - frame.left;
+  SetWindowPos(Handle(), nullptr, -2 * width, 0, width, frame.bottom - frame.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateControls();
+
+  mobPopup_ = CreatePopupMenu();
+  auto item = [&](const char* name, const char* caption) {
+    AppendMenuA(mobPopup_, MF_STRING, static_cast<UINT_PTR>(ControlId(kPropertiesControls, name)),
+                caption);
+  };
+  item("StartStopItem", "Start");
+  item("N1", "Properties");
+  AppendMenuA(mobPopup_, MF_SEPARATOR, 0, nullptr);  // N3
+  item("Help1", "Help");
+  item("About1", "About");
+  AppendMenuA(mobPopup_, MF_SEPARATOR, 0, nullptr);  // N4
+  item("Exit1", "Exit");
+  SetMenuDefaultItem(mobPopup_, static_cast<UINT>(ControlId(kPropertiesControls, "StartStopItem")),
+                     FALSE);
+  trayIcon_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, appIcon_, product::kName);
+
+  try {
+    FormCreate();
+  } catch (const std::exception& error) {
+    ShowException(Handle(), error);
+  }
+  FormActivate();
+}
+
+void TMobPropsForm::CreateControls() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const ControlSpec& spec : kControls) {
+    const int id = ControlId(kPropertiesControls, spec.name);
+    if (!spec.windowClass) {
+      grid_.Create(Handle(), id);
+      continue;
+    }
+    HWND control = CreateWindowExA(0, spec.windowClass, spec.text, spec.style, 0, 0, 0, 0, Handle(),
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                                   nullptr);
+    if (std::string_view(spec.windowClass) == "BUTTON" && !(spec.style & WS_TABSTOP))
+      SetWindowSubclass(control, NoFocusButtonProc, 1, 0);
+  }
+  SetWindowPos(Control("Bevel2"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (const char* maker : kPhoneMakers)
+    SendMessageA(Control("cbPhoneType"), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(maker));
+  SendMessageA(Control("cbPhoneType"), CB_SETCURSEL, 0, 0);
+  font_ = CreateTahoma8(Handle());
+  SetFontOfChildren(Handle(), font_);
+  LayoutControls();
+}
+
+void TMobPropsForm::LayoutControls() {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  const HWND hwnd = Handle();
+  const int dx = client.right - Scaled(hwnd, kClientWidth96);
+  const int dy = client.bottom - Scaled(hwnd, kClientHeight96);
+  HDWP batch = BeginDeferWindowPos(static_cast<int>(std::size(kControls)));
+  for (const ControlSpec& spec : kControls) {
+    int x = Scaled(hwnd, spec.x), y = Scaled(hwnd, spec.y);
+    int w = spec.width ? Scaled(hwnd, spec.width) : TextWidth(Control(spec.name), font_);
+    int h = Scaled(hwnd, spec.height);
+    if (spec.anchors & kStretchRight) w += dx;
+    if (spec.anchors & kStretchDown) h += dy;
+    if (spec.anchors & kKeepRight) x += dx;
+    if (spec.anchors & kKeepBottom) y += dy;
+    if (spec.after) {
+      const int labelRight = Scaled(hwnd, 8) + TextWidth(Control(spec.after), font_);
+      const int start = std::max(x, labelRight + Scaled(hwnd, 4));
+      w -= start - x;
+      x = start;
+    }
+    batch = DeferWindowPos(batch, Control(spec.name), nullptr, x, y, w, h,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  EndDeferWindowPos(batch);
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+// ---------------------------------------------------------------------------
+// Window life
+
+void TMobPropsForm::FormCreate() {
+  keyMap_.Clear();
+  keyMap_.SetOnChange([this] { grid_.Refresh(); });
+  comm_ = std::make_unique<TComm32>();
+  comm_->SetOnException([this](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      ShowException(Handle(), e);
+    }
+  });
+  LinkHost& host = *this;
+  LinkUi& ui = *this;
+  link_ = std::make_unique<PhoneLink>(*comm_, host, ui, keys_, product::kFailureReportAddress);
+  FillPortList();
+  ReadSettings();
+  LoadKeysFile(keysFilePath_, keyMap_, keysFilePath_);
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  hangUpIcon_ = LoadIconA(instance, "xHangUpIcon");
+  connectIcon_ = LoadIconA(instance, "xConnectIcon");
+  if (Checked(Control("cbAutostart"))) link_->StartLink();
+}
+
+void TMobPropsForm::FormActivate() {
+  if (activated_) return;
+  activated_ = true;
+  ReadSettings();
+  LoadKeysFile(keysFilePath_, keyMap_, keysFilePath_);
+}
+
+void TMobPropsForm::FormDestroy() {
+  if (Handle()) {
+    KillTimer(Handle(), kWaitTimerId);
+    KillTimer(Handle(), kReconnectTimerId);
+  }
+  trayIcon_.reset();
+  link_.reset();
+  comm_.reset();
+}
+
+LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      Command(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_TIMER:
+      if (link_) link_->TimerFired(static_cast<unsigned>(wParam));
+      return 0;
+    case kTrayMessage:
+      switch (lParam) {
+        case WM_LBUTTONUP:
+        case WM_MBUTTONUP:
+          TrayIconMouseUp();
+          break;
+        case WM_RBUTTONUP:
+          TrayIconMouseUp();
+          TrayIconPopup();
+          break;
+        case WM_LBUTTONDBLCLK:
+          link_->StartStopItemClick();
+          break;
+      }
+      return 0;
+    case WM_SIZE:
+      LayoutControls();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      info->ptMinTrackSize = {Scaled(Handle(), kMinWidth96), Scaled(Handle(), kMinHeight96)};
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      HFONT old = font_;
+      font_ = CreateTahoma8(Handle());
+      SetFontOfChildren(Handle(), font_);
+      if (old) DeleteObject(old);
+      SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      LayoutControls();
+      return 0;
+    }
+    case WM_CLOSE:  // Alt+F4 hides the window as "Close" does; only "Exit" ends the program
+      SpeedButton2Click();
+      return 0;
+    default:
+      if (message == TrayIcon::TaskbarCreatedMessage() && trayIcon_) trayIcon_->TaskbarCreated();
+      break;
+  }
+  return Window::HandleMessage(message, wParam, lParam);
+}
+
+void TMobPropsForm::Command(int id, int notification) {
+  const std::string_view name = ControlNameOf(kPropertiesControls, id);
+  if (name == "StartStopItem") link_->StartStopItemClick();
+  else if (name == "N1") N1Click();
+  else if (name == "Help1") Help1Click();
+  else if (name == "About1") About1Click();
+  else if (name == "Exit1") Exit1Click();
+  if (notification != BN_CLICKED) return;
+  if (name == "cbReconnect") cbReconnectClick();
+  else if (name == "MapKeysButton") MapKeysButtonClick();
+  else if (name == "SpeedButton6") LoadKeysSpeedButtonClick();
+  else if (name == "SpeedButton5") SpeedButton5Click();
+  else if (name == "SpeedButton1") SpeedButton1Click();
+  else if (name == "SpeedButton2") SpeedButton2Click();
+}
+
+// ---------------------------------------------------------------------------
+// Tray and menu
+
+void TMobPropsForm::TrayIconMouseUp() {
+  SetForegroundWindow(Handle());
+  ProcessPendingMessages();
+}
+
+void TMobPropsForm::TrayIconPopup() {
+  SetForegroundWindow(Handle());
+  POINT at;
+  GetCursorPos(&at);
+  TrackPopupMenu(mobPopup_, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
+  PostMessageA(Handle(), WM_NULL, 0, 0);
+}
+
+void TMobPropsForm::N1Click() {
+  RECT r;
+  GetWindowRect(Handle(), &r);
+  if (r.left < 0) {
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+    SetWindowPos(Handle(), nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  FillPortList();
+  ShowWindow(Handle(), SW_SHOWNORMAL);
+  SetForegroundWindow(Handle());
+  if (SendMessageA(Control("cbCOMs"), CB_GETCOUNT, 0, 0) <= 0)
+    ShowMessageBox("No suitable COM ports found in your system!\rLook Help for proper connection.",
+               "Warning", MsgIcon::kWarning, MsgButtons::kOk);
+}
+
+void TMobPropsForm::Help1Click() {
+  const std::string path = ExecutableFolder() + "Help.chm";
+  ShellExecuteA(Handle(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TMobPropsForm::About1Click() {
+  if (aboutOpen_) return;
+  aboutOpen_ = true;
+  aboutOpen_ = false;
+}
+
+void TMobPropsForm::Exit1Click() {
+  link_->Exit1Click();
+  PostQuitMessage(0);
+}
+
+// ---------------------------------------------------------------------------
+// Properties
+
+void TMobPropsForm::FillPortList() {
+  HWND list = Control("cbCOMs");
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) ==
+      ERROR_SUCCESS) {
+    for (DWORD index = 0;; ++index) {
+      char name[16384];
+      BYTE data[1024];
+      DWORD nameLength = sizeof name, dataLength = sizeof data - 1, type = 0;
+      const LONG result =
+          RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &dataLength);
+      if (result == ERROR_NO_MORE_ITEMS) break;
+      if (result != ERROR_SUCCESS) continue;
+      data[dataLength] = 0;
+      const std::string entry = PortEntryText(std::string_view(name, nameLength),
+                                              reinterpret_cast<const char*>(data));
+      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    }
+    RegCloseKey(key);
+  }
+  SelectPortEntry(portText_, true);
+}
+
+void TMobPropsForm::SelectPortEntry(const std::string& text, bool firstWhenMissing) {
+  HWND list = Control("cbCOMs");
+  const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+  LRESULT selected = firstWhenMissing && count > 0 ? 0 : -1;
+  for (LRESULT i = 0; !text.empty() && i < count; ++i) {
+    std::string entry(static_cast<size_t>(SendMessageA(list, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
+    entry.resize(static_cast<size_t>(
+        SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()))));
+    if (entry == text) {
+      selected = i;
+      break;
+    }
+  }
+  SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+std::string TMobPropsForm::PortListText() const { return WindowText(Control("cbCOMs")); }
+
+void TMobPropsForm::ReadSettings() {
+  const Settings settings = vexel::ReadSettings(SettingsPath());
+  if (Checked(Control("cbReconnect")) != settings.reconnect) {
+    SetChecked(Control("cbReconnect"), settings.reconnect);
+    cbReconnectClick();
+  }
+  portText_ = settings.port;
+  SelectPortEntry(portText_, false);
+  const bool known = settings.phone >= 0 && settings.phone < 4;
+  SendMessageA(Control("cbPhoneType"), CB_SETCURSEL, known ? settings.phone : -1, 0);
+  SetChecked(Control("cbAutostart"), settings.autostart);
+  keysFilePath_ = settings.keysFile;
+}
+
+void TMobPropsForm::WriteSettings() {
+  Settings settings;
+  settings.port = PortListText();
+  settings.phone = PhoneTypeIndex();
+  settings.autostart = Checked(Control("cbAutostart"));
+  settings.keysFile = keysFilePath_;
+  settings.reconnect = link_->ReconnectOption();
+  vexel::WriteSettings(SettingsPath(), settings);
+  portText_ = settings.port;
+}
+
+void TMobPropsForm::SpeedButton1Click() {
+  WriteSettings();
+  ShowWindow(Handle(), SW_HIDE);
+}
+
+void TMobPropsForm::SpeedButton2Click() { ShowWindow(Handle(), SW_HIDE); }
+
+void TMobPropsForm::LoadKeysSpeedButtonClick() {
+  const std::string file = AskKeysFile(Handle(), "Load keys file", false);
+  if (!file.empty()) LoadKeysFile(file, keyMap_, keysFilePath_);
+}
+
+void TMobPropsForm::SpeedButton5Click() {
+  const std::string file = AskKeysFile(Handle(), "Save keys file", true);
+  if (!file.empty()) SaveKeysFile(file, keyMap_, keysFilePath_);
+}
+
+void TMobPropsForm::MapKeysButtonClick() {
+  keys_.MapKeysButtonClick(Checked(Control("MapKeysButton")), *comm_);
+}
+
+void TMobPropsForm::cbReconnectClick() { link_->cbReconnectClick(Checked(Control("cbReconnect"))); }
+
+void TMobPropsForm::ValueListEditor1EditButtonClick(size_t row) { (void)row; }
+
+// ---------------------------------------------------------------------------
+// What the phone link sees of the program
+
+void TMobPropsForm::StartTimer(unsigned id, unsigned intervalMs) {
+  SetTimer(Handle(), id, intervalMs, nullptr);
+}
+void TMobPropsForm::StopTimer(unsigned id) { KillTimer(Handle(), id); }
+void TMobPropsForm::ProcessMessages() { ProcessPendingMessages(); }
+void TMobPropsForm::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+std::uint64_t TMobPropsForm::Milliseconds() { return GetTickCount64(); }
+
+MsgAnswer TMobPropsForm::ShowMessageBox(const std::string& text, const std::string& title,
+                                    MsgIcon icon, MsgButtons buttons) {
+  static const UINT kIcons[] = {MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION};
+  const UINT type = kIcons[static_cast<int>(icon)] | (buttons == MsgButtons::kYesNo ? MB_YESNO : MB_OK);
+  const int answer = MessageBoxA(Handle(), text.c_str(), title.c_str(), type);
+  return answer == IDYES ? MsgAnswer::kYes : answer == IDNO ? MsgAnswer::kNo : MsgAnswer::kOk;
+}
+
+void TMobPropsForm::SetTrayImage(TrayImage image) {
+  const HICON icons[] = {appIcon_, connectIcon_, hangUpIcon_};
+  if (trayIcon_) trayIcon_->SetIcon(icons[static_cast<int>(image)]);
+}
+
+void TMobPropsForm::SetStartStopCaption(const std::string& caption) {
+  const UINT id = static_cast<UINT>(ControlId(kPropertiesControls, "StartStopItem"));
+  ModifyMenuA(mobPopup_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());
+  SetMenuDefaultItem(mobPopup_, id, FALSE);
+}
+
+void TMobPropsForm::SetMapKeysButtonEnabled(bool enabled) {
+  EnableWindow(Control("MapKeysButton"), enabled);
+}
+
+std::string TMobPropsForm::SelectedPortText() { return PortListText(); }
+
+int TMobPropsForm::PhoneTypeIndex() {
+  return static_cast<int>(SendMessageA(Control("cbPhoneType"), CB_GETCURSEL, 0, 0));
+}
+
+void TMobPropsForm::ShowProperties() { N1Click(); }
+
+void TMobPropsForm::ShellOpen(const std::string& target) {
+  std::string memo;
+  for (const std::string& line : link_->Memo()) memo += line + "\r\n";
+  SetWindowTextA(Control("Memo1"), memo.c_str());
+  ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL);
+}
+
+}  // namespace vexel

@@ -1,0 +1,466 @@
+#include "phone/PhoneLink.h"
+
+#include <gtest/gtest.h>
+
+#include "FakeKeyNames.h"
+#include "FakeLink.h"
+#include "RecordingActionPlatform.h"
+#include "actions/ActionRunner.h"
+#include "actions/ActionText.h"
+#include "actions/KeyEvents.h"
+#include "actions/KeyMap.h"
+#include "app/UrlEncode.h"
+
+namespace vexel::test {
+namespace {
+
+const char kKeepAlive[] = "AT+CGMI\r";
+
+// The phone link with everything around it on a virtual clock.
+struct LinkRig {
+  VirtualLoop loop;
+  ScriptedPort port{loop};
+  RecordingUi ui;
+  FakeKeyNames names;
+  RecordingActionPlatform platform;
+  ActionRunner runner{platform};
+  KeyActions actions{names, runner};
+  KeyMap keyMap;
+  KeyEventHandlers keys{keyMap, actions};
+  PhoneLink link{port, loop, ui, keys, "support@vexel.example"};
+
+  LinkRig() {
+    loop.link = &link;
+    keyMap.Append("5", "DOWN (*1 #down5*) UP (*1 #up5*)", true);
+  }
+  void PhoneSilent() {
+    port.phone = [](const std::string&) { return std::optional<std::string>(); };
+  }
+  void Up() {
+    link.StartStopItemClick();
+    ASSERT_TRUE(link.Connected());
+  }
+  // The line is lost now; the link handles it from its message loop.
+  void LoseLine() {
+    port.Hangup();
+    loop.ProcessMessages();
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Command exchange
+
+TEST(CommandExchange, ReplyIsFoundAsACaseSensitiveSubstringOfOneChunk) {
+  struct Case {
+    std::vector<std::string> chunks;  // delivered 100 ms apart
+    bool matched;
+  } cases[] = {
+      {{"\r\nOK\r\n"}, true},
+      {{"AT+CMER=3,2,0,0,0\r\r\nOK\r\n"}, true},  // echo on
+      {{"xOKx"}, true},
+      {{"\r\nok\r\n"}, false},
+      {{"\r\nERROR\r\n"}, false},
+      {{"\r\nO", "K\r\n"}, false},  // cut between two chunks
+      {{}, false},
+  };
+  for (const Case& c : cases) {
+    LinkRig rig;
+    rig.PhoneSilent();
+    rig.port.OpenPort();
+    for (size_t i = 0; i < c.chunks.size(); ++i) rig.port.Deliver(c.chunks[i], 100 * (i + 1));
+    EXPECT_EQ(rig.link.SendAndWait("AT", "OK"), c.matched) << ::testing::PrintToString(c.chunks);
+    EXPECT_FALSE(rig.loop.TimerRunning(kWaitTimerId));
+  }
+}
+
+TEST(CommandExchange, SilentPhoneEndsTheWaitBetween750And800ms) {
+  LinkRig rig;
+  rig.PhoneSilent();
+  rig.port.OpenPort();
+  EXPECT_FALSE(rig.link.SendAndWait("AT", "OK"));
+  EXPECT_GE(rig.loop.now, 750u);
+  EXPECT_LE(rig.loop.now, 800u);
+  EXPECT_FALSE(rig.loop.TimerRunning(kWaitTimerId));
+}
+
+TEST(CommandExchange, MatchEndsTheWaitWithinTwoPasses) {
+  LinkRig rig;
+  rig.PhoneSilent();
+  rig.port.OpenPort();
+  rig.port.Deliver("\r\nOK\r\n", 200);
+  EXPECT_TRUE(rig.link.SendAndWait("AT", "OK"));
+  EXPECT_LE(rig.loop.now, 300u);
+}
+
+TEST(CommandExchange, LateReplyCountsForTheNextCommand) {
+  LinkRig rig;
+  rig.PhoneSilent();
+  rig.port.OpenPort();
+  rig.port.Deliver("\r\nOK\r\n", 900);
+  EXPECT_FALSE(rig.link.SendAndWait("AT+A", "OK"));
+  EXPECT_TRUE(rig.link.SendAndWait("AT+B", "OK"));
+}
+
+TEST(CommandExchange, WritesTheCommandWithOneCarriageReturn) {
+  LinkRig rig;
+  rig.port.OpenPort();
+  rig.link.SendAndWait("AT+CGMI", "OK");
+  rig.link.SendAndWait("", "OK");
+  EXPECT_EQ(rig.port.written, (std::vector<std::string>{"AT+CGMI\r", "\r"}));
+}
+
+TEST(CommandExchange, ReplyLogStaysEmptyOutsideTheFailureReport) {
+  LinkRig rig;
+  rig.port.OpenPort();
+  rig.link.SendAndWait("AT", "OK");
+  EXPECT_TRUE(rig.link.Memo().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Link start and stop
+
+TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
+  struct Case {
+    std::string entry;
+    int maker;
+    std::string path;
+    std::string command;
+  } cases[] = {
+      {"COM12 (usb)", 0, "\\\\.\\COM12", "AT+CMER=3,2,0,0,0\r"},
+      {"COM5 (bth)", 1, "\\\\.\\COM5", "AT+CMER=3,1,0,0,0\r"},
+      {"COM3 (etc)", 2, "\\\\.\\COM3", "AT+CMER=3,2,0,0,0\r"},
+      {"COM27 (etc)", 3, "\\\\.\\COM27", "AT+CMER=2,1,0,0,0\r"},
+      {"COM27 (etc)", -1, "\\\\.\\COM27", "\r"},
+  };
+  for (const Case& c : cases) {
+    LinkRig rig;
+    rig.ui.portText = c.entry;
+    rig.ui.phoneType = c.maker;
+    rig.link.StartLink();
+    EXPECT_EQ(rig.port.openedPaths, std::vector<std::string>{c.path}) << c.entry;
+    EXPECT_EQ(rig.port.written, std::vector<std::string>{c.command}) << c.maker;
+    EXPECT_TRUE(rig.link.Connected());
+  }
+}
+
+TEST(StartLink, SuccessShowsTheLinkUpAndHandsReportsToTheKeyMap) {
+  LinkRig rig;
+  rig.link.StartLink();
+  EXPECT_EQ(rig.ui.caption, "Stop");
+  EXPECT_EQ(rig.ui.tray, TrayImage::kConnect);
+  EXPECT_TRUE(rig.ui.boxes.empty());
+  rig.port.Deliver("\r\n+CKEV: 5,1\r\n");
+  rig.port.Deliver("\r\n+CKEV: 5,0\r\n");
+  rig.loop.ProcessMessages();
+  EXPECT_EQ(rig.platform.log, (std::vector<std::string>{"run down5", "run up5"}));
+}
+
+TEST(StartLink, NoPortSelectedWarnsAndOpensTheProperties) {
+  LinkRig rig;
+  rig.ui.portText = "";
+  rig.link.StartLink();
+  ASSERT_EQ(rig.ui.boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.boxes[0].text, "Select port first!");
+  EXPECT_EQ(rig.ui.boxes[0].title, "Error");
+  EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kWarning);
+  EXPECT_EQ(rig.ui.propertiesShown, 1);
+  EXPECT_TRUE(rig.port.openedPaths.empty());
+}
+
+TEST(StartLink, PortThatWillNotOpen) {
+  LinkRig rig;
+  rig.port.openOutcomes = {ScriptedPort::OpenOutcome::kFalse};
+  rig.link.StartLink();
+  ASSERT_EQ(rig.ui.BoxTexts(), std::vector<std::string>{"Unable to open port!"});
+  EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kError);
+  EXPECT_EQ(rig.ui.caption, "Start");
+
+  rig.port.openOutcomes = {ScriptedPort::OpenOutcome::kThrow};
+  rig.ui.mapKeysEnabled = true;
+  EXPECT_THROW(rig.link.StartStopItemClick(), ECommsError);
+  EXPECT_TRUE(rig.ui.mapKeysEnabled);  // the handler ended before its second step
+  EXPECT_FALSE(rig.link.Connected());
+}
+
+TEST(StartLink, PhoneAnsweringErrorFailsAndAsksForTheReport) {
+  LinkRig rig;
+  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nERROR\r\n"); };
+  rig.link.StartLink();
+  ASSERT_EQ(rig.ui.boxes.size(), 2u);
+  EXPECT_EQ(rig.ui.boxes[0].text, "Feedback init failed.");
+  EXPECT_EQ(rig.ui.boxes[0].title, "Error");
+  EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kError);
+  EXPECT_EQ(rig.ui.boxes[1].text,
+            "Vexel unable to continue it's work.\rBut you can help us to improve it! It is very "
+            "easy.\rWould you like to send email with auto-generated log?\rThank you!");
+  EXPECT_EQ(rig.ui.boxes[1].title, "Question");
+  EXPECT_EQ(rig.ui.boxes[1].buttons, MsgButtons::kYesNo);
+  // No: nothing more is sent and the port is closed; the state is unchanged.
+  EXPECT_EQ(rig.port.written.size(), 1u);
+  EXPECT_FALSE(rig.port.open);
+  EXPECT_EQ(rig.ui.caption, "Start");
+  EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
+  EXPECT_FALSE(rig.link.Connected());
+  EXPECT_TRUE(rig.ui.opened.empty());
+}
+
+TEST(FailureReport, SilentPhoneMailsTheHeaderLineOnly) {
+  LinkRig rig;
+  rig.PhoneSilent();
+  rig.ui.answer = [](const RecordingUi::Box& box) {
+    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
+  };
+  rig.link.StartLink();
+  std::vector<std::string> expected = {"AT+CMER=3,2,0,0,0\r"};
+  for (const auto& command : IdentificationCommands()) expected.push_back(command + "\r");
+  EXPECT_EQ(rig.port.written, expected);
+  ASSERT_EQ(rig.ui.opened.size(), 1u);
+  EXPECT_EQ(rig.ui.opened[0],
+            "mailto:support@vexel.example?subject=Vexel_AfterFIFLog&body=" +
+                UrlEncode("Vexel after \"Feedback init failed\" info collection.") + "%0D%0A");
+  EXPECT_FALSE(rig.port.open);
+  // Seven waits of 750 to 800 ms after the failed start.
+  EXPECT_GE(rig.loop.now, 8 * 750u);
+}
+
+TEST(FailureReport, LogsEveryReceivedTextInArrivalOrder) {
+  LinkRig rig;
+  rig.port.phone = [](const std::string& line) {
+    if (line.rfind("AT+CMER=3", 0) == 0) return std::optional<std::string>("\r\nERROR\r\n");
+    if (line == "AT+CGMI\r") return std::optional<std::string>("\r\nAcme\r\n\r\nOK\r\n");
+    return std::optional<std::string>("\r\nOK\r\n");
+  };
+  rig.ui.answer = [](const RecordingUi::Box& box) {
+    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
+  };
+  rig.link.StartLink();
+  const auto& memo = rig.link.Memo();
+  ASSERT_EQ(memo.size(), 8u);
+  EXPECT_EQ(memo[0], "Vexel after \"Feedback init failed\" info collection.");
+  EXPECT_EQ(memo[1], "\r\nOK\r\n");
+  EXPECT_EQ(memo[2], "\r\nAcme\r\n\r\nOK\r\n");
+  std::string log;
+  for (const auto& line : memo) log += line + "\r\n";
+  EXPECT_EQ(rig.ui.opened.at(0),
+            "mailto:support@vexel.example?subject=Vexel_AfterFIFLog&body=" + UrlEncode(log));
+}
+
+TEST(StopLink, ResetsTheStateAlsoWhenThePortIsClosed) {
+  LinkRig rig;
+  rig.ui.caption = "Stop";
+  rig.ui.tray = TrayImage::kConnect;
+  rig.link.StopLink();
+  EXPECT_EQ(rig.ui.caption, "Start");
+  EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
+  EXPECT_FALSE(rig.link.Connected());
+}
+
+// ---------------------------------------------------------------------------
+// Supervision
+
+TEST(StartStop, TogglesTheLinkAndKeepsMapKeysInStep) {
+  LinkRig rig;
+  rig.link.StartStopItemClick();
+  EXPECT_TRUE(rig.link.Connected());
+  EXPECT_TRUE(rig.ui.mapKeysEnabled);
+  rig.link.StartStopItemClick();
+  EXPECT_FALSE(rig.link.Connected());
+  EXPECT_FALSE(rig.ui.mapKeysEnabled);
+  EXPECT_FALSE(rig.port.open);
+
+  rig.PhoneSilent();
+  rig.link.StartStopItemClick();  // a failed start leaves the button disabled
+  EXPECT_FALSE(rig.ui.mapKeysEnabled);
+}
+
+TEST(KeepAlive, WritesEveryFiveSecondsOnlyWhileTheLinkIsUp) {
+  LinkRig rig;
+  rig.link.cbReconnectClick(true);
+  EXPECT_TRUE(rig.link.ReconnectOption());
+  rig.loop.RunUntil(20000);
+  EXPECT_EQ(rig.port.WritesOf(kKeepAlive), 0);
+
+  rig.Up();
+  const auto start = rig.loop.now;
+  rig.loop.RunUntil(start + 20000);
+  EXPECT_EQ(rig.port.WritesOf(kKeepAlive), 4);
+
+  rig.link.cbReconnectClick(false);
+  EXPECT_FALSE(rig.link.ReconnectOption());
+  rig.loop.RunUntil(rig.loop.now + 20000);
+  EXPECT_EQ(rig.port.WritesOf(kKeepAlive), 4);
+}
+
+TEST(Reconnection, PhoneBackAfterTheSecondAttempt) {
+  LinkRig rig;
+  rig.Up();
+  rig.port.openOutcomes = {ScriptedPort::OpenOutcome::kThrow, ScriptedPort::OpenOutcome::kThrow};
+  const auto lost = rig.loop.now;
+  rig.LoseLine();
+  EXPECT_TRUE(rig.link.Connected());
+  EXPECT_GE(rig.loop.now - lost, 30000u);
+  EXPECT_LT(rig.loop.now - lost, 31000u);
+  EXPECT_EQ(rig.ui.caption, "Stop");
+  EXPECT_EQ(rig.ui.tray, TrayImage::kConnect);
+  EXPECT_TRUE(rig.ui.boxes.empty());  // attempts run unattended
+  // Keep-alive on although the option was never ticked.
+  EXPECT_FALSE(rig.link.ReconnectOption());
+  rig.loop.RunUntil(rig.loop.now + 10000);
+  EXPECT_EQ(rig.port.WritesOf(kKeepAlive), 2);
+  // Reports run actions again.
+  rig.port.Deliver("+CKEV: 5,1\r\n");
+  rig.loop.ProcessMessages();
+  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run down5"});
+}
+
+TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
+  LinkRig rig;
+  rig.Up();
+  rig.PhoneSilent();
+  std::vector<TrayImage> seen;
+  rig.loop.Post(15000, [&] { seen.push_back(rig.ui.tray); });
+  rig.LoseLine();
+  EXPECT_EQ(seen, std::vector<TrayImage>{TrayImage::kHangUp});
+}
+
+TEST(Reconnection, GivesUpAfterThirteenAttempts) {
+  struct Case {
+    const char* why;
+    ScriptedPort::OpenOutcome outcome;  // of every attempt's port open
+  } cases[] = {
+      {"phone silent", ScriptedPort::OpenOutcome::kOpen},
+      {"port refuses", ScriptedPort::OpenOutcome::kFalse},
+      {"device gone", ScriptedPort::OpenOutcome::kThrow},
+  };
+  for (const Case& c : cases) {
+    LinkRig rig;
+    rig.Up();
+    rig.PhoneSilent();
+    rig.port.openOutcomes.assign(13, c.outcome);
+    const auto lost = rig.loop.now;
+    rig.LoseLine();
+    EXPECT_TRUE(rig.port.openOutcomes.empty()) << c.why;  // 13 attempts, no more
+    EXPECT_GE(rig.loop.now - lost, 130000u) << c.why;
+    EXPECT_FALSE(rig.link.Connected());
+    EXPECT_EQ(rig.ui.caption, "Start");
+    EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
+    ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.why;
+    EXPECT_EQ(rig.ui.boxes[0].text, "Connection lost and reconnection failed.");
+    EXPECT_EQ(rig.ui.boxes[0].title, "Warning");
+    EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kWarning);
+  }
+}
+
+TEST(Reconnection, ThirteenthAttemptSucceeds) {
+  LinkRig rig;
+  rig.Up();
+  rig.port.openOutcomes.assign(12, ScriptedPort::OpenOutcome::kThrow);
+  rig.LoseLine();
+  EXPECT_TRUE(rig.link.Connected());
+  EXPECT_TRUE(rig.ui.boxes.empty());
+}
+
+TEST(Reconnection, LearnModeEndsWithTheReconnection) {
+  LinkRig rig;
+  rig.Up();
+  rig.keys.MapKeysButtonClick(true, rig.port);
+  rig.LoseLine();  // the first attempt succeeds
+  rig.port.Deliver("+CKEV: 7,1\r\n");
+  rig.loop.ProcessMessages();
+  EXPECT_TRUE(rig.keyMap.Empty());  // the press was not learned: FeedbackComm is back
+}
+
+// Leftover and repeated hang-up requests start nothing new.
+TEST(Reconnection, HangUpQueuedBeforeStopIsIgnored) {
+  LinkRig rig;
+  rig.Up();
+  rig.port.Hangup();           // queued...
+  rig.link.StartStopItemClick();  // ...while the user stops the link
+  rig.loop.RunUntil(rig.loop.now + 30000);
+  EXPECT_EQ(rig.port.openedPaths.size(), 1u);
+  EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
+  EXPECT_TRUE(rig.ui.boxes.empty());
+}
+
+TEST(Reconnection, SecondHangUpDuringASequenceStartsNoSecondOne) {
+  LinkRig rig;
+  rig.Up();
+  rig.PhoneSilent();
+  rig.port.Hangup(5000);
+  rig.port.Hangup(25000);
+  rig.LoseLine();
+  EXPECT_EQ(rig.port.openedPaths.size(), 1u + 13u);
+  EXPECT_EQ(rig.ui.BoxTexts(),
+            std::vector<std::string>{"Connection lost and reconnection failed."});
+}
+
+TEST(Reconnection, StopDuringTheSequenceEndsItAtOnce) {
+  LinkRig rig;
+  rig.Up();
+  rig.PhoneSilent();
+  rig.loop.Post(15000, [&] { rig.link.StartStopItemClick(); });
+  const auto lost = rig.loop.now;
+  rig.LoseLine();
+  EXPECT_LT(rig.loop.now - lost, 16000u);  // handled during the pause, not after 130 s
+  EXPECT_FALSE(rig.link.Connected());
+  EXPECT_FALSE(rig.link.Reconnecting());
+  EXPECT_EQ(rig.ui.caption, "Start");
+  EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
+  EXPECT_FALSE(rig.ui.mapKeysEnabled);
+  EXPECT_TRUE(rig.ui.boxes.empty());
+  EXPECT_FALSE(rig.port.open);
+  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.link.StartStopItemClick();  // the next click starts the link again
+  EXPECT_TRUE(rig.link.Connected());
+}
+
+// ---------------------------------------------------------------------------
+// "Exit" at any moment
+
+TEST(Exit, DuringACommandWaitEndsTheWaitAndClosesThePort) {
+  LinkRig rig;
+  rig.PhoneSilent();
+  rig.loop.Post(200, [&] { rig.link.Exit1Click(); });
+  rig.link.StartStopItemClick();
+  EXPECT_LE(rig.loop.now, 300u);
+  EXPECT_TRUE(rig.ui.boxes.empty());  // no "Feedback init failed." after Exit
+  EXPECT_FALSE(rig.port.open);
+  EXPECT_FALSE(rig.loop.TimerRunning(kWaitTimerId));
+}
+
+TEST(Exit, WhileAMessageBoxIsOpenAsksNothingMore) {
+  LinkRig rig;
+  rig.PhoneSilent();
+  rig.ui.answer = [&](const RecordingUi::Box&) {
+    rig.link.Exit1Click();  // chosen from the tray while the box is open
+    return MsgAnswer::kOk;
+  };
+  rig.link.StartLink();
+  EXPECT_EQ(rig.ui.BoxTexts(), std::vector<std::string>{"Feedback init failed."});
+  EXPECT_FALSE(rig.port.open);
+}
+
+TEST(Exit, DuringReconnectionEndsItWithoutTheWarning) {
+  LinkRig rig;
+  rig.Up();
+  rig.PhoneSilent();
+  rig.loop.Post(25000, [&] { rig.link.Exit1Click(); });
+  const auto lost = rig.loop.now;
+  rig.LoseLine();
+  EXPECT_LT(rig.loop.now - lost, 26000u);
+  EXPECT_TRUE(rig.ui.boxes.empty());
+  EXPECT_FALSE(rig.port.open);
+}
+
+TEST(StartStop, ClickWhileAStartRunsIsIgnored) {
+  LinkRig rig;
+  rig.port.answerDelayMs = 500;
+  rig.loop.Post(100, [&] { rig.link.StartStopItemClick(); });
+  rig.link.StartStopItemClick();
+  EXPECT_EQ(rig.port.openedPaths.size(), 1u);
+  EXPECT_TRUE(rig.ui.boxes.empty());
+  EXPECT_TRUE(rig.link.Connected());
+}
+
+}  // namespace
+}  // namespace vexel::test

@@ -1,0 +1,94 @@
+// The test driver: starts the real Vexel.exe in a folder of its own, finds
+// its windows and controls by their names, and gives them what a user's
+// input would give them: menu commands, button clicks, tray clicks, answers
+// to message boxes and file dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ControlIds.h"
+
+namespace vexel::test {
+
+// Waits until `condition` holds, handling this thread's messages meanwhile;
+// false when it still does not hold after timeoutMs.
+bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs);
+
+// A fresh folder for one test (a Windows path), removed with its contents.
+class TestFolder {
+ public:
+  explicit TestFolder(const std::string& name);
+  ~TestFolder();
+  TestFolder(const TestFolder&) = delete;
+  TestFolder& operator=(const TestFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+  void Write(const std::string& name, const std::string& bytes) const;
+  std::optional<std::string> Read(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// A message box or dialog of the program, as the user sees it.
+struct DialogInfo {
+  HWND hwnd = nullptr;
+  std::string title;
+  std::string text;  // a message box's message
+};
+
+class VexelProcess {
+ public:
+  // Copies Vexel.exe into the folder and starts it there.
+  explicit VexelProcess(const TestFolder& folder);
+  // Ends the program through "Exit" if it still runs, else kills it.
+  ~VexelProcess();
+  VexelProcess(const VexelProcess&) = delete;
+  VexelProcess& operator=(const VexelProcess&) = delete;
+
+  DWORD ProcessId() const { return info_.dwProcessId; }
+  bool Running() const;
+  // Waits for the process to end; its exit code, or nothing on time-out.
+  std::optional<DWORD> WaitExit(unsigned timeoutMs);
+
+  // The main window (the hidden Properties window); waits for it to appear.
+  HWND MainWindow(unsigned timeoutMs = 20000);
+  HWND PropertiesControl(std::string_view name);
+
+  // The tray menu's commands, as choosing them from the menu gives them.
+  void Menu(std::string_view item);
+  // The tray icon's mouse messages.
+  void TrayDoubleClick();
+  void TrayRightClick();
+  // Clicks a button of the Properties window.
+  void Click(std::string_view control);
+  bool Checked(std::string_view control);
+  bool Enabled(std::string_view control);
+
+  // The key map grid's rows as "key=value".
+  std::vector<std::string> GridRows();
+
+  // A visible dialog of this process with the given title (a message box,
+  // a file dialog), waiting for it to appear.
+  std::optional<DialogInfo> WaitDialog(const std::string& title, unsigned timeoutMs = 20000);
+  // Presses a button of a dialog (IDOK, IDYES, IDNO, ...).
+  static void Press(HWND dialog, int button);
+  // Types a file name into a file dialog and presses its OK button.
+  static void ChooseFile(HWND dialog, const std::string& path);
+
+ private:
+  PROCESS_INFORMATION info_{};
+  HWND main_ = nullptr;
+};
+
+// Whether any visible top-level window of the process has this title.
+bool HasWindowTitled(DWORD processId, const std::string& title);
+
+}  // namespace vexel::test
