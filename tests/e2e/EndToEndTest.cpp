@@ -152,5 +152,19 @@ TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
   EXPECT_EQ(*folder.Read("learned.km"), "[Keys]\r\n\"1\"= \r\n\"#\"= \r\n\":J\"= \r\n");
 }
 
+// "Exit" from the tray while a message box of a failed start is open ends
+// the program: the box, the wait behind it and the port all end with it.
+TEST_F(EndToEnd, ExitWhileAMessageBoxIsOpenEndsTheProgram) {
+  TestFolder folder("exit");
+  folder.Write("Vexel.ini", Settings(false, ""));
+  auto phone = StartPhone(ReplyMode::kSilent);
+  VexelProcess vexel(folder);
+  vexel.Menu("StartStopItem");
+  ASSERT_TRUE(vexel.WaitDialog("Error"));
+  vexel.Menu("Exit1");
+  EXPECT_EQ(vexel.WaitExit(20000), std::optional<DWORD>(0));
+  EXPECT_FALSE(HasWindowTitled(vexel.ProcessId(), "Question"));
+}
+
 }  // namespace
 }  // namespace vexel::test
