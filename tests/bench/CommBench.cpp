@@ -6,8 +6,6 @@
 //   - handles and memory after many OpenPort/ClosePort cycles.
 // Run through scripts/wine-run; see --help for the counts.
 #include <windows.h>
-// after windows.h, which it needs
-#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "Rig.h"
 
 namespace vexel::test {
@@ -35,37 +34,12 @@ struct Options {
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    int* target = nullptr;
-    if (!std::strcmp(argv[i], "--round-trips"))
-      target = &options.roundTrips;
-    else if (!std::strcmp(argv[i], "--idle-seconds"))
-      target = &options.idleSeconds;
-    else if (!std::strcmp(argv[i], "--cycles"))
-      target = &options.cycles;
-    if (!target || i + 1 >= argc || (*target = std::atoi(argv[++i])) < 1) {
-      std::printf(
-          "usage: vexel_comm_bench [--round-trips N (200)] [--idle-seconds S (60)]"
-          " [--cycles N (1000)]\n");
-      return false;
-    }
-  }
-  return true;
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-  std::sort(values.begin(), values.end());
-  const size_t rank = static_cast<size_t>(fraction * static_cast<double>(values.size()) + 0.999999);
-  return values[std::clamp<size_t>(rank, 1, values.size()) - 1];
-}
-
-double CpuMs() {
-  FILETIME created, exited, kernel, user;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  const auto ticks = [](const FILETIME& t) {
-    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  };
-  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+  return ParseCounts(argc, argv,
+                     {{"--round-trips", &options.roundTrips},
+                      {"--idle-seconds", &options.idleSeconds},
+                      {"--cycles", &options.cycles}},
+                     "vexel_comm_bench [--round-trips N (200)] [--idle-seconds S (60)]"
+                     " [--cycles N (1000)]");
 }
 
 // The process's handles. Wine answers GetProcessHandleCount with 0; its
@@ -109,17 +83,13 @@ unsigned long HandleCount() {
 
 struct Footprint {
   unsigned long handles;
-  double privateKiB;  // private bytes (the pagefile figure where Wine leaves those at 0)
+  double privateKiB;
   double workingSetKiB;
 };
 
 Footprint Measure() {
-  PROCESS_MEMORY_COUNTERS_EX memory{};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                       sizeof memory);
-  const SIZE_T privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
-  return {HandleCount(), privateBytes / 1024.0, memory.WorkingSetSize / 1024.0};
+  const MemoryKiB memory = MemoryOf(GetCurrentProcess());
+  return {HandleCount(), memory.privateBytes, memory.workingSet};
 }
 
 int Run(const Options& options) {
@@ -168,7 +138,7 @@ int Run(const Options& options) {
       kFloorMs, p50 / kFloorMs, p99 / kFloorMs);
 
   // 2. Idle with the port open.
-  const double cpuBefore = CpuMs();
+  const double cpuBefore = CpuMs(GetCurrentProcess());
   const Clock::time_point idleStart = Clock::now();
   // Sleep until a message comes (none should): no polling of our own.
   const Clock::time_point idleEnd = idleStart + std::chrono::seconds(options.idleSeconds);
@@ -178,7 +148,7 @@ int Run(const Options& options) {
     PumpUntil([] { return true; });
   }
   const double idleMs = std::chrono::duration<double, std::milli>(Clock::now() - idleStart).count();
-  const double cpu = CpuMs() - cpuBefore;
+  const double cpu = CpuMs(GetCurrentProcess()) - cpuBefore;
   std::printf("idle with the port open for %.1f s: process CPU %.1f ms (%.3f%% of one core)\n",
               idleMs / 1000, cpu, 100.0 * cpu / idleMs);
   port.ClosePort();

@@ -6,83 +6,35 @@
 #include <memory>
 #include <thread>
 
-#include "Line.h"
-#include "Phone.h"
-#include "Script.h"
+#include "NullModemRig.h"
 #include "ShellRecorder.h"
 #include "VexelDriver.h"
 
 namespace vexel::test {
 namespace {
 
-using phonesim::Phone;
-using phonesim::PhoneLog;
-using phonesim::PhoneOptions;
 using phonesim::ReplyMode;
-using phonesim::Step;
 
-// The null-modem's control folder as this program sees it.
-std::string RigFolder() {
-  const char* unixPath = std::getenv("VEXEL_NULLMODEM");
-  return unixPath ? phonesim::NativeFolder(unixPath) : std::string();
+// The simulated phone on COM28, answering as asked.
+std::unique_ptr<PhoneOnCom28> StartPhone(ReplyMode reply = ReplyMode::kOk) {
+  phonesim::PhoneOptions options;
+  options.reply = reply;
+  options.echo = false;
+  options.rigFolder = NullModem::Folder();
+  return std::make_unique<PhoneOnCom28>(options);
 }
 
-std::string ReadRigFile(const std::string& name) {
-  std::ifstream in(RigFolder() + "\\" + name);
-  std::string text;
-  std::getline(in, text);
-  return text;
+// Plays script lines ("press 5", "pause 100", ...) and waits until they were played.
+void Play(PhoneOnCom28& phone, const std::string& script, int timeoutMs = kDeadlineMs) {
+  ASSERT_TRUE(phone.Play(script)) << script;
+  ASSERT_TRUE(phone.WaitPlayed(timeoutMs)) << script;
 }
 
-// Plugs in a fresh null-modem (empty buffers, no leftovers of other tests).
-void FreshLine() {
-  const std::string before = ReadRigFile("generation");
-  std::ofstream(RigFolder() + "\\restart") << "";
-  ASSERT_TRUE(WaitFor([&] { return ReadRigFile("generation") != before; }, 10000));
+// Waits until the phone has received the text (a command line) `times` times.
+bool Received(PhoneOnCom28& phone, const std::string& text, int timeoutMs = 20000,
+              size_t times = 1) {
+  return PumpUntil([&] { return phone.Count(text) >= times; }, timeoutMs);
 }
-
-// The simulated phone on COM28, playing in a thread of the test.
-class SimulatedPhone {
- public:
-  explicit SimulatedPhone(ReplyMode reply = ReplyMode::kOk) {
-    options_.reply = reply;
-    options_.echo = false;
-    options_.rigFolder = RigFolder();
-    line_ = phonesim::MakePortLine("COM28", 0);
-    phone_ = std::make_unique<Phone>(*line_, log_, options_);
-    thread_ = std::thread([this] { phone_->Run(); });
-  }
-  ~SimulatedPhone() {
-    phone_->Stop();
-    thread_.join();
-  }
-  // Plays script lines ("press 5", "pause 100", ...) and waits until played.
-  void Play(const std::string& script) {
-    std::vector<Step> steps;
-    std::string error;
-    ASSERT_TRUE(phonesim::ParseScript(script, steps, error)) << error;
-    phone_->Enqueue(std::move(steps));
-    ASSERT_TRUE(phone_->WaitPlayed(120000));
-  }
-  // Waits until the phone has received the text (e.g. a command line).
-  bool WaitReceived(const std::string& text, unsigned timeoutMs = 20000, size_t times = 1) {
-    return WaitFor([&] { return Count(text) >= times; }, timeoutMs);
-  }
-  size_t Count(const std::string& text) const {
-    const std::string received = phone_->Received();
-    size_t n = 0;
-    for (size_t at = received.find(text); at != std::string::npos; at = received.find(text, at + 1))
-      ++n;
-    return n;
-  }
-
- private:
-  PhoneOptions options_;
-  PhoneLog log_{nullptr};
-  std::unique_ptr<phonesim::Line> line_;
-  std::unique_ptr<Phone> phone_;
-  std::thread thread_;
-};
 
 std::string Settings(bool autostart, const std::string& keysFile, bool reconnect = false) {
   return "[params]\r\nport=COM27 (etc)\r\nphone=0\r\nautostart=" + std::string(autostart ? "1" : "0") +
@@ -98,8 +50,8 @@ std::string TraceKeys(const TestFolder& folder) {
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(RigFolder().empty()) << "run through scripts/wine-run";
-    FreshLine();
+    ASSERT_FALSE(NullModem::Folder().empty()) << "run through scripts/wine-run";
+    ASSERT_TRUE(NullModem::FreshCable());
   }
 };
 
@@ -107,16 +59,16 @@ TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
   TestFolder folder("autostart");
   folder.Write("keys.km", TraceKeys(folder));
   folder.Write("Vexel.ini", Settings(true, folder.File("keys.km")));
-  SimulatedPhone phone;
+  auto phone = StartPhone();
   VexelProcess vexel(folder);
-  ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r"));
+  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
 
   // A user presses keys once the link is up, not in the instant of its "OK".
-  phone.Play("pause 2000\npress 5");
-  EXPECT_TRUE(WaitFor([&] { return folder.Read("down.txt").has_value(); }, 20000));
+  Play(*phone, "pause 2000\npress 5");
+  EXPECT_TRUE(PumpUntil([&] { return folder.Read("down.txt").has_value(); }, 20000));
   EXPECT_FALSE(folder.Read("up.txt").has_value());
-  phone.Play("release 5");
-  EXPECT_TRUE(WaitFor([&] { return folder.Read("up.txt").has_value(); }, 20000));
+  Play(*phone, "release 5");
+  EXPECT_TRUE(PumpUntil([&] { return folder.Read("up.txt").has_value(); }, 20000));
 }
 
 TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {
@@ -140,7 +92,7 @@ TEST_F(EndToEnd, PhoneAnsweringErrorLeadsToTheFailureReport) {
   folder.Write("Vexel.ini", Settings(false, ""));
   ShellRecorder recorder(folder.File("opened.log"));
   recorder.RegisterProtocol("mailto");
-  SimulatedPhone phone(ReplyMode::kError);
+  auto phone = StartPhone(ReplyMode::kError);
   VexelProcess vexel(folder);
   vexel.Menu("StartStopItem");
   auto failed = vexel.WaitDialog("Error");
@@ -155,49 +107,63 @@ TEST_F(EndToEnd, PhoneAnsweringErrorLeadsToTheFailureReport) {
   EXPECT_NE(opened[0].find("mailto:"), std::string::npos);
   EXPECT_NE(opened[0].find("subject=Vexel_AfterFIFLog&body=Vexel+after+%22Feedback+init+failed%22"),
             std::string::npos);
-  EXPECT_TRUE(phone.WaitReceived("AT+CMER=?\r"));  // the last identification command
+  EXPECT_TRUE(Received(*phone, "AT+CMER=?\r"));  // the last identification command
 }
 
 TEST_F(EndToEnd, LostLineComesBackAfterTheSecondAttempt) {
   TestFolder folder("reconnect");
   folder.Write("keys.km", TraceKeys(folder));
   folder.Write("Vexel.ini", Settings(true, folder.File("keys.km")));
-  SimulatedPhone phone;
+  auto phone = StartPhone();
   VexelProcess vexel(folder);
-  ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r"));
+  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
   // Unplugged for 25 s: the attempts at 10 s and 20 s fail, the one at 30 s succeeds.
-  phone.Play("hangup 25000");
-  ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r", 30000, 2));
+  Play(*phone, "hangup 25000", 60000);
+  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r", 30000, 2));
   // Keep-alive on after a reconnection, although the option is not ticked.
-  EXPECT_TRUE(phone.WaitReceived("AT+CGMI\r", 15000));
-  phone.Play("press 5");
-  EXPECT_TRUE(WaitFor([&] { return folder.Read("down.txt").has_value(); }, 20000));
+  EXPECT_TRUE(Received(*phone, "AT+CGMI\r", 15000));
+  Play(*phone, "press 5");
+  EXPECT_TRUE(PumpUntil([&] { return folder.Read("down.txt").has_value(); }, 20000));
 }
 
 TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
   TestFolder folder("learn");
   folder.Write("Vexel.ini", Settings(false, ""));
-  SimulatedPhone phone;
+  auto phone = StartPhone();
   VexelProcess vexel(folder);
   vexel.Menu("StartStopItem");
-  ASSERT_TRUE(phone.WaitReceived("AT+CMER=3,2,0,0,0\r"));
-  ASSERT_TRUE(WaitFor([&] { return vexel.Enabled("MapKeysButton"); }, 20000));
+  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
+  ASSERT_TRUE(PumpUntil([&] { return vexel.Enabled("MapKeysButton"); }, 20000));
   vexel.Menu("N1");
-  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
   vexel.Click("MapKeysButton");
-  ASSERT_TRUE(WaitFor([&] { return vexel.Checked("MapKeysButton"); }, 20000));
-  phone.Play("click 1\nclick #\nclick :J\nclick 1");
-  ASSERT_TRUE(WaitFor([&] { return vexel.GridRows().size() == 4; }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return vexel.Checked("MapKeysButton"); }, 20000));
+  Play(*phone, "click 1\nclick #\nclick :J\nclick 1");
+  ASSERT_TRUE(PumpUntil([&] { return vexel.GridRows().size() == 4; }, 20000));
   EXPECT_EQ(vexel.GridRows(), (std::vector<std::string>{"1= ", "#= ", ":J= ", "1= "}));
   vexel.Click("MapKeysButton");
-  ASSERT_TRUE(WaitFor([&] { return !vexel.Checked("MapKeysButton"); }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return !vexel.Checked("MapKeysButton"); }, 20000));
 
   vexel.Click("SpeedButton5");
   auto dialog = vexel.WaitDialog("Save keys file");
   ASSERT_TRUE(dialog);
   VexelProcess::ChooseFile(dialog->hwnd, folder.File("learned.km"));
-  ASSERT_TRUE(WaitFor([&] { return folder.Read("learned.km").has_value(); }, 20000));
+  ASSERT_TRUE(PumpUntil([&] { return folder.Read("learned.km").has_value(); }, 20000));
   EXPECT_EQ(*folder.Read("learned.km"), "[Keys]\r\n\"1\"= \r\n\"#\"= \r\n\":J\"= \r\n");
+}
+
+// "Exit" from the tray while a message box of a failed start is open ends
+// the program: the box, the wait behind it and the port all end with it.
+TEST_F(EndToEnd, ExitWhileAMessageBoxIsOpenEndsTheProgram) {
+  TestFolder folder("exit");
+  folder.Write("Vexel.ini", Settings(false, ""));
+  auto phone = StartPhone(ReplyMode::kSilent);
+  VexelProcess vexel(folder);
+  vexel.Menu("StartStopItem");
+  ASSERT_TRUE(vexel.WaitDialog("Error"));
+  vexel.Menu("Exit1");
+  EXPECT_EQ(vexel.WaitExit(20000), std::optional<DWORD>(0));
+  EXPECT_FALSE(HasWindowTitled(vexel.ProcessId(), "Question"));
 }
 
 }  // namespace

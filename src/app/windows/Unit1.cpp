@@ -125,6 +125,7 @@ TMobPropsForm::TMobPropsForm()
 
 TMobPropsForm::~TMobPropsForm() {
   FormDestroy();
+  if (application_) DestroyWindow(application_);
   if (font_) DeleteObject(font_);
   if (mobPopup_) DestroyMenu(mobPopup_);
 }
@@ -136,9 +137,14 @@ HWND TMobPropsForm::Control(const char* name) const {
 void TMobPropsForm::Create() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   appIcon_ = LoadIconA(instance, "MAINICON");
+  // The application's window: never shown, it owns the Properties window,
+  // so that no taskbar shows a button for it (a tool window alone is not
+  // enough for every taskbar).
+  application_ = CreateWindowExA(0, "STATIC", product::kName, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                 nullptr, instance, nullptr);
   CreateWindowObject(kClassName, WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT,
                      WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN, "Properties", 0,
-                     0, 100, 100, nullptr, 0, appIcon_);
+                     0, 100, 100, application_, 0, appIcon_);
   // The client area at this window's DPI; the window starts off the screen
   // to the left, which N1Click takes as "not placed yet".
   const UINT dpi = GetDpiForWindow(Handle());

@@ -104,6 +104,7 @@ class TMobPropsForm : public Window, private LinkHost, private LinkUi {
   // Presentation.
   ValueListGrid grid_;
   std::unique_ptr<TrayIcon> trayIcon_;
+  HWND application_ = nullptr;  // the hidden owner of the Properties window
   HMENU mobPopup_ = nullptr;
   HICON appIcon_ = nullptr;
   HICON connectIcon_ = nullptr;

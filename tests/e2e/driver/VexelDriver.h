@@ -12,13 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "NullModemRig.h"
 #include "app/ControlIds.h"
 
 namespace vexel::test {
-
-// Waits until `condition` holds, handling this thread's messages meanwhile;
-// false when it still does not hold after timeoutMs.
-bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs);
 
 // A fresh folder for one test (a Windows path), removed with its contents.
 class TestFolder {

@@ -35,17 +35,6 @@ std::string WindowsPath(std::string path) {
 
 }  // namespace
 
-bool WaitFor(const std::function<bool()>& condition, unsigned timeoutMs) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (!condition()) {
-    if (GetTickCount64() >= end) return false;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(20);
-  }
-  return true;
-}
-
 TestFolder::TestFolder(const std::string& name) {
   const auto path = std::filesystem::temp_directory_path() /
                     ("vexel-e2e-" + name + "-" + std::to_string(GetCurrentProcessId()));
@@ -101,7 +90,7 @@ bool VexelProcess::Running() const {
 }
 
 std::optional<DWORD> VexelProcess::WaitExit(unsigned timeoutMs) {
-  if (!WaitFor([&] { return !Running(); }, timeoutMs)) return std::nullopt;
+  if (!PumpUntil([&] { return !Running(); }, timeoutMs)) return std::nullopt;
   DWORD code = 0;
   GetExitCodeProcess(info_.hProcess, &code);
   return code;
@@ -109,7 +98,7 @@ std::optional<DWORD> VexelProcess::WaitExit(unsigned timeoutMs) {
 
 HWND VexelProcess::MainWindow(unsigned timeoutMs) {
   if (main_ && IsWindow(main_)) return main_;
-  WaitFor(
+  PumpUntil(
       [&] {
         for (HWND hwnd = FindWindowExA(nullptr, nullptr, kMainClass, nullptr); hwnd;
              hwnd = FindWindowExA(nullptr, hwnd, kMainClass, nullptr)) {
@@ -182,7 +171,7 @@ std::optional<DialogInfo> VexelProcess::WaitDialog(const std::string& title, uns
     const std::string* title;
     HWND hwnd;
   } search{info_.dwProcessId, &title, nullptr};
-  const bool appeared = WaitFor(
+  const bool appeared = PumpUntil(
       [&] {
         search.hwnd = nullptr;
         EnumWindows(

@@ -1,0 +1,203 @@
+// Figures of the real Vexel.exe in the Wine rig, Vexel on COM27 and the
+// simulated phone on COM28:
+//   - start-up time to a usable tray icon (the main window's message loop
+//     answering; the icon is added before it starts);
+//   - CPU time of an idle Vexel with the link up and keep-alive on;
+//   - its memory beside that of an empty Win32 program;
+//   - key report to action: from the write of "+CKEV: 5,1" on the phone's
+//     end to the start of the key's action (a Press of F24, seen by a
+//     low-level keyboard hook in this process).
+// Run through scripts/wine-run; see --help for the counts.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "NullModemRig.h"
+#include "VexelDriver.h"
+
+namespace vexel::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The floor: the 25 ms of line silence that end the report's chunk.
+constexpr double kFloorMs = 25.0;
+
+struct Options {
+  int starts = 5;
+  int idleSeconds = 60;
+  int presses = 200;
+};
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void PrintSpread(const char* what, const std::vector<double>& values, double floor) {
+  const double p50 = Percentile(values, 0.50), p99 = Percentile(values, 0.99);
+  std::printf("%s over %zu: p50 %.1f ms, p99 %.1f ms, max %.1f ms", what, values.size(), p50, p99,
+              *std::max_element(values.begin(), values.end()));
+  if (floor > 0) std::printf(" (%.2fx and %.2fx the %.0f ms floor)", p50 / floor, p99 / floor, floor);
+  std::printf("\n");
+}
+
+// Whether the window's thread handles messages.
+bool Answers(HWND window) {
+  DWORD_PTR result;
+  return window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+}
+
+// Transitions of F24 as the low-level keyboard hook sees them.
+Clock::time_point f24Down, f24Up;
+int f24Downs = 0, f24Ups = 0;
+
+LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && key->vkCode == VK_F24) {
+    if (key->flags & LLKHF_UP) {
+      f24Up = Clock::now();
+      ++f24Ups;
+    } else {
+      f24Down = Clock::now();
+      ++f24Downs;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+std::string Settings(bool autostart) {
+  return std::string("[params]\r\nport=COM27 (etc)\r\nphone=0\r\nautostart=") +
+         (autostart ? "1" : "0") + "\r\nKeysFile=keys.km\r\nreconnect=1\r\n";
+}
+
+int StartUp(const Options& options) {
+  std::vector<double> times;
+  for (int i = 0; i < options.starts; ++i) {
+    TestFolder folder("bench-start");
+    folder.Write("Vexel.ini", Settings(false));
+    const Clock::time_point start = Clock::now();
+    VexelProcess vexel(folder);
+    if (!PumpUntil([&] { return Answers(vexel.MainWindow(20)); }, 30000)) {
+      std::printf("Vexel did not start\n");
+      return 1;
+    }
+    times.push_back(MsSince(start));
+  }
+  PrintSpread("start-up to the tray icon, starts", times, 0);
+  return 0;
+}
+
+// An empty Win32 program started the way Vexel is, for scale.
+MemoryKiB EmptyProgramMemory() {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "vexel_empty_window.exe";
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string path(exe);
+  path = path.substr(0, path.find_last_of('\\') + 1) + commandLine;
+  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process))
+    return {0, 0};
+  WaitForInputIdle(process.hProcess, 10000);
+  Sleep(1000);
+  const MemoryKiB memory = MemoryOf(process.hProcess);
+  TerminateProcess(process.hProcess, 0);
+  WaitForSingleObject(process.hProcess, 5000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return memory;
+}
+
+int LinkUp(const Options& options) {
+  if (!NullModem::FreshCable()) {
+    std::printf("no null-modem: run through scripts/wine-run in a booted rig\n");
+    return 1;
+  }
+  TestFolder folder("bench-link");
+  folder.Write("Vexel.ini", Settings(true));
+  folder.Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*2 0 F24*) UP (*2 1 F24*)\r\n");
+  auto phone = std::make_unique<PhoneOnCom28>(phonesim::PhoneOptions{});
+  VexelProcess vexel(folder);
+  if (!PumpUntil([&] { return phone->Count("AT+CMER=3,2,0,0,0\r") > 0; }, 30000)) {
+    std::printf("the link did not come up\n");
+    return 1;
+  }
+  PumpUntil([] { return false; }, 2000);  // the "OK" handled, the link up
+
+  // Idle, with the keep-alive written every 5 s and answered.
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                               vexel.ProcessId());
+  const std::string exe = folder.File("Vexel.exe");
+  const double cpuBefore = CpuMsOfProgram(process, exe);
+  const Clock::time_point idleStart = Clock::now();
+  const size_t keepAlivesBefore = phone->Count("AT+CGMI\r");
+  PumpUntil([] { return false; }, options.idleSeconds * 1000);
+  const double idleMs = MsSince(idleStart);
+  const double cpu = CpuMsOfProgram(process, exe) - cpuBefore;
+  std::printf(
+      "idle Vexel.exe with the link up for %.1f s (%zu keep-alives): CPU %.1f ms (%.3f%% of one "
+      "core)\n",
+      idleMs / 1000, phone->Count("AT+CGMI\r") - keepAlivesBefore, cpu, 100.0 * cpu / idleMs);
+  const MemoryKiB memory = MemoryOf(process);
+  const MemoryKiB empty = EmptyProgramMemory();
+  std::printf(
+      "memory: Vexel.exe private %.0f KiB, working set %.0f KiB; an empty Win32 program private "
+      "%.0f KiB, working set %.0f KiB\n",
+      memory.privateBytes, memory.workingSet, empty.privateBytes, empty.workingSet);
+  CloseHandle(process);
+
+  // Key report to action: the phone's end written directly, so the moment
+  // of the write is known.
+  phone.reset();
+  HANDLE com28 = CreateFileA("\\\\.\\COM28", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleA(nullptr), 0);
+  if (com28 == INVALID_HANDLE_VALUE || !hook) {
+    std::printf("cannot write COM28 or watch the keyboard\n");
+    return 1;
+  }
+  auto write = [&](const char* report) {
+    DWORD written;
+    WriteFile(com28, report, static_cast<DWORD>(std::strlen(report)), &written, nullptr);
+  };
+  std::vector<double> latencies;
+  for (int i = 0; i < options.presses; ++i) {
+    const int downs = f24Downs, ups = f24Ups;
+    const Clock::time_point sent = Clock::now();
+    write("\r\n+CKEV: 5,1\r\n");
+    if (!PumpUntil([&] { return f24Downs > downs; }, kDeadlineMs)) {
+      std::printf("press %d: no action\n", i + 1);
+      return 1;
+    }
+    latencies.push_back(std::chrono::duration<double, std::milli>(f24Down - sent).count());
+    write("\r\n+CKEV: 5,0\r\n");
+    PumpUntil([&] { return f24Ups > ups; }, kDeadlineMs);
+    PumpUntil([] { return false; }, 30);  // let the line fall silent between presses
+  }
+  UnhookWindowsHookEx(hook);
+  CloseHandle(com28);
+  PrintSpread("key report to action, presses", latencies, kFloorMs);
+  return 0;
+}
+
+}  // namespace
+}  // namespace vexel::test
+
+int main(int argc, char** argv) {
+  vexel::test::Options options;
+  if (!vexel::test::ParseCounts(argc, argv,
+                                {{"--starts", &options.starts},
+                                 {"--idle-seconds", &options.idleSeconds},
+                                 {"--presses", &options.presses}},
+                                "vexel_app_bench [--starts N (5)] [--idle-seconds S (60)] "
+                                "[--presses N (200)]"))
+    return 2;
+  if (const int failed = vexel::test::StartUp(options)) return failed;
+  return vexel::test::LinkUp(options);
+}
