@@ -30,7 +30,7 @@ constexpr int kMinHeight96 = 304;
 // How a control follows the window's right and bottom edges when it is resized.
 enum Anchor { kFixed = 0, kStretchRight = 1, kStretchDown = 2, kKeepRight = 4, kKeepBottom = 8 };
 
-struct ControlSpec {
+struct ControlLayout {
   const char* name;
   const char* windowClass;  // nullptr: created by its own class (the grid)
   const char* text;
@@ -45,7 +45,7 @@ struct ControlSpec {
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kDropDown = kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 // Creation order is the order of keyboard focus.
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {"Label2", "STATIC", "Phone producer", kChild | SS_LEFTNOWORDWRAP, 8, 8, 0, 13, kFixed},
     {"cbPhoneType", "COMBOBOX", "", kDropDown, 90, 4, 123, 150, kStretchRight, "Label2"},
     {"Label1", "STATIC", "Select phone COM port", kChild | SS_LEFTNOWORDWRAP, 8, 32, 0, 13,
@@ -182,17 +182,17 @@ void TMobPropsForm::Create() {
 
 void TMobPropsForm::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const ControlSpec& spec : kControls) {
-    const int id = ControlId(kPropertiesControls, spec.name);
-    if (!spec.windowClass) {
+  for (const ControlLayout& control : kControls) {
+    const int id = ControlId(kPropertiesControls, control.name);
+    if (!control.windowClass) {
       grid_.Create(Handle(), id);
       continue;
     }
-    HWND control = CreateWindowExA(0, spec.windowClass, spec.text, spec.style, 0, 0, 0, 0, Handle(),
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                   nullptr);
-    if (std::string_view(spec.windowClass) == "BUTTON" && !(spec.style & WS_TABSTOP))
-      SetWindowSubclass(control, NoFocusButtonProc, 1, 0);
+    HWND hwnd = CreateWindowExA(0, control.windowClass, control.text, control.style, 0, 0, 0, 0,
+                                Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                instance, nullptr);
+    if (std::string_view(control.windowClass) == "BUTTON" && !(control.style & WS_TABSTOP))
+      SetWindowSubclass(hwnd, NoFocusButtonProc, 1, 0);
   }
   SetWindowPos(Control("Bevel2"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   for (const char* maker : kPhoneMakers)
@@ -210,21 +210,21 @@ void TMobPropsForm::LayoutControls() {
   const int dx = client.right - Scaled(hwnd, kClientWidth96);
   const int dy = client.bottom - Scaled(hwnd, kClientHeight96);
   HDWP batch = BeginDeferWindowPos(static_cast<int>(std::size(kControls)));
-  for (const ControlSpec& spec : kControls) {
-    int x = Scaled(hwnd, spec.x), y = Scaled(hwnd, spec.y);
-    int w = spec.width ? Scaled(hwnd, spec.width) : TextWidth(Control(spec.name), font_);
-    int h = Scaled(hwnd, spec.height);
-    if (spec.anchors & kStretchRight) w += dx;
-    if (spec.anchors & kStretchDown) h += dy;
-    if (spec.anchors & kKeepRight) x += dx;
-    if (spec.anchors & kKeepBottom) y += dy;
-    if (spec.after) {
-      const int labelRight = Scaled(hwnd, 8) + TextWidth(Control(spec.after), font_);
+  for (const ControlLayout& control : kControls) {
+    int x = Scaled(hwnd, control.x), y = Scaled(hwnd, control.y);
+    int w = control.width ? Scaled(hwnd, control.width) : TextWidth(Control(control.name), font_);
+    int h = Scaled(hwnd, control.height);
+    if (control.anchors & kStretchRight) w += dx;
+    if (control.anchors & kStretchDown) h += dy;
+    if (control.anchors & kKeepRight) x += dx;
+    if (control.anchors & kKeepBottom) y += dy;
+    if (control.after) {
+      const int labelRight = Scaled(hwnd, 8) + TextWidth(Control(control.after), font_);
       const int start = std::max(x, labelRight + Scaled(hwnd, 4));
       w -= start - x;
       x = start;
     }
-    batch = DeferWindowPos(batch, Control(spec.name), nullptr, x, y, w, h,
+    batch = DeferWindowPos(batch, Control(control.name), nullptr, x, y, w, h,
                            SWP_NOZORDER | SWP_NOACTIVATE);
   }
   EndDeferWindowPos(batch);
