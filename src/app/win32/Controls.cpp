@@ -1,0 +1,106 @@
+#include "app/win32/Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "app/win32/Window.h"
+
+namespace vexel {
+
+namespace {
+
+LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR) {
+  // The focus goes straight back to the control that had it.
+  if (message == WM_SETFOCUS && wParam && IsWindow(reinterpret_cast<HWND>(wParam))) {
+    SetFocus(reinterpret_cast<HWND>(wParam));
+    return 0;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void SetChecked(HWND button, bool checked) {
+  SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+std::string WindowText(HWND hwnd) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+int TextWidth(HWND control, HFONT font) {
+  const std::string text = WindowText(control);
+  HDC dc = GetDC(control);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size.cx;
+}
+
+void MakeNoFocusButton(HWND button) { SetWindowSubclass(button, NoFocusButtonProc, 1, 0); }
+
+void SetClientSize(HWND window, int width96, int height96) {
+  RECT frame{0, 0, Scaled(window, width96), Scaled(window, height96)};
+  AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)),
+                           GetDpiForWindow(window));
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CenterOnScreen(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void KeepFocusOnActivate(WPARAM activateState, HWND& savedFocus, HWND first) {
+  if (LOWORD(activateState) == WA_INACTIVE) {
+    savedFocus = GetFocus();
+    return;
+  }
+  SetFocus(savedFocus && IsWindow(savedFocus) && IsWindowEnabled(savedFocus) ? savedFocus : first);
+}
+
+void CreateFixedControls(HWND parent, ControlTable names, std::span<const FixedControl> controls) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const FixedControl& spec : controls) {
+    if (!spec.windowClass) continue;
+    const int id = ControlId(names, spec.name);
+    CreateWindowExA(spec.exStyle, spec.windowClass, spec.text, spec.style, 0, 0, 0, 0, parent,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  }
+}
+
+void LayoutFixedControls(HWND parent, ControlTable names, std::span<const FixedControl> controls) {
+  RECT client;
+  GetClientRect(parent, &client);
+  const UINT dpi = GetDpiForWindow(parent);
+  const int margin = Scaled(parent, 4);
+  for (const FixedControl& spec : controls) {
+    HWND control = GetDlgItem(parent, ControlId(names, spec.name));
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    int x = Scaled(parent, spec.x), w = Scaled(parent, spec.width);
+    if (spec.fit == Fit::kLabel) w = TextWidth(control, font);
+    if (spec.fit == Fit::kCheck)
+      w = std::max(w, TextWidth(control, font) + GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) +
+                          Scaled(parent, 8));
+    if (spec.fit != Fit::kAsGiven && x + w > client.right - margin)
+      x = std::max(0, static_cast<int>(client.right) - margin - w);
+    SetWindowPos(control, nullptr, x, Scaled(parent, spec.y), w, Scaled(parent, spec.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+}  // namespace vexel
