@@ -201,24 +201,28 @@ TEST(ButtonActionWindow, ControlsAsCreated) {
   EXPECT_EQ(frame.top, 0);
   EXPECT_EQ(GetWindowLongPtrA(w, GWL_STYLE) & (WS_SYSMENU | WS_THICKFRAME), 0);
   EXPECT_NE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  // Check boxes and choices as wide as their texts (fonts differ between
+  // systems), and the fields beside them starting after them.
+  constexpr auto kWiderIsFine = ExpectedControl::kWiderIsFine;
+  constexpr auto kKeepsRight = ExpectedControl::kKeepsRight;
   const ExpectedControl expected[] = {
-      {"CheckBox1", 16, 4, 100, 17, true, true, "On button down", true},
+      {"CheckBox1", 16, 4, 100, 17, true, true, "On button down", kWiderIsFine},
       {"RadioGroup1", 8, 8, 309, 73, false, true, "Action"},
-      {"RadioGroup1.Execute", 16, 29, 0, 17, false, true, "Execute"},
-      {"RadioGroup1.Key", 16, 55, 0, 17, false, true, "Key"},
-      {"Edit1", 77, 27, 189, 21, false, true, ""},
+      {"RadioGroup1.Execute", 16, 29, 58, 17, false, true, "Execute", kWiderIsFine},
+      {"RadioGroup1.Key", 16, 55, 58, 17, false, true, "Key", kWiderIsFine},
+      {"Edit1", 77, 27, 189, 21, false, true, "", kKeepsRight},
       {"BitBtn1", 267, 28, 21, 21, false, true, nullptr},
       {"ExtBtn1", 288, 28, 21, 21, false, true, nullptr},
-      {"HotKey1", 77, 54, 232, 19, false, true, ""},
+      {"HotKey1", 77, 54, 232, 19, false, true, "", kKeepsRight},
       {"ComboBox1", 65, 54, 105, 0, false, false, "Click"},
-      {"CheckBox2", 16, 90, 89, 17, true, true, "On button up", true},
+      {"CheckBox2", 16, 90, 89, 17, true, true, "On button up", kWiderIsFine},
       {"RadioGroup2", 8, 93, 309, 73, false, true, "Action"},
-      {"RadioGroup2.Execute", 16, 112, 0, 17, false, true, "Execute"},
-      {"RadioGroup2.Key", 16, 138, 0, 17, false, true, "Key"},
-      {"Edit2", 77, 110, 189, 21, false, true, ""},
+      {"RadioGroup2.Execute", 16, 112, 58, 17, false, true, "Execute", kWiderIsFine},
+      {"RadioGroup2.Key", 16, 138, 58, 17, false, true, "Key", kWiderIsFine},
+      {"Edit2", 77, 110, 189, 21, false, true, "", kKeepsRight},
       {"BitBtn2", 267, 111, 21, 21, false, true, nullptr},
       {"ExtBtn2", 288, 111, 21, 21, false, true, nullptr},
-      {"HotKey2", 77, 137, 232, 19, false, true, ""},
+      {"HotKey2", 77, 137, 232, 19, false, true, "", kKeepsRight},
       {"ComboBox2", 65, 137, 105, 0, false, false, "Click"},
       {"sbtnBAApply", 46, 172, 113, 22, true, true, "Apply"},
       {"SpeedButton2", 165, 172, 113, 22, true, true, "Cancel"},

@@ -22,8 +22,11 @@ struct ExpectedControl {
   int x, y, width, height;  // a width or height of 0 is not checked
   bool enabled;
   bool visible;
-  const char* text;          // nullptr: not checked
-  bool widerIsFine = false;  // the width follows the text: at least the planned width
+  const char* text;  // nullptr: not checked
+  // How the place follows the texts: not at all; at least the planned
+  // width; centred on the planned box and inside the window; or starting
+  // after a neighbour that came out wider, the right edge kept.
+  enum { kExact, kWiderIsFine, kCentred, kKeepsRight } fit = kExact;
 };
 
 inline void ExpectControls(HWND window, std::span<const ControlName> names,
@@ -33,11 +36,19 @@ inline void ExpectControls(HWND window, std::span<const ControlName> names,
     HWND control = GetDlgItem(window, ControlId(names, e.name));
     ASSERT_NE(control, nullptr);
     const RECT r = PlaceInParent(control);
-    EXPECT_EQ(r.left, e.x);
     EXPECT_EQ(r.top, e.y);
-    if (e.width && e.widerIsFine) {
+    if (e.fit == ExpectedControl::kCentred) {
+      EXPECT_NEAR(r.left + r.right, 2 * e.x + e.width, 1);
+      EXPECT_LE(r.right, ClientRectOf(window).right);
+    } else if (e.fit == ExpectedControl::kKeepsRight) {
+      EXPECT_GE(r.left, e.x);
+      EXPECT_EQ(r.right, e.x + e.width);
+    } else {
+      EXPECT_EQ(r.left, e.x);
+    }
+    if (e.fit == ExpectedControl::kWiderIsFine) {
       EXPECT_GE(r.right - r.left, e.width);
-    } else if (e.width) {
+    } else if (e.fit == ExpectedControl::kExact && e.width) {
       EXPECT_EQ(r.right - r.left, e.width);
     }
     if (e.height) {

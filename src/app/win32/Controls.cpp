@@ -92,12 +92,21 @@ void LayoutFixedControls(HWND parent, ControlTable names, std::span<const FixedC
     HWND control = GetDlgItem(parent, ControlId(names, spec.name));
     const HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
     int x = Scaled(parent, spec.x), w = Scaled(parent, spec.width);
-    if (spec.fit == Fit::kLabel) w = TextWidth(control, font);
+    if (spec.fit == Fit::kLabel || spec.fit == Fit::kCentred) w = TextWidth(control, font);
+    if (spec.fit == Fit::kCentred) x += (Scaled(parent, spec.width) - w) / 2;
     if (spec.fit == Fit::kCheck)
       w = std::max(w, TextWidth(control, font) + GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) +
                           Scaled(parent, 8));
-    if (spec.fit != Fit::kAsGiven && x + w > client.right - margin)
-      x = std::max(0, static_cast<int>(client.right) - margin - w);
+    if (spec.fit != Fit::kAsGiven)
+      x = std::clamp(x, 0, std::max(0, static_cast<int>(client.right) - margin - w));
+    if (spec.after) {
+      RECT beside;
+      GetWindowRect(GetDlgItem(parent, ControlId(names, spec.after)), &beside);
+      MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&beside), 2);
+      const int start = std::max(x, static_cast<int>(beside.right) + Scaled(parent, 2));
+      w -= start - x;
+      x = start;
+    }
     SetWindowPos(control, nullptr, x, Scaled(parent, spec.y), w, Scaled(parent, spec.height),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }

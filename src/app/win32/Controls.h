@@ -34,6 +34,7 @@ void KeepFocusOnActivate(WPARAM activateState, HWND& savedFocus, HWND first);
 enum class Fit {
   kAsGiven,  // the width in the table
   kLabel,    // exactly the text's width
+  kCentred,  // exactly the text's width, centred where the table's width is
   kCheck,    // at least the table's width, and wide enough for box and text
 };
 
@@ -45,6 +46,10 @@ struct FixedControl {
   int x, y, width, height;  // client coordinates at 96 DPI
   Fit fit = Fit::kAsGiven;
   DWORD exStyle = 0;
+  // The control (earlier in the table) that this one stands beside: where
+  // that one came out wider than planned, this one starts after it, its
+  // right edge kept.
+  const char* after = nullptr;
 };
 
 using ControlTable = std::span<const ControlName>;
@@ -54,7 +59,7 @@ void CreateFixedControls(HWND parent, ControlTable names, std::span<const FixedC
 // Places every control of the table at the parent's DPI; a width that
 // follows the text is measured in the control's own font. Such a control is
 // kept inside the client area, moving left when its text is wider than
-// planned.
+// planned (fonts differ between systems).
 void LayoutFixedControls(HWND parent, ControlTable names, std::span<const FixedControl> controls);
 
 }  // namespace vexel

@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kClientWidth96 = 260;
 constexpr int kClientHeight96 = 90;
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
 const FixedControl kControls[] = {
     {"Prompt", "STATIC", "", kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 8, 244, 13},

@@ -18,23 +18,26 @@ constexpr int kImageSize96 = 32;
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kLabel = kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
 constexpr DWORD kLink = kLabel | SS_NOTIFY;
 
 const std::string kFullNameText = std::string("(") + product::kFullName + ")";
 
+// The texts beside the images are centred on one line, x = 113 at 96 DPI,
+// whatever their width in the system's Tahoma; version and number go left
+// to right from where they were planned.
 const FixedControl kControls[] = {
     {"Image1", "STATIC", "", kChild | SS_ICON, 8, 8, 32, 32},
-    {"Label1", "STATIC", product::kName, kLabel, 94, 8, 0, 13, Fit::kLabel},
-    {"Label2", "STATIC", kFullNameText.c_str(), kLabel, 54, 27, 0, 13, Fit::kLabel},
+    {"Label1", "STATIC", product::kName, kLabel, 94, 8, 39, 13, Fit::kCentred},
+    {"Label2", "STATIC", kFullNameText.c_str(), kLabel, 54, 27, 119, 13, Fit::kCentred},
     {"Image2", "STATIC", "", kChild | SS_BITMAP, 8, 46, 32, 32},
     {"Label3", "STATIC", "version", kLabel, 78, 46, 0, 13, Fit::kLabel},
     {"versionLabel", "STATIC", "0.0.0", kLabel, 123, 46, 0, 13, Fit::kLabel},
-    {"Label5", "STATIC", product::kNotice, kLabel, 64, 65, 0, 13, Fit::kLabel},
+    {"Label5", "STATIC", product::kNotice, kLabel, 64, 65, 99, 13, Fit::kCentred},
     {"Image3", "STATIC", "", kChild | SS_ICON, 8, 84, 32, 32},
-    {"Label4", "STATIC", product::kMailText, kLink, 62, 84, 0, 13, Fit::kLabel},
-    {"Label6", "STATIC", product::kWebText, kLink, 68, 104, 0, 13, Fit::kLabel},
+    {"Label4", "STATIC", product::kMailText, kLink, 62, 84, 103, 13, Fit::kCentred},
+    {"Label6", "STATIC", product::kWebText, kLink, 68, 104, 91, 13, Fit::kCentred},
     {"Button1", "BUTTON", "Read", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 8, 126, 171, 25},
 };
 

@@ -18,35 +18,40 @@ const char kClassName[] = "VexelBAForm";
 constexpr int kClientWidth96 = 321;
 constexpr int kClientHeight96 = 198;
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kCheckBox = kChild | WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD kFirstChoice = kChild | WS_DISABLED | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON;
 constexpr DWORD kNextChoice = kChild | WS_DISABLED | BS_AUTORADIOBUTTON;
 constexpr DWORD kTextField =
     kChild | WS_DISABLED | WS_GROUP | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL;
 constexpr DWORD kPictureButton = kChild | WS_DISABLED | WS_TABSTOP | BS_OWNERDRAW;
-constexpr DWORD kModeList = WS_CHILD | WS_DISABLED | WS_VSCROLL | CBS_DROPDOWNLIST;
+constexpr DWORD kModeList =
+    WS_CHILD | WS_CLIPSIBLINGS | WS_DISABLED | WS_VSCROLL | CBS_DROPDOWNLIST;
 constexpr DWORD kFrame = kChild | WS_DISABLED | BS_GROUPBOX;
 
 // Creation order is the order of keyboard focus; the frames come last, so
 // that they lie under the check boxes that title them. The hot-key
-// controls are made by FormCreate and put after their side's ExtBtn.
+// controls are made by FormCreate and put after their side's ExtBtn. Text
+// field and hot-key control of a side start after the wider choice, so
+// that they stay in one column whatever the font makes of "Execute".
 const FixedControl kControls[] = {
     {"CheckBox1", "BUTTON", "On button down", kCheckBox, 16, 4, 100, 17, Fit::kCheck},
-    {"RadioGroup1.Execute", "BUTTON", "Execute", kFirstChoice, 16, 29, 58, 17},
-    {"RadioGroup1.Key", "BUTTON", "Key", kNextChoice, 16, 55, 58, 17},
-    {"Edit1", "EDIT", "", kTextField, 77, 27, 189, 21, Fit::kAsGiven, WS_EX_CLIENTEDGE},
+    {"RadioGroup1.Execute", "BUTTON", "Execute", kFirstChoice, 16, 29, 58, 17, Fit::kCheck},
+    {"RadioGroup1.Key", "BUTTON", "Key", kNextChoice, 16, 55, 58, 17, Fit::kCheck},
+    {"Edit1", "EDIT", "", kTextField, 77, 27, 189, 21, Fit::kAsGiven, WS_EX_CLIENTEDGE,
+     "RadioGroup1.Execute"},
     {"BitBtn1", "BUTTON", "", kPictureButton, 267, 28, 21, 21},
     {"ExtBtn1", "BUTTON", "", kPictureButton, 288, 28, 21, 21},
-    {"HotKey1", nullptr, "", 0, 77, 54, 232, 19},
+    {"HotKey1", nullptr, "", 0, 77, 54, 232, 19, Fit::kAsGiven, 0, "RadioGroup1.Execute"},
     {"ComboBox1", "COMBOBOX", "", kModeList, 65, 54, 105, 100},
     {"CheckBox2", "BUTTON", "On button up", kCheckBox, 16, 90, 89, 17, Fit::kCheck},
-    {"RadioGroup2.Execute", "BUTTON", "Execute", kFirstChoice, 16, 112, 58, 17},
-    {"RadioGroup2.Key", "BUTTON", "Key", kNextChoice, 16, 138, 58, 17},
-    {"Edit2", "EDIT", "", kTextField, 77, 110, 189, 21, Fit::kAsGiven, WS_EX_CLIENTEDGE},
+    {"RadioGroup2.Execute", "BUTTON", "Execute", kFirstChoice, 16, 112, 58, 17, Fit::kCheck},
+    {"RadioGroup2.Key", "BUTTON", "Key", kNextChoice, 16, 138, 58, 17, Fit::kCheck},
+    {"Edit2", "EDIT", "", kTextField, 77, 110, 189, 21, Fit::kAsGiven, WS_EX_CLIENTEDGE,
+     "RadioGroup2.Execute"},
     {"BitBtn2", "BUTTON", "", kPictureButton, 267, 111, 21, 21},
     {"ExtBtn2", "BUTTON", "", kPictureButton, 288, 111, 21, 21},
-    {"HotKey2", nullptr, "", 0, 77, 137, 232, 19},
+    {"HotKey2", nullptr, "", 0, 77, 137, 232, 19, Fit::kAsGiven, 0, "RadioGroup2.Execute"},
     {"ComboBox2", "COMBOBOX", "", kModeList, 65, 137, 105, 100},
     {"sbtnBAApply", "BUTTON", "Apply", kChild, 46, 172, 113, 22},
     {"SpeedButton2", "BUTTON", "Cancel", kChild, 165, 172, 113, 22},
@@ -90,7 +95,8 @@ std::string AskProgram(HWND owner) {
 class Picture {
  public:
   Picture(HDC dc, const RECT& button, bool enabled, bool pushed) : dc_(dc), enabled_(enabled) {
-    size_ = std::min(button.right - button.left, button.bottom - button.top) * 16 / 21;
+    // 14 pixels of a 21-pixel button: room for the focus rectangle around.
+    size_ = std::min(button.right - button.left, button.bottom - button.top) * 14 / 21;
     left_ = (button.left + button.right - size_) / 2 + (pushed ? 1 : 0);
     top_ = (button.top + button.bottom - size_) / 2 + (pushed ? 1 : 0);
   }
@@ -136,7 +142,7 @@ void DrawOpenFolder(const Picture& p) {
 }
 
 void DrawExtArrow(const Picture& p) {
-  p.Text("Ext", 1, 10);
+  p.Text("Ext", 0, 10);
   p.Polygon({{4, 11}, {12, 11}, {8, 15}}, p.Ink(), p.Ink());
 }
 
@@ -308,7 +314,7 @@ void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
     DrawExtArrow(picture);
   if (item.itemState & ODS_FOCUS) {
     RECT focus = item.rcItem;
-    InflateRect(&focus, -Scaled(Handle(), 3), -Scaled(Handle(), 3));
+    InflateRect(&focus, -Scaled(Handle(), 2), -Scaled(Handle(), 2));
     DrawFocusRect(item.hDC, &focus);
   }
 }
