@@ -1,6 +1,5 @@
 #include "app/windows/Unit1.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
