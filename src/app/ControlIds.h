@@ -3,6 +3,7 @@
 // test driver finds them by the same names.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 namespace vexel {
@@ -45,17 +46,21 @@ inline constexpr ControlName kAboutControls[] = {
     {"Label4", 1209}, {"Label6", 1210}, {"Button1", 1211},
 };
 
+// The one-line input box (InputBox): the OK and Cancel buttons carry the
+// standard identifiers, so that Enter and Escape press them.
+inline constexpr ControlName kInputBoxControls[] = {
+    {"Prompt", 1301}, {"Edit", 1302}, {"OK", 1}, {"Cancel", 2},
+};
+
 // The identifier of a named control in a table; 0 when there is none.
-template <size_t N>
-constexpr int ControlId(const ControlName (&table)[N], std::string_view name) {
+constexpr int ControlId(std::span<const ControlName> table, std::string_view name) {
   for (const ControlName& control : table)
     if (control.name == name) return control.id;
   return 0;
 }
 
 // The name of an identifier in a table; empty when there is none.
-template <size_t N>
-constexpr std::string_view ControlNameOf(const ControlName (&table)[N], int id) {
+constexpr std::string_view ControlNameOf(std::span<const ControlName> table, int id) {
   for (const ControlName& control : table)
     if (control.id == id) return control.name;
   return {};

@@ -81,7 +81,7 @@ int StartUp(const Options& options) {
     folder.Write("Vexel.ini", Settings(false));
     const Clock::time_point start = Clock::now();
     VexelProcess vexel(folder);
-    if (!PumpUntil([&] { return Answers(vexel.MainWindow(20)); }, 30000)) {
+    if (!WaitFor([&] { return Answers(vexel.MainWindow(20)); }, 30000)) {
       std::printf("Vexel did not start\n");
       return 1;
     }
@@ -124,11 +124,11 @@ int LinkUp(const Options& options) {
   folder.Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*2 0 F24*) UP (*2 1 F24*)\r\n");
   auto phone = std::make_unique<PhoneOnCom28>(phonesim::PhoneOptions{});
   VexelProcess vexel(folder);
-  if (!PumpUntil([&] { return phone->Count("AT+CMER=3,2,0,0,0\r") > 0; }, 30000)) {
+  if (!WaitFor([&] { return phone->Count("AT+CMER=3,2,0,0,0\r") > 0; }, 30000)) {
     std::printf("the link did not come up\n");
     return 1;
   }
-  PumpUntil([] { return false; }, 2000);  // the "OK" handled, the link up
+  WaitFor([] { return false; }, 2000);  // the "OK" handled, the link up
 
   // Idle, with the keep-alive written every 5 s and answered.
   HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
@@ -137,7 +137,7 @@ int LinkUp(const Options& options) {
   const double cpuBefore = CpuMsOfProgram(process, exe);
   const Clock::time_point idleStart = Clock::now();
   const size_t keepAlivesBefore = phone->Count("AT+CGMI\r");
-  PumpUntil([] { return false; }, options.idleSeconds * 1000);
+  WaitFor([] { return false; }, options.idleSeconds * 1000);
   const double idleMs = MsSince(idleStart);
   const double cpu = CpuMsOfProgram(process, exe) - cpuBefore;
   std::printf(
@@ -171,14 +171,14 @@ int LinkUp(const Options& options) {
     const int downs = f24Downs, ups = f24Ups;
     const Clock::time_point sent = Clock::now();
     write("\r\n+CKEV: 5,1\r\n");
-    if (!PumpUntil([&] { return f24Downs > downs; }, kDeadlineMs)) {
+    if (!WaitFor([&] { return f24Downs > downs; }, kDeadlineMs)) {
       std::printf("press %d: no action\n", i + 1);
       return 1;
     }
     latencies.push_back(std::chrono::duration<double, std::milli>(f24Down - sent).count());
     write("\r\n+CKEV: 5,0\r\n");
-    PumpUntil([&] { return f24Ups > ups; }, kDeadlineMs);
-    PumpUntil([] { return false; }, 30);  // let the line fall silent between presses
+    WaitFor([&] { return f24Ups > ups; }, kDeadlineMs);
+    WaitFor([] { return false; }, 30);  // let the line fall silent between presses
   }
   UnhookWindowsHookEx(hook);
   CloseHandle(com28);

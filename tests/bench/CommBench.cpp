@@ -122,7 +122,7 @@ int Run(const Options& options) {
     gotOk = false;
     const Clock::time_point sent = Clock::now();
     port.WriteData("AT\r", 3);
-    if (!PumpUntil([&] { return gotOk; })) {
+    if (!WaitFor([&] { return gotOk; })) {
       std::printf("no OK within %d ms\n", kDeadlineMs);
       return 1;
     }
@@ -145,7 +145,7 @@ int Run(const Options& options) {
   for (Clock::time_point now; (now = Clock::now()) < idleEnd;) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(idleEnd - now).count();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
-    PumpUntil([] { return true; });
+    WaitFor([] { return true; });
   }
   const double idleMs = std::chrono::duration<double, std::milli>(Clock::now() - idleStart).count();
   const double cpu = CpuMs(GetCurrentProcess()) - cpuBefore;
@@ -158,7 +158,7 @@ int Run(const Options& options) {
   for (int i = 0; i < options.cycles; ++i) {
     if (!port.OpenPort()) return 1;
     port.ClosePort();
-    PumpUntil([] { return true; });  // deliver what the threads posted
+    WaitFor([] { return true; });  // deliver what the threads posted
     if (i == 0) first = Measure();
   }
   const Footprint last = Measure();

@@ -73,15 +73,15 @@ class Comm32Test : public ::testing::Test {
   bool SendAsOneRead(PhoneOnCom28& phone, const std::string& escapedBytes) {
     const size_t before = CompletedReads();
     return phone.Play("send " + escapedBytes + "\n") &&
-           PumpUntil([&] { return CompletedReads() > before; });
+           WaitFor([&] { return CompletedReads() > before; });
   }
   // The receive thread has finished setting up and waits for data.
   bool WaitUntilReceiving() {
-    return PumpUntil([this] { return LogHas("Waiting for data from comm connection."); });
+    return WaitFor([this] { return LogHas("Waiting for data from comm connection."); });
   }
 
   bool WaitForChunks(size_t count) {
-    return PumpUntil([&] { return delivered_.chunks.size() >= count; });
+    return WaitFor([&] { return delivered_.chunks.size() >= count; });
   }
 
   TComm32 port_;
@@ -117,7 +117,7 @@ TEST_F(Comm32Test, AFloodArrivesInFullBuffersAndTheRest) {
   HANDLE probe =
       CreateFileA(kPcPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(probe, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(PumpUntil([probe] {
+  EXPECT_TRUE(WaitFor([probe] {
     COMSTAT status{};
     DWORD errors = 0;
     return ClearCommError(probe, &errors, &status) && status.cbInQue >= 4095;
@@ -140,7 +140,7 @@ TEST_F(Comm32Test, ChunksStartingWithCommEventAreDropped) {
   for (const char* bytes : {"Comm Event: 2, EvtMask = 2", "comm event", "Comm Even",
                             "\\r\\nComm Event", "Comm Event\\x00 and more", "last"})
     ASSERT_TRUE(SendAsOneRead(phone, bytes)) << bytes;
-  ASSERT_TRUE(PumpUntil([&] { return delivered_.All().find("last") != std::string::npos; }));
+  ASSERT_TRUE(WaitFor([&] { return delivered_.All().find("last") != std::string::npos; }));
   EXPECT_EQ(delivered_.chunks,
             (std::vector<std::string>{"comm event", "Comm Even", "\r\nComm Event", "last"}));
 }
@@ -158,7 +158,7 @@ TEST_F(Comm32Test, AHandlerReplacedDuringACallGetsTheNextChunk) {
   ASSERT_TRUE(WaitUntilReceiving());
   ASSERT_TRUE(SendAsOneRead(phone, "one"));
   ASSERT_TRUE(SendAsOneRead(phone, "two"));
-  ASSERT_TRUE(PumpUntil([&] { return !second.empty(); }));
+  ASSERT_TRUE(WaitFor([&] { return !second.empty(); }));
   EXPECT_EQ(first, std::vector<std::string>{"one"});
   EXPECT_EQ(second, std::vector<std::string>{"two"});
 }
@@ -205,7 +205,7 @@ TEST_F(Comm32Test, TheLinkKeepsReceivingThroughAbortedCommEventWaits) {
       ++count;
     return count;
   };
-  ASSERT_TRUE(PumpUntil([&] { return reports() == 2u * rounds; }, seconds * 1000 + kDeadlineMs));
+  ASSERT_TRUE(WaitFor([&] { return reports() == 2u * rounds; }, seconds * 1000 + kDeadlineMs));
   EXPECT_EQ(delivered_.hangups, 0);
   const std::string log = CommLog();
   EXPECT_EQ(log.find("Read thread shutting down"), std::string::npos);
@@ -230,7 +230,7 @@ TEST_F(Comm32Test, WritesArriveCompleteAndInOrder) {
   EXPECT_TRUE(port_.WriteData(second.data(), static_cast<std::uint16_t>(second.size())));
   EXPECT_TRUE(port_.WriteData(third.data(), static_cast<std::uint16_t>(third.size())));
   const std::string expected = first + second + third;
-  EXPECT_TRUE(PumpUntil([&] { return phone.Received().size() >= expected.size(); }));
+  EXPECT_TRUE(WaitFor([&] { return phone.Received().size() >= expected.size(); }));
   EXPECT_EQ(phone.Received(), expected);
 }
 
@@ -248,14 +248,14 @@ TEST_F(Comm32Test, AWriteStuckForLongerThanTheLimitHangsUp) {
   const std::string block(60000, 'x');
   for (int i = 0; i < 4; ++i)
     port_.WriteData(block.data(), static_cast<std::uint16_t>(block.size()));
-  ASSERT_TRUE(PumpUntil([this] { return delivered_.hangups > 0; }));
-  EXPECT_TRUE(PumpUntil([this] { return LogHas("Unexpected Wait return value 258"); }));
+  ASSERT_TRUE(WaitFor([this] { return delivered_.hangups > 0; }));
+  EXPECT_TRUE(WaitFor([this] { return LogHas("Unexpected Wait return value 258"); }));
   // Only the transmit thread gave up: the receive thread reads on, although
   // Wine ends its waiting read whenever the stuck write makes progress.
   EXPECT_EQ(delivered_.hangups, 1);
   EXPECT_FALSE(LogHas("Read thread shutting down"));
   // Once the thread has ended, requests are refused.
-  EXPECT_TRUE(PumpUntil([this] { return !port_.WriteData("AT\r", 3); }));
+  EXPECT_TRUE(WaitFor([this] { return !port_.WriteData("AT\r", 3); }));
 }
 
 TEST_F(Comm32Test, ClosingWithWritesQueuedDropsThemWithoutAHangup) {
@@ -265,7 +265,7 @@ TEST_F(Comm32Test, ClosingWithWritesQueuedDropsThemWithoutAHangup) {
   for (int i = 0; i < 20; ++i) EXPECT_TRUE(port_.WriteData("AT+CGMI\r", 8));
   port_.ClosePort();
   // Whatever the threads posted is queued by now, as both have ended.
-  PumpUntil([] { return false; }, 100);
+  WaitFor([] { return false; }, 100);
   EXPECT_EQ(delivered_.hangups, 0);
   EXPECT_LT(phone_->Received().size(), 20u * 8);
 }
@@ -284,7 +284,7 @@ TEST_F(Comm32Test, OpeningAnOpenPortFailsAndLeavesItOpen) {
   }
   // Still open and working.
   ASSERT_TRUE(port_.WriteData("AT\r", 3));
-  EXPECT_TRUE(PumpUntil([this] { return delivered_.All().find("OK") != std::string::npos; }));
+  EXPECT_TRUE(WaitFor([this] { return delivered_.All().find("OK") != std::string::npos; }));
   port_.ClosePort();
   port_.ClosePort();
   EXPECT_FALSE(port_.IsOpen());
@@ -324,8 +324,8 @@ TEST_F(Comm32Test, ALostLineHangsUpAndEndsTheReceiveThread) {
   ASSERT_TRUE(port_.OpenPort());
   ASSERT_TRUE(WaitUntilReceiving());
   NullModem::Unplug();
-  ASSERT_TRUE(PumpUntil([this] { return delivered_.hangups > 0; }));
-  EXPECT_TRUE(PumpUntil([this] { return LogHas("Read thread shutting down"); }));
+  ASSERT_TRUE(WaitFor([this] { return delivered_.hangups > 0; }));
+  EXPECT_TRUE(WaitFor([this] { return LogHas("Read thread shutting down"); }));
   EXPECT_FALSE(LogHas("Stopping the Comm"));  // ended on its own, before any close
 }
 

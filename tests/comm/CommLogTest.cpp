@@ -87,7 +87,7 @@ TEST_F(CommLogTest, ClosingStartsWithStoppingTheCommAndEachOpenEmptiesTheLog) {
   port.SetCommsLogFileName(path_);
   for (int round = 0; round < 2; ++round) {
     ASSERT_TRUE(port.OpenPort());
-    ASSERT_TRUE(PumpUntil(
+    ASSERT_TRUE(WaitFor(
         [&] { return Log().find("Waiting for data from comm connection.") != std::string::npos; }));
     port.ClosePort();
   }

@@ -33,12 +33,13 @@ void Play(PhoneOnCom28& phone, const std::string& script, int timeoutMs = kDeadl
 // Waits until the phone has received the text (a command line) `times` times.
 bool Received(PhoneOnCom28& phone, const std::string& text, int timeoutMs = 20000,
               size_t times = 1) {
-  return PumpUntil([&] { return phone.Count(text) >= times; }, timeoutMs);
+  return WaitFor([&] { return phone.Count(text) >= times; }, timeoutMs);
 }
 
 std::string Settings(bool autostart, const std::string& keysFile, bool reconnect = false) {
-  return "[params]\r\nport=COM27 (etc)\r\nphone=0\r\nautostart=" + std::string(autostart ? "1" : "0") +
-         "\r\nKeysFile=" + keysFile + "\r\nreconnect=" + (reconnect ? "1" : "0") + "\r\n";
+  return "[params]\r\nport=COM27 (etc)\r\nphone=0\r\nautostart=" +
+         std::string(autostart ? "1" : "0") + "\r\nKeysFile=" + keysFile +
+         "\r\nreconnect=" + (reconnect ? "1" : "0") + "\r\n";
 }
 
 // A keys file whose key 5 leaves a file on button down and another on button up.
@@ -65,10 +66,10 @@ TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
 
   // A user presses keys once the link is up, not in the instant of its "OK".
   Play(*phone, "pause 2000\npress 5");
-  EXPECT_TRUE(PumpUntil([&] { return folder.Read("down.txt").has_value(); }, 20000));
+  EXPECT_TRUE(WaitFor([&] { return folder.Read("down.txt").has_value(); }, 20000));
   EXPECT_FALSE(folder.Read("up.txt").has_value());
   Play(*phone, "release 5");
-  EXPECT_TRUE(PumpUntil([&] { return folder.Read("up.txt").has_value(); }, 20000));
+  EXPECT_TRUE(WaitFor([&] { return folder.Read("up.txt").has_value(); }, 20000));
 }
 
 TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {
@@ -123,7 +124,7 @@ TEST_F(EndToEnd, LostLineComesBackAfterTheSecondAttempt) {
   // Keep-alive on after a reconnection, although the option is not ticked.
   EXPECT_TRUE(Received(*phone, "AT+CGMI\r", 15000));
   Play(*phone, "press 5");
-  EXPECT_TRUE(PumpUntil([&] { return folder.Read("down.txt").has_value(); }, 20000));
+  EXPECT_TRUE(WaitFor([&] { return folder.Read("down.txt").has_value(); }, 20000));
 }
 
 TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
@@ -133,22 +134,22 @@ TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
   VexelProcess vexel(folder);
   vexel.Menu("StartStopItem");
   ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
-  ASSERT_TRUE(PumpUntil([&] { return vexel.Enabled("MapKeysButton"); }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return vexel.Enabled("MapKeysButton"); }, 20000));
   vexel.Menu("N1");
-  ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
   vexel.Click("MapKeysButton");
-  ASSERT_TRUE(PumpUntil([&] { return vexel.Checked("MapKeysButton"); }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return vexel.Checked("MapKeysButton"); }, 20000));
   Play(*phone, "click 1\nclick #\nclick :J\nclick 1");
-  ASSERT_TRUE(PumpUntil([&] { return vexel.GridRows().size() == 4; }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return vexel.GridRows().size() == 4; }, 20000));
   EXPECT_EQ(vexel.GridRows(), (std::vector<std::string>{"1= ", "#= ", ":J= ", "1= "}));
   vexel.Click("MapKeysButton");
-  ASSERT_TRUE(PumpUntil([&] { return !vexel.Checked("MapKeysButton"); }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return !vexel.Checked("MapKeysButton"); }, 20000));
 
   vexel.Click("SpeedButton5");
   auto dialog = vexel.WaitDialog("Save keys file");
   ASSERT_TRUE(dialog);
   VexelProcess::ChooseFile(dialog->hwnd, folder.File("learned.km"));
-  ASSERT_TRUE(PumpUntil([&] { return folder.Read("learned.km").has_value(); }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return folder.Read("learned.km").has_value(); }, 20000));
   EXPECT_EQ(*folder.Read("learned.km"), "[Keys]\r\n\"1\"= \r\n\"#\"= \r\n\":J\"= \r\n");
 }
 
@@ -164,6 +165,141 @@ TEST_F(EndToEnd, ExitWhileAMessageBoxIsOpenEndsTheProgram) {
   vexel.Menu("Exit1");
   EXPECT_EQ(vexel.WaitExit(20000), std::optional<DWORD>(0));
   EXPECT_FALSE(HasWindowTitled(vexel.ProcessId(), "Question"));
+}
+
+// Editing a key's action in the Button Action window, with a real click on
+// the row's edit button; the key map and the settings are saved, and after a
+// restart the phone key runs the edited action. Screenshots of the windows
+// on the way go to <build>/screenshots.
+TEST_F(EndToEnd, EditedActionIsSavedAndRunsAfterARestart) {
+  TestFolder folder("edit");
+  const std::string newLine = "cmd /c echo new>\"" + folder.File("new.txt") + "\"";
+  folder.Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*1 #cmd /c echo old>\"" + folder.File("old.txt") +
+                              "\"*)\r\n\"6\"=DOWN (*2 2 Ctrl+F10*)\r\n");
+  folder.Write("Vexel.ini", Settings(false, folder.File("keys.km")));
+  {
+    VexelProcess vexel(folder);
+    const DWORD pid = vexel.ProcessId();
+    vexel.Menu("N1");
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return vexel.GridRows().size() == 2; }, 20000));
+    EXPECT_TRUE(SaveScreenshot("properties"));
+
+    HWND window = nullptr;
+    auto item = [&](std::string_view name) {
+      return GetDlgItem(window, ControlId(kButtonActionControls, name));
+    };
+    auto waitText = [&](std::string_view name, const std::string& text) {
+      return WaitFor([&] { return Text(item(name)) == text; }, 10000);
+    };
+
+    // Key 6 holds a Key action: shown on side 1, then cancelled.
+    ASSERT_TRUE(vexel.ClickGridButton(1));
+    ASSERT_TRUE(window = vexel.WaitWindow("Button Action"));
+    EXPECT_EQ(Text(item("HotKey1")), "Ctrl+F10");
+    EXPECT_TRUE(IsChecked(item("RadioGroup1.Key")));
+    EXPECT_TRUE(SaveScreenshot("button-action-key"));
+    Click(item("SpeedButton2"));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(window); }, 10000));
+
+    // Key 5: a new command line through "Custom command", and Alt+F5 on button up.
+    ASSERT_TRUE(vexel.ClickGridButton(0));
+    ASSERT_TRUE(window = vexel.WaitWindow("Button Action"));
+    EXPECT_TRUE(SaveScreenshot("button-action-execute"));
+    Click(item("ExtBtn1"));
+    ASSERT_TRUE(WaitFor([&] { return PopupMenuWindow(pid) != nullptr; }, 10000));
+    EXPECT_TRUE(SaveScreenshot("extra-commands-menu"));
+    ASSERT_TRUE(ChooseFromPopupMenu(pid, 3));
+    HWND box = vexel.WaitWindow("Enter custom command");
+    ASSERT_TRUE(box);
+    HWND line = GetDlgItem(box, ControlId(kInputBoxControls, "Edit"));
+    EXPECT_EQ(Text(line), "cmd /c echo old>\"" + folder.File("old.txt") + "\"");
+    EXPECT_TRUE(SaveScreenshot("custom-command"));
+    SendMessageA(line, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(newLine.c_str()));
+    Click(GetDlgItem(box, IDOK));
+    EXPECT_TRUE(waitText("Edit1", "#" + newLine));
+    Click(item("CheckBox2"));
+    Click(item("RadioGroup2.Key"));
+    ASSERT_TRUE(WaitFor([&] { return IsChecked(item("RadioGroup2.Key")); }, 10000));
+    PostKey(item("HotKey2"), VK_F5, true);
+    EXPECT_TRUE(waitText("HotKey2", "Alt+F5"));
+    Click(item("sbtnBAApply"));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(window); }, 10000));
+    EXPECT_EQ(vexel.GridRows()[0], "5=DOWN (*1 #" + newLine + "*) UP (*2 2 Alt+F5*)");
+
+    vexel.Click("SpeedButton5");
+    auto dialog = vexel.WaitDialog("Save keys file");
+    ASSERT_TRUE(dialog);
+    VexelProcess::ChooseFile(dialog->hwnd, folder.File("edited.km"));
+    ASSERT_TRUE(WaitFor([&] { return folder.Read("edited.km").has_value(); }, 20000));
+    vexel.Click("SpeedButton1");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(vexel.MainWindow()); }, 20000));
+    vexel.Menu("Exit1");
+    ASSERT_TRUE(vexel.WaitExit(20000));
+  }
+  auto phone = StartPhone();
+  VexelProcess vexel(folder);
+  vexel.Menu("StartStopItem");
+  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
+  Play(*phone, "pause 2000\npress 5");
+  EXPECT_TRUE(WaitFor([&] { return folder.Read("new.txt").has_value(); }, 20000));
+  EXPECT_FALSE(folder.Read("old.txt").has_value());
+}
+
+TEST_F(EndToEnd, HelpHandsTheHelpFileToTheShell) {
+  TestFolder folder("help");
+  folder.Write("Vexel.ini", Settings(false, ""));
+  folder.Write("Help.chm", "ITSF");
+  ShellRecorder recorder(folder.File("opened.log"));
+  recorder.RegisterExtension(".chm");
+  VexelProcess vexel(folder);
+  ASSERT_TRUE(vexel.MainWindow());
+  vexel.Menu("Help1");
+  const auto opened = recorder.WaitForLines(1, 30000);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_NE(opened[0].find(folder.File("Help.chm")), std::string::npos) << opened[0];
+}
+
+TEST_F(EndToEnd, AboutOpensOnceAndItsLinksOpenMailAndWeb) {
+  TestFolder folder("about");
+  folder.Write("Vexel.ini", Settings(false, ""));
+  ShellRecorder recorder(folder.File("opened.log"));
+  recorder.RegisterProtocol("mailto");
+  recorder.RegisterProtocol("https");
+  VexelProcess vexel(folder);
+  vexel.Menu("About1");
+  HWND about = vexel.WaitWindow("About Vexel");
+  ASSERT_TRUE(about);
+  auto item = [&](std::string_view name) {
+    return GetDlgItem(about, ControlId(kAboutControls, name));
+  };
+  EXPECT_EQ(Text(item("versionLabel")), "1.2.4");
+  EXPECT_TRUE(SaveScreenshot("about"));
+
+  // "About" again while it is open, then "Properties": once the Properties
+  // window shows, the second "About" has been handled.
+  vexel.Menu("About1");
+  vexel.Menu("N1");
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
+  EXPECT_EQ(CountTopWindows(vexel.ProcessId(), "About Vexel"), 1);
+
+  for (const char* link : {"Label4", "Label6"}) {
+    RECT r;
+    GetWindowRect(item(link), &r);
+    MouseClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  }
+  const auto opened = recorder.WaitForLines(2, 30000);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_NE(opened[0].find("mailto:support@vexel.example"), std::string::npos) << opened[0];
+  EXPECT_NE(opened[1].find("https://vexel.example/"), std::string::npos) << opened[1];
+
+  // "Read" closes it; it opens again and Enter closes it.
+  Click(item("Button1"));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }, 10000));
+  vexel.Menu("About1");
+  ASSERT_TRUE(about = vexel.WaitWindow("About Vexel"));
+  PostKey(about, VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 10000));
 }
 
 }  // namespace

@@ -73,18 +73,4 @@ std::string PhoneOnCom28::Log() {
   return log_.str();
 }
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-    if (done()) return true;
-    if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
 }  // namespace vexel::test

@@ -11,6 +11,7 @@
 
 #include "Line.h"
 #include "Phone.h"
+#include "WindowDriver.h"
 
 namespace vexel::test {
 
@@ -52,9 +53,5 @@ class PhoneOnCom28 {
   phonesim::Phone phone_;
   std::thread thread_;
 };
-
-// Dispatches this thread's messages until done() holds; false when it did
-// not within timeoutMs.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = kDeadlineMs);
 
 }  // namespace vexel::test

@@ -20,6 +20,8 @@ class ValueListGrid : public Window {
   // The key map changed: redraw, keeping the current row where it can.
   void Refresh();
   size_t CurrentRow() const { return current_; }
+  // Makes the row the current one and scrolls it into view.
+  void Select(size_t row);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -33,7 +35,6 @@ class ValueListGrid : public Window {
   RECT ButtonRect(size_t row) const;  // empty when the row has no button
   bool HasButton(size_t row) const;
   void Paint(HDC dc);
-  void Select(size_t row);
   void ScrollTo(int top);
   void UpdateScrollBar();
   long HitRow(int y) const;

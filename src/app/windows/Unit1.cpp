@@ -1,6 +1,5 @@
 #include "app/windows/Unit1.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -12,8 +11,11 @@
 #include "app/PortList.h"
 #include "app/ProductInfo.h"
 #include "app/Settings.h"
+#include "app/win32/Controls.h"
 #include "app/win32/ErrorBox.h"
 #include "app/win32/MessagePump.h"
+#include "app/windows/AboutUnit.h"
+#include "app/windows/Unit2.h"
 #include "base/Files.h"
 
 namespace vexel {
@@ -67,40 +69,6 @@ const ControlLayout kControls[] = {
 };
 
 const char* const kPhoneMakers[] = {"Sony Ericsson", "Motorola", "Siemens", "Sagem"};
-
-// Speed buttons take no keyboard focus: a click hands it straight back.
-LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR, DWORD_PTR) {
-  if (message == WM_SETFOCUS && wParam && IsWindow(reinterpret_cast<HWND>(wParam))) {
-    SetFocus(reinterpret_cast<HWND>(wParam));
-    return 0;
-  }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-bool Checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-void SetChecked(HWND button, bool checked) {
-  SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-// The width of a control's text in the font.
-int TextWidth(HWND control, HFONT font) {
-  char text[256];
-  const int length = GetWindowTextA(control, text, sizeof text);
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32A(dc, text, length, &size);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
-  return size.cx;
-}
-
-std::string WindowText(HWND hwnd) {
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 // A file name chosen in the keys file dialog, or empty when cancelled.
 std::string AskKeysFile(HWND owner, const char* title, bool save) {
@@ -192,7 +160,7 @@ void TMobPropsForm::CreateControls() {
                                 Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 instance, nullptr);
     if (std::string_view(control.windowClass) == "BUTTON" && !(control.style & WS_TABSTOP))
-      SetWindowSubclass(hwnd, NoFocusButtonProc, 1, 0);
+      MakeNoFocusButton(hwnd);
   }
   SetWindowPos(Control("Bevel2"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   for (const char* maker : kPhoneMakers)
@@ -380,9 +348,13 @@ void TMobPropsForm::Help1Click() {
 }
 
 void TMobPropsForm::About1Click() {
-  if (aboutOpen_) return;
+  if (aboutOpen_) return;  // the About window is open already
   aboutOpen_ = true;
-  aboutOpen_ = false;
+  struct ResetTag {
+    bool& tag;
+    ~ResetTag() { tag = false; }
+  } reset{aboutOpen_};
+  ShowAboutWindow(Handle());
 }
 
 void TMobPropsForm::Exit1Click() {
@@ -483,7 +455,14 @@ void TMobPropsForm::MapKeysButtonClick() {
 
 void TMobPropsForm::cbReconnectClick() { link_->cbReconnectClick(Checked(Control("cbReconnect"))); }
 
-void TMobPropsForm::ValueListEditor1EditButtonClick(size_t row) { (void)row; }
+void TMobPropsForm::ValueListEditor1EditButtonClick(size_t row) {
+  if (row >= keyMap_.Rows().size()) return;
+  grid_.Select(row);
+  ActionEditorFields fields;
+  actions_.DispatchKeyAction(keyMap_.Rows()[row].action, 0, &fields);
+  if (ShowButtonActionWindow(Handle(), fields, keyNames_))
+    keyMap_.SetAction(row, ComposeActionText(fields, keyNames_));
+}
 
 // ---------------------------------------------------------------------------
 // What the phone link sees of the program

@@ -11,28 +11,6 @@ namespace {
 constexpr UINT kTrayMessage = WM_APP + 1;  // the tray icon's call-back message of the main window
 const char kMainClass[] = "VexelMobPropsForm";
 
-std::string WindowText(HWND hwnd) {
-  char text[4096] = "";
-  // WM_GETTEXT rather than GetWindowText: it reads controls of other processes too.
-  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 5000, nullptr);
-  return text;
-}
-
-std::string ClassName(HWND hwnd) {
-  char name[256] = "";
-  GetClassNameA(hwnd, name, sizeof name);
-  return name;
-}
-
-// A path of the build (a Unix path) as Windows programs see it.
-std::string WindowsPath(std::string path) {
-  if (path.empty() || path[0] != '/') return path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return "Z:" + path;
-}
-
 }  // namespace
 
 TestFolder::TestFolder(const std::string& name) {
@@ -90,7 +68,7 @@ bool VexelProcess::Running() const {
 }
 
 std::optional<DWORD> VexelProcess::WaitExit(unsigned timeoutMs) {
-  if (!PumpUntil([&] { return !Running(); }, timeoutMs)) return std::nullopt;
+  if (!WaitFor([&] { return !Running(); }, timeoutMs)) return std::nullopt;
   DWORD code = 0;
   GetExitCodeProcess(info_.hProcess, &code);
   return code;
@@ -98,7 +76,7 @@ std::optional<DWORD> VexelProcess::WaitExit(unsigned timeoutMs) {
 
 HWND VexelProcess::MainWindow(unsigned timeoutMs) {
   if (main_ && IsWindow(main_)) return main_;
-  PumpUntil(
+  WaitFor(
       [&] {
         for (HWND hwnd = FindWindowExA(nullptr, nullptr, kMainClass, nullptr); hwnd;
              hwnd = FindWindowExA(nullptr, hwnd, kMainClass, nullptr)) {
@@ -144,56 +122,50 @@ bool VexelProcess::Enabled(std::string_view control) {
   return IsWindowEnabled(PropertiesControl(control));
 }
 
+LRESULT VexelProcess::SendWithBuffer(HWND window, UINT message, WPARAM wParam, void* buffer,
+                                     size_t size) {
+  // The buffer crosses into Vexel's memory and back.
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               info_.dwProcessId);
+  void* remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  WriteProcessMemory(process, remote, buffer, size, nullptr);
+  const LRESULT result = SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remote, buffer, size, nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return result;
+}
+
 std::vector<std::string> VexelProcess::GridRows() {
   HWND grid = PropertiesControl("ValueListEditor1");
   std::vector<std::string> rows;
   const LRESULT count = SendMessageA(grid, kGridGetRowCount, 0, 0);
+  std::string text(kGridMaxRowText, '\0');
   for (LRESULT row = 0; row < count; ++row) {
-    // The text crosses into this process through a buffer in Vexel's memory.
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                                 info_.dwProcessId);
-    void* remote = VirtualAllocEx(process, nullptr, kGridMaxRowText, MEM_COMMIT, PAGE_READWRITE);
     const LRESULT length =
-        SendMessageA(grid, kGridGetRowText, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-    std::string text(static_cast<size_t>(length), '\0');
-    ReadProcessMemory(process, remote, text.data(), text.size(), nullptr);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-    rows.push_back(text);
+        SendWithBuffer(grid, kGridGetRowText, static_cast<WPARAM>(row), text.data(), text.size());
+    rows.push_back(text.substr(0, static_cast<size_t>(length)));
   }
   return rows;
 }
 
+bool VexelProcess::ClickGridButton(size_t row) {
+  RECT button{};
+  if (!SendWithBuffer(PropertiesControl("ValueListEditor1"), kGridGetButtonRect, row, &button,
+                      sizeof button))
+    return false;
+  MouseClickAt({(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+  return true;
+}
+
+HWND VexelProcess::WaitWindow(const std::string& title, unsigned timeoutMs) {
+  return WaitTopWindow(info_.dwProcessId, title, timeoutMs);
+}
+
 std::optional<DialogInfo> VexelProcess::WaitDialog(const std::string& title, unsigned timeoutMs) {
-  DialogInfo found;
-  struct Search {
-    DWORD pid;
-    const std::string* title;
-    HWND hwnd;
-  } search{info_.dwProcessId, &title, nullptr};
-  const bool appeared = PumpUntil(
-      [&] {
-        search.hwnd = nullptr;
-        EnumWindows(
-            [](HWND hwnd, LPARAM lp) -> BOOL {
-              auto* s = reinterpret_cast<Search*>(lp);
-              DWORD pid = 0;
-              GetWindowThreadProcessId(hwnd, &pid);
-              if (pid != s->pid || !IsWindowVisible(hwnd) || ClassName(hwnd) != "#32770")
-                return TRUE;
-              if (WindowText(hwnd) != *s->title) return TRUE;
-              s->hwnd = hwnd;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.hwnd != nullptr;
-      },
-      timeoutMs);
-  if (!appeared) return std::nullopt;
-  found.hwnd = search.hwnd;
-  found.title = title;
-  found.text = WindowText(GetDlgItem(search.hwnd, 0xFFFF));  // a message box's text
-  return found;
+  HWND dialog = WaitTopWindow(info_.dwProcessId, title, timeoutMs, "#32770");
+  if (!dialog) return std::nullopt;
+  return DialogInfo{dialog, title, Text(GetDlgItem(dialog, 0xFFFF))};  // a message box's text
 }
 
 void VexelProcess::Press(HWND dialog, int button) {
@@ -203,26 +175,13 @@ void VexelProcess::Press(HWND dialog, int button) {
 void VexelProcess::ChooseFile(HWND dialog, const std::string& path) {
   // The file name box of the Explorer-style dialog (a combo box, or an edit).
   for (int id : {1148, 1152})
-    if (HWND box = GetDlgItem(dialog, id)) SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    if (HWND box = GetDlgItem(dialog, id))
+      SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   Press(dialog, IDOK);
 }
 
 bool HasWindowTitled(DWORD processId, const std::string& title) {
-  struct Search {
-    DWORD pid;
-    const std::string* title;
-    bool found;
-  } search{processId, &title, false};
-  EnumWindows(
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == s->pid && IsWindowVisible(hwnd) && WindowText(hwnd) == *s->title) s->found = true;
-        return !s->found;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return CountTopWindows(processId, title) > 0;
 }
 
 }  // namespace vexel::test

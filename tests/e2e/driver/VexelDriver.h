@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "NullModemRig.h"
+#include "WindowDriver.h"
 #include "app/ControlIds.h"
 
 namespace vexel::test {
@@ -71,6 +72,12 @@ class VexelProcess {
 
   // The key map grid's rows as "key=value".
   std::vector<std::string> GridRows();
+  // A real mouse click on the ellipsis button of a row; false when the row
+  // shows none.
+  bool ClickGridButton(size_t row);
+
+  // A visible top-level window of the program with this title.
+  HWND WaitWindow(const std::string& title, unsigned timeoutMs = 20000);
 
   // A visible dialog of this process with the given title (a message box,
   // a file dialog), waiting for it to appear.
@@ -81,6 +88,10 @@ class VexelProcess {
   static void ChooseFile(HWND dialog, const std::string& path);
 
  private:
+  // Sends a message whose lParam points to a buffer, passed through a copy
+  // of the buffer in Vexel's memory.
+  LRESULT SendWithBuffer(HWND window, UINT message, WPARAM wParam, void* buffer, size_t size);
+
   PROCESS_INFORMATION info_{};
   HWND main_ = nullptr;
 };

@@ -1,0 +1,67 @@
+// The Button Action window TBAForm: edits the action of one phone key, what
+// happens when it goes down (side 1) and when it comes up (side 2). It is
+// created for one edit from the fields that the action text was loaded
+// into, shown modally, read back on "Apply" and destroyed.
+#pragma once
+
+#include <memory>
+
+#include "actions/ActionText.h"
+#include "actions/win32/vHotKey.h"
+#include "app/win32/Window.h"
+
+namespace vexel {
+
+class TBAForm : public Window {
+ public:
+  enum class ModalResult { kNone, kOk, kCancel };
+
+  explicit TBAForm(const KeyNames& layout);
+  ~TBAForm() override;
+
+  // Creates the window at the top left corner of the screen, owned by
+  // owner, with its controls as created (FormCreate included); hidden.
+  void Create(HWND owner);
+  // Shows the loaded fields; a ticked side is ticked as a click ticks it.
+  void Load(const ActionEditorFields& fields);
+  // What the window holds, written over the fields: the mode stays as it
+  // was when the hidden mode list holds no choice for it.
+  void Read(ActionEditorFields& fields) const;
+  ModalResult Result() const { return modalResult_; }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  HWND Control(std::string_view name) const;
+  // The control named by prefix and side number, e.g. "Edit" and 2.
+  HWND SideControl(std::string_view prefix, int side) const;
+  void EnableControl(std::string_view name, bool enabled);
+  void Layout();
+  void Command(int id, HWND sender);
+  void DrawButtonPicture(const DRAWITEMSTRUCT& item) const;
+
+  void FormCreate();
+  void SetEnables(HWND checkBox);
+  void OpenFile(HWND button);
+  void showExtraCmds(HWND button);
+  void AddSpecialCommandClick(int itemId);
+  void AddExtraCmd(std::uint8_t tag);
+  void Customcommand1Click();
+  void sbtnBAApplyClick();
+  void SpeedButton2Click();
+
+  const KeyNames& layout_;
+  std::unique_ptr<TvHotKey> hotKeys_[2];  // HotKey1, HotKey2
+  HMENU extraCmdMenu_ = nullptr;
+  int extraCmdMenuTag_ = 0;  // the side whose ExtBtn opened the menu
+  HFONT font_ = nullptr;
+  HWND focus_ = nullptr;
+  ModalResult modalResult_ = ModalResult::kNone;
+};
+
+// Runs the Button Action window on the fields: true when the user applied,
+// and then the fields hold what the window showed.
+bool ShowButtonActionWindow(HWND owner, ActionEditorFields& fields, const KeyNames& layout);
+
+}  // namespace vexel

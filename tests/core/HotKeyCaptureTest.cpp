@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "FakeKeyNames.h"
+#include "actions/ExtraCommands.h"
+#include "actions/HotKeyCapture.h"
+
+namespace vexel {
+namespace {
+
+const FakeKeyNames kLayout;
+
+TEST(HotKeyCapture, KeyDownBuildsTheCombinationAndShowsItCanonically) {
+  constexpr HeldModifiers kNone{}, kShift{true, false, false}, kCtrl{false, true, false},
+      kAll{true, true, true};
+  constexpr TShortCut kHeld = 0x4079;  // Ctrl+F10, what a new control holds
+  struct Case {
+    std::uint8_t key;
+    HeldModifiers held;
+    const char* built;
+    const char* shown;
+    TShortCut value;
+  } cases[] = {
+      {'A', kAll, "Shift+Alt+Ctrl+A", "Shift+Ctrl+Alt+A", 0xE041},
+      {103, kNone, "7", "7", 55},  // keypad 7 is held as the main-row 7
+      {116, kNone, "F5", "F5", 116},
+      {32, kCtrl, "Ctrl+Space", "Ctrl+Space", 0x4020},
+      {17, kCtrl, "Ctrl", "", 0},          // Ctrl alone: no key is named "Ctrl"
+      {16, kShift, "Shift", "Shift", 16},  // Shift alone names the Shift key itself
+      {123, kShift, "Shift+F12", "Shift+F12", 0x207B},
+      {13, kNone, "Enter", "Enter", 13},
+      {106, kNone, "Num *", "Num *", 106},
+      {187, kCtrl, "Ctrl+=", "Ctrl+=", 0x40BB},
+      {192, kNone, "`", "`", 192},
+      {144, kNone, "Num Lock", "Num Lock", 144},  // each lock key captures itself
+      {19, kNone, "Pause", "Pause", 19},
+      {145, kNone, "Scroll Lock", "Scroll Lock", 145},
+      {124, kNone, "|", "", 0},  // F13: no capture name, so its character, which names no key
+      {9, kNone, "\t", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.built);
+    EXPECT_EQ(CaptureCombinationText(c.key, c.held), c.built);
+    const CaptureResult result = CaptureKeyDown(c.key, c.held, kHeld, kLayout);
+    EXPECT_EQ(result.shown, c.shown);
+    EXPECT_EQ(result.shortcut, c.value);
+  }
+}
+
+TEST(HotKeyCapture, BackspaceShowsNoneAndKeepsTheCombination) {
+  for (TShortCut held : {TShortCut{0}, TShortCut{0x4079}, TShortCut{0xE041}}) {
+    const CaptureResult result = CaptureKeyDown(8, {true, true, false}, held, kLayout);
+    EXPECT_EQ(result.shown, "None");
+    EXPECT_EQ(result.shortcut, held);
+  }
+}
+
+TEST(ExtraCommands, MenuTagsGiveTheSpecialCommands) {
+  const char* const byTag[] = {"", "$reboot", "$shutdown", "$on/off Vexel", ""};
+  for (int tag = 0; tag <= 4; ++tag) EXPECT_EQ(SpecialCommandText(tag), byTag[tag]) << tag;
+  EXPECT_EQ(SpecialCommandText(-1), "");
+}
+
+TEST(ExtraCommands, CustomCommandProposesOnlyACommandLine) {
+  struct Case {
+    const char* field;
+    const char* proposal;
+  } cases[] = {
+      {"#cmd /c echo x>y.txt", "cmd /c echo x>y.txt"},
+      {"#", ""},
+      {"##twice", "#twice"},
+      {"# spaced ", " spaced "},
+      {"C:\\Windows\\notepad.exe", ""},
+      {"$shutdown", ""},
+      {" #not first", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CustomCommandProposal(c.field), c.proposal) << c.field;
+}
+
+TEST(ExtraCommands, EnteredLineBecomesAHashField) {
+  EXPECT_EQ(CustomCommandField(""), "#");
+  EXPECT_EQ(CustomCommandField("notepad x.txt"), "#notepad x.txt");
+}
+
+}  // namespace
+}  // namespace vexel

@@ -1,0 +1,262 @@
+// The Button Action window as the key map's edit button runs it: the row's
+// action text loaded into the fields, the window shown modally and driven
+// from another thread like a user, the new text composed on "Apply".
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "WindowChecks.h"
+#include "actions/ActionRunner.h"
+#include "actions/win32/ActionPlatformWin32.h"
+#include "actions/win32/KeyNamesWin32.h"
+#include "app/windows/Unit2.h"
+
+namespace vexel::test {
+namespace {
+
+const KeyNamesWin32 kLayout;
+const char kTitle[] = "Button Action";
+
+// The edit of one row: what the key map's edit button does with the text.
+std::optional<std::string> EditAction(const std::string& text,
+                                      const std::function<void(HWND window)>& user) {
+  ActionPlatformWin32 platform;
+  ActionRunner runner(platform);
+  KeyActions actions(kLayout, runner);
+  ActionEditorFields fields;
+  actions.DispatchKeyAction(text, 0, &fields);
+  const bool applied = WithUser(
+      [&] {
+        HWND window = WaitTopWindow(GetCurrentProcessId(), kTitle);
+        ASSERT_NE(window, nullptr);
+        user(window);
+      },
+      [&] { return ShowButtonActionWindow(nullptr, fields, kLayout); });
+  if (!applied) return std::nullopt;
+  return ComposeActionText(fields, kLayout);
+}
+
+HWND Item(HWND window, std::string_view name) {
+  return GetDlgItem(window, ControlId(kButtonActionControls, name));
+}
+
+void ClickAndWait(HWND window, std::string_view name, bool checked) {
+  Click(Item(window, name));
+  ASSERT_TRUE(WaitFor([&] { return IsChecked(Item(window, name)) == checked; }, 5000)) << name;
+}
+
+void Apply(HWND window) { Click(Item(window, "sbtnBAApply")); }
+void Cancel(HWND window) { Click(Item(window, "SpeedButton2")); }
+
+// Opens the side's extra-commands menu and chooses an item (0 "Toggle Vexel
+// control on/off", 1 "Reboot", 2 "Shutdown", 3 "Custom command").
+void ChooseExtraCommand(HWND window, int side, int item) {
+  Click(Item(window, "ExtBtn" + std::to_string(side)));
+  ASSERT_TRUE(ChooseFromPopupMenu(GetCurrentProcessId(), item));
+}
+
+// Waits until a text field holds the text.
+void ExpectField(HWND window, std::string_view name, const std::string& text) {
+  EXPECT_TRUE(WaitFor([&] { return Text(Item(window, name)) == text; }, 5000))
+      << name << " holds " << Text(Item(window, name));
+}
+
+// The custom command box: checks what it proposes, then answers.
+void AnswerCustomCommand(const std::string& proposal, const std::optional<std::string>& answer) {
+  HWND box = WaitTopWindow(GetCurrentProcessId(), "Enter custom command");
+  ASSERT_NE(box, nullptr);
+  HWND edit = GetDlgItem(box, ControlId(kInputBoxControls, "Edit"));
+  EXPECT_EQ(Text(GetDlgItem(box, ControlId(kInputBoxControls, "Prompt"))), "Custom command");
+  EXPECT_EQ(Text(edit), proposal);
+  DWORD start = 1, end = 0;
+  SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, proposal.size());  // all of it selected
+  EXPECT_EQ(SendMessageA(edit, EM_GETLIMITTEXT, 0, 0), 255);
+  if (answer) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer->c_str()));
+  PostKey(edit, answer ? VK_RETURN : VK_ESCAPE);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5000));
+}
+
+TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
+  struct Case {
+    const char* name;
+    const char* before;
+    std::function<void(HWND)> user;
+    std::optional<std::string> after;  // nothing: the row stays as it was
+  } cases[] = {
+      {"empty row, Apply: both sides off, the empty text", "",
+       [](HWND w) {
+         EXPECT_FALSE(IsChecked(Item(w, "CheckBox1")));
+         EXPECT_FALSE(IsChecked(Item(w, "CheckBox2")));
+         Apply(w);
+       },
+       ""},
+      {"Reboot on side 1", "",
+       [](HWND w) {
+         ClickAndWait(w, "CheckBox1", true);
+         ChooseExtraCommand(w, 1, 1);
+         ExpectField(w, "Edit1", "$reboot");
+         Apply(w);
+       },
+       "DOWN (*1 $reboot*)"},
+      {"Toggle and Shutdown go to the side whose menu was opened", "DOWN (*1 a.exe*)",
+       [](HWND w) {
+         ClickAndWait(w, "CheckBox2", true);
+         ChooseExtraCommand(w, 2, 0);
+         ExpectField(w, "Edit2", "$on/off Vexel");
+         ChooseExtraCommand(w, 1, 2);
+         ExpectField(w, "Edit1", "$shutdown");
+         Apply(w);
+       },
+       "DOWN (*1 $shutdown*) UP (*1 $on/off Vexel*)"},
+      {"ticked on Key with no combination still yields a Key part", "",
+       [](HWND w) {
+         ClickAndWait(w, "CheckBox2", true);
+         ClickAndWait(w, "RadioGroup2.Key", true);
+         Apply(w);
+       },
+       "UP (*2 2 *)"},
+      {"an unticked side contributes nothing and keeps its text",
+       "DOWN (*1 C:\\a.exe*) UP (*1 #x*)",
+       [](HWND w) {
+         ClickAndWait(w, "CheckBox1", false);
+         EXPECT_FALSE(IsWindowEnabled(Item(w, "Edit1")));
+         EXPECT_EQ(Text(Item(w, "Edit1")), "C:\\a.exe");
+         Apply(w);
+       },
+       "UP (*1 #x*)"},
+      {"a captured key keeps the loaded mode; Backspace keeps the combination",
+       "DOWN (*2 1 Ctrl+F10*)",
+       [](HWND w) {
+         HWND hotKey = Item(w, "HotKey1");
+         EXPECT_EQ(Text(hotKey), "Ctrl+F10");
+         PostKey(hotKey, VK_F5);
+         ExpectField(w, "HotKey1", "F5");
+         PostKey(hotKey, VK_BACK);
+         ExpectField(w, "HotKey1", "None");
+         Apply(w);
+       },
+       "DOWN (*2 1 F5*)"},
+      {"a mode the list does not hold is kept", "DOWN (*2 7 Space*)", [](HWND w) { Apply(w); },
+       "DOWN (*2 7 Space*)"},
+      {"custom command proposes the command line of a # field", "DOWN (*1 #cmd /c echo*)",
+       [](HWND w) {
+         ChooseExtraCommand(w, 1, 3);
+         AnswerCustomCommand("cmd /c echo", "notepad x.txt");
+         ExpectField(w, "Edit1", "#notepad x.txt");
+         Apply(w);
+       },
+       "DOWN (*1 #notepad x.txt*)"},
+      {"custom command proposes nothing for a special command; OK on nothing gives #",
+       "UP (*1 $shutdown*)",
+       [](HWND w) {
+         ChooseExtraCommand(w, 2, 3);
+         AnswerCustomCommand("", "");
+         ExpectField(w, "Edit2", "#");
+         Apply(w);
+       },
+       "UP (*1 #*)"},
+      {"custom command proposes nothing for a path; Cancel changes nothing", "DOWN (*1 C:\\a.exe*)",
+       [](HWND w) {
+         ChooseExtraCommand(w, 1, 3);
+         AnswerCustomCommand("", std::nullopt);
+         Apply(w);
+       },
+       "DOWN (*1 C:\\a.exe*)"},
+      {"Enter and Escape do not close the window", "DOWN (*1 x*)",
+       [](HWND w) {
+         for (UINT key : {VK_RETURN, VK_ESCAPE}) PostKey(Item(w, "CheckBox1"), key);
+         ClickAndWait(w, "CheckBox2", true);  // handled after the keys
+         EXPECT_TRUE(IsWindowVisible(w));
+         Apply(w);
+       },
+       "DOWN (*1 x*) UP (*1 *)"},
+      {"Cancel leaves the row", "DOWN (*1 x*)",
+       [](HWND w) {
+         ChooseExtraCommand(w, 1, 1);
+         ExpectField(w, "Edit1", "$reboot");
+         Cancel(w);
+       },
+       std::nullopt},
+      {"closing another way is Cancel", "", [](HWND w) { PostMessageA(w, WM_CLOSE, 0, 0); },
+       std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(EditAction(c.before, c.user), c.after);
+  }
+}
+
+// Every control by its name, where it is and how it starts.
+TEST(ButtonActionWindow, ControlsAsCreated) {
+  TBAForm form(kLayout);
+  form.Create(nullptr);
+  form.Load({});
+  HWND w = form.Handle();
+  EXPECT_EQ(Text(w), "Button Action");
+  ExpectClientSize(w, 321, 198);
+  RECT frame;
+  GetWindowRect(w, &frame);
+  EXPECT_EQ(frame.left, 0);
+  EXPECT_EQ(frame.top, 0);
+  EXPECT_EQ(GetWindowLongPtrA(w, GWL_STYLE) & (WS_SYSMENU | WS_THICKFRAME), 0);
+  EXPECT_NE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  // Check boxes and choices as wide as their texts (fonts differ between
+  // systems), and the fields beside them starting after them.
+  constexpr auto kWiderIsFine = ExpectedControl::kWiderIsFine;
+  constexpr auto kKeepsRight = ExpectedControl::kKeepsRight;
+  const ExpectedControl expected[] = {
+      {"CheckBox1", 16, 4, 100, 17, true, true, "On button down", kWiderIsFine},
+      {"RadioGroup1", 8, 8, 309, 73, false, true, "Action"},
+      {"RadioGroup1.Execute", 16, 29, 58, 17, false, true, "Execute", kWiderIsFine},
+      {"RadioGroup1.Key", 16, 55, 58, 17, false, true, "Key", kWiderIsFine},
+      {"Edit1", 77, 27, 189, 21, false, true, "", kKeepsRight},
+      {"BitBtn1", 267, 28, 21, 21, false, true, nullptr},
+      {"ExtBtn1", 288, 28, 21, 21, false, true, nullptr},
+      {"HotKey1", 77, 54, 232, 19, false, true, "", kKeepsRight},
+      {"ComboBox1", 65, 54, 105, 0, false, false, "Click"},
+      {"CheckBox2", 16, 90, 89, 17, true, true, "On button up", kWiderIsFine},
+      {"RadioGroup2", 8, 93, 309, 73, false, true, "Action"},
+      {"RadioGroup2.Execute", 16, 112, 58, 17, false, true, "Execute", kWiderIsFine},
+      {"RadioGroup2.Key", 16, 138, 58, 17, false, true, "Key", kWiderIsFine},
+      {"Edit2", 77, 110, 189, 21, false, true, "", kKeepsRight},
+      {"BitBtn2", 267, 111, 21, 21, false, true, nullptr},
+      {"ExtBtn2", 288, 111, 21, 21, false, true, nullptr},
+      {"HotKey2", 77, 137, 232, 19, false, true, "", kKeepsRight},
+      {"ComboBox2", 65, 137, 105, 0, false, false, "Click"},
+      {"sbtnBAApply", 46, 172, 113, 22, true, true, "Apply"},
+      {"SpeedButton2", 165, 172, 113, 22, true, true, "Cancel"},
+  };
+  ExpectControls(w, kButtonActionControls, expected);
+  for (const char* group : {"RadioGroup1", "RadioGroup2"}) {
+    EXPECT_TRUE(IsChecked(Item(w, std::string(group) + ".Execute")));
+    EXPECT_FALSE(IsChecked(Item(w, std::string(group) + ".Key")));
+  }
+  // The check boxes lie over their frames' captions.
+  EXPECT_EQ(GetWindow(Item(w, "RadioGroup2"), GW_HWNDNEXT), nullptr);
+}
+
+TEST(ButtonActionWindow, LoadedSidesComeUpEnabled) {
+  ActionEditorFields fields;
+  fields.side[0] = {true, akKey, "", kmPress, 0x4079};
+  fields.side[1] = {true, akExecute, "#cmd", kmClick, 0};
+  TBAForm form(kLayout);
+  form.Create(nullptr);
+  form.Load(fields);
+  HWND w = form.Handle();
+  for (const char* prefix : {"Edit", "BitBtn", "ExtBtn", "ComboBox", "HotKey", "RadioGroup",
+                             "RadioGroup%.Execute", "RadioGroup%.Key"}) {
+    for (const char* side : {"1", "2"}) {
+      std::string name = prefix;
+      if (name.find('%') == std::string::npos) name += "%";
+      name.replace(name.find('%'), 1, side);
+      EXPECT_TRUE(IsWindowEnabled(Item(w, name))) << name;
+    }
+  }
+  EXPECT_TRUE(IsChecked(Item(w, "RadioGroup1.Key")));
+  EXPECT_EQ(Text(Item(w, "ComboBox1")), "Press");
+  EXPECT_TRUE(IsChecked(Item(w, "RadioGroup2.Execute")));
+}
+
+}  // namespace
+}  // namespace vexel::test
