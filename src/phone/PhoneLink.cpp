@@ -41,7 +41,11 @@ const std::vector<std::string>& IdentificationCommands() {
 
 PhoneLink::PhoneLink(SerialPort& port, LinkHost& host, LinkUi& ui, KeyEventHandlers& keys,
                      std::string supportAddress)
-    : port_(port), host_(host), ui_(ui), keys_(keys), supportAddress_(std::move(supportAddress)) {}
+    : port_(port), host_(host), ui_(ui), keys_(keys), supportAddress_(std::move(supportAddress)) {
+  // One hang-up handler for the program's life: RequestHangup itself tells
+  // a lost link from a notification that comes too late or too early.
+  port_.SetOnRequestHangup([this](void*) { RequestHangup(); });
+}
 
 // ---------------------------------------------------------------------------
 // Command exchange
@@ -90,14 +94,15 @@ void PhoneLink::InstallWaitString() {
 
 void PhoneLink::InstallFeedbackComm() { port_.SetOnReceiveData(keys_.FeedbackCommHandler()); }
 
-void PhoneLink::InstallRequestHangup() {
-  port_.SetOnRequestHangup([this](void*) { RequestHangup(); });
-}
-
 // ---------------------------------------------------------------------------
 // Link start and stop
 
-void PhoneLink::StartLink() { StartLink(Attended::kYes); }
+void PhoneLink::StartLink() {
+  StartLink(Attended::kYes);
+  // The line was lost while the phone acknowledged: the link came up and is
+  // gone already, and is re-established like any lost link.
+  if (connected_ && lineLostWhileStarting_) RequestHangup();
+}
 
 void PhoneLink::StartLink(Attended attended) {
   struct Starting {
@@ -105,6 +110,7 @@ void PhoneLink::StartLink(Attended attended) {
     explicit Starting(bool& f) : flag(f) { flag = true; }
     ~Starting() { flag = false; }
   } starting(starting_);
+  lineLostWhileStarting_ = false;
 
   const std::string portText = ui_.SelectedPortText();
   port_.SetCommPort(kPortPrefix + PortNameOfEntry(portText));
@@ -122,7 +128,6 @@ void PhoneLink::StartLink(Attended attended) {
   host_.Sleep(kOpenSettleMs);
   if (SendAndWait(KeyReportingCommand(ui_.PhoneTypeIndex()), "OK")) {
     InstallFeedbackComm();
-    InstallRequestHangup();
     ui_.SetStartStopCaption("Stop");
     ui_.SetTrayImage(TrayImage::kConnect);
     connected_ = true;
@@ -179,6 +184,11 @@ void PhoneLink::StartStopItemClick() {
 }
 
 void PhoneLink::RequestHangup() {
+  // During a start the start decides: its line is lost before it is up.
+  if (starting_) {
+    lineLostWhileStarting_ = true;
+    return;
+  }
   // A notification left over from a link that is already down (the user
   // pressed Stop, or a reconnection runs) starts nothing.
   if (!connected_ || reconnecting_) return;
@@ -196,6 +206,11 @@ void PhoneLink::RequestHangup() {
       StartLink(Attended::kNo);
     } catch (const ECommsError&) {
       // The device is gone for now (a Bluetooth phone out of range): a failed attempt.
+    }
+    if (connected_ && lineLostWhileStarting_) {  // acknowledged on a line that was lost
+      port_.ClosePort();
+      connected_ = false;
+      ui_.SetTrayImage(TrayImage::kHangUp);
     }
     if (stopRequested_ || exiting_) break;
   }

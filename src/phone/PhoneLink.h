@@ -73,7 +73,6 @@ class PhoneLink {
   bool PauseHandlingMessages(unsigned milliseconds);
   void InstallWaitString();
   void InstallFeedbackComm();
-  void InstallRequestHangup();
 
   SerialPort& port_;
   LinkHost& host_;
@@ -84,6 +83,7 @@ class PhoneLink {
   // The link.
   bool connected_ = false;
   bool starting_ = false;
+  bool lineLostWhileStarting_ = false;  // a hang-up came while starting_
   bool reconnecting_ = false;
   bool stopRequested_ = false;  // "Stop" during a reconnection
   bool exiting_ = false;

@@ -414,6 +414,28 @@ TEST(Reconnection, StopDuringTheSequenceEndsItAtOnce) {
   EXPECT_TRUE(rig.link.Connected());
 }
 
+// A line lost while the phone acknowledges is not forgotten: the start
+// goes on to a reconnection, and an attempt that meets it counts as failed.
+TEST(Reconnection, LineLostWhileStartingIsReEstablished) {
+  LinkRig rig;
+  rig.port.Hangup(120);  // after the open, before the "OK" at 140 ms is handled
+  rig.link.StartStopItemClick();
+  EXPECT_TRUE(rig.link.Connected());
+  EXPECT_EQ(rig.port.openedPaths.size(), 2u);  // the start, then the first attempt
+  EXPECT_GE(rig.loop.now, 10000u);
+  EXPECT_TRUE(rig.loop.TimerRunning(kReconnectTimerId));
+}
+
+TEST(Reconnection, AttemptWhoseLineIsLostAgainFails) {
+  LinkRig rig;
+  rig.Up();
+  rig.loop.Post(10120, [&] { rig.port.Hangup(); });  // during the first attempt's wait
+  rig.LoseLine();
+  EXPECT_TRUE(rig.link.Connected());
+  EXPECT_EQ(rig.port.openedPaths.size(), 3u);  // the start and two attempts
+  EXPECT_EQ(rig.ui.tray, TrayImage::kConnect);
+}
+
 // ---------------------------------------------------------------------------
 // "Exit" at any moment
 

@@ -120,7 +120,7 @@ TEST_F(EndToEnd, LostLineComesBackAfterTheSecondAttempt) {
   ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
   // Unplugged for 25 s: the attempts at 10 s and 20 s fail, the one at 30 s succeeds.
   Play(*phone, "hangup 25000", 60000);
-  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r", 30000, 2));
+  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r", 30000, 2)) << phone->Log();
   // Keep-alive on after a reconnection, although the option is not ticked.
   EXPECT_TRUE(Received(*phone, "AT+CGMI\r", 15000));
   Play(*phone, "press 5");
