@@ -153,6 +153,50 @@ TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
   EXPECT_EQ(*folder.Read("learned.km"), "[Keys]\r\n\"1\"= \r\n\"#\"= \r\n\":J\"= \r\n");
 }
 
+// A message box's text as the user reads it, whatever this program's code page.
+std::wstring WideText(HWND box) {
+  wchar_t text[512] = L"";
+  SendMessageW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// The driver's Russian message reaches the user in Cyrillic, on a system
+// whose code page is not Cyrillic: the port is listed, but its device is
+// gone (the cable unplugged). Wine then opens the port's name as something
+// that is no character device, hence "invalid pointer".
+TEST_F(EndToEnd, PortThatCannotBeOpenedShowsTheDriversMessage) {
+  TestFolder folder("noport");
+  folder.Write("Vexel.ini", Settings(false, ""));
+  VexelProcess vexel(folder);
+  ASSERT_TRUE(vexel.MainWindow());
+  ASSERT_TRUE(NullModem::Unplug());
+  vexel.Menu("StartStopItem");
+  auto box = vexel.WaitDialog("Vexel");
+  NullModem::RemoveDown();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(WideText(box->hwnd),
+            L"\u041d\u0435\u0432\u0435\u0440\u043d\u044b\u0439 \u0443\u043a\u0430\u0437"
+            L"\u0430\u0442\u0435\u043b\u044c. ");  // "Invalid pointer. " (no full stop added)
+  VexelProcess::Press(box->hwnd, IDOK);
+}
+
+// A flood of malformed reports shows one error box, not one per report.
+TEST_F(EndToEnd, MalformedReportsShowOneErrorBoxAtATime) {
+  TestFolder folder("flood");
+  folder.Write("Vexel.ini", Settings(true, ""));
+  auto phone = StartPhone();
+  VexelProcess vexel(folder);
+  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
+  Play(*phone, "pause 2000\nsend \\r\\n+CKEV: 5,x\\r\\n");
+  auto box = vexel.WaitDialog("Vexel");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, "'x' is not a valid integer value.");
+  for (int i = 0; i < 5; ++i) Play(*phone, "send \\r\\n+CKEV: 5,y\\r\\n\npause 100");
+  Play(*phone, "pause 1000");
+  EXPECT_EQ(CountTopWindows(vexel.ProcessId(), "Vexel"), 1);
+  VexelProcess::Press(box->hwnd, IDOK);
+}
+
 // "Exit" from the tray while a message box of a failed start is open ends
 // the program: the box, the wait behind it and the port all end with it.
 TEST_F(EndToEnd, ExitWhileAMessageBoxIsOpenEndsTheProgram) {

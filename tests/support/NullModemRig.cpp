@@ -36,7 +36,19 @@ bool NullModem::FreshCable() {
   return false;
 }
 
-void NullModem::Unplug() { std::ofstream(Folder() + "\\down") << "test\n"; }
+bool NullModem::Unplug() {
+  std::ofstream(Folder() + "\\down") << "test\n";
+  return WaitFor([] { return !Plugged(); });
+}
+
+bool NullModem::Plugged() {
+  // A link to a pty has no file attributes under Wine; it is listed all the same.
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((Folder() + "\\COM27").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
 
 void NullModem::RemoveDown() { std::remove((Folder() + "\\down").c_str()); }
 

@@ -25,8 +25,11 @@ class NullModem {
   static std::string Folder();
   // Plugs in a fresh cable (empty buffers) and waits until it is up.
   static bool FreshCable();
-  // Unplugs the cable: both ends see their line fail.
-  static void Unplug();
+  // Unplugs the cable and waits until it is out: both ends see their line
+  // fail. False when it is still in after the deadline.
+  static bool Unplug();
+  // Whether the cable is in (its pty links exist).
+  static bool Plugged();
   static void RemoveDown();
 };
 
