@@ -109,12 +109,20 @@ RECT ClientRectOf(HWND window) {
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
 void MouseClickAt(POINT screen) {
-  SetCursorPos(screen.x, screen.y);
-  INPUT input[2]{};
-  input[0].type = input[1].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, input, sizeof(INPUT));
+  // Each event carries its own position, so a click queued behind another
+  // lands where it was aimed.
+  const LONG x = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  const LONG y = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  INPUT input[3]{};
+  for (INPUT& event : input) {
+    event.type = INPUT_MOUSE;
+    event.mi.dx = x;
+    event.mi.dy = y;
+  }
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  SendInput(3, input, sizeof(INPUT));
 }
 
 void PostKey(HWND target, UINT virtualKey, bool alt) {

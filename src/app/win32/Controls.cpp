@@ -73,9 +73,9 @@ void KeepFocusOnActivate(WPARAM activateState, HWND& savedFocus, HWND first) {
   SetFocus(savedFocus && IsWindow(savedFocus) && IsWindowEnabled(savedFocus) ? savedFocus : first);
 }
 
-void CreateFixedControls(HWND parent, ControlTable names, std::span<const FixedControl> controls) {
+void CreateControls(HWND parent, ControlTable names, std::span<const ControlLayout> controls) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const FixedControl& layout : controls) {
+  for (const ControlLayout& layout : controls) {
     if (!layout.windowClass) continue;
     const int id = ControlId(names, layout.name);
     CreateWindowExA(layout.exStyle, layout.windowClass, layout.text, layout.style, 0, 0, 0, 0,
@@ -83,15 +83,23 @@ void CreateFixedControls(HWND parent, ControlTable names, std::span<const FixedC
   }
 }
 
-void LayoutFixedControls(HWND parent, ControlTable names, std::span<const FixedControl> controls) {
+void LayoutControls(HWND parent, ControlTable names, std::span<const ControlLayout> controls,
+                    int width96, int height96) {
   RECT client;
   GetClientRect(parent, &client);
+  const int dx = client.right - Scaled(parent, width96);
+  const int dy = client.bottom - Scaled(parent, height96);
   const UINT dpi = GetDpiForWindow(parent);
   const int margin = Scaled(parent, 4);
-  for (const FixedControl& layout : controls) {
+  for (const ControlLayout& layout : controls) {
     HWND control = GetDlgItem(parent, ControlId(names, layout.name));
     const HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
     int x = Scaled(parent, layout.x), w = Scaled(parent, layout.width);
+    int y = Scaled(parent, layout.y), h = Scaled(parent, layout.height);
+    if (layout.anchors & kStretchRight) w += dx;
+    if (layout.anchors & kStretchDown) h += dy;
+    if (layout.anchors & kKeepRight) x += dx;
+    if (layout.anchors & kKeepBottom) y += dy;
     if (layout.fit == Fit::kLabel || layout.fit == Fit::kCentred) w = TextWidth(control, font);
     if (layout.fit == Fit::kCentred) x += (Scaled(parent, layout.width) - w) / 2;
     if (layout.fit == Fit::kCheck)
@@ -107,8 +115,7 @@ void LayoutFixedControls(HWND parent, ControlTable names, std::span<const FixedC
       w -= start - x;
       x = start;
     }
-    SetWindowPos(control, nullptr, x, Scaled(parent, layout.y), w, Scaled(parent, layout.height),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(control, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 

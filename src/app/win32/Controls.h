@@ -1,6 +1,6 @@
 // Small helpers for the controls of our windows, and the creation and
-// layout of a fixed-size window's controls from a table of positions at
-// 96 DPI, laid out at the window's own DPI.
+// layout of a window's controls from a table of positions at 96 DPI, laid
+// out at the window's own DPI.
 #pragma once
 
 #include <windows.h>
@@ -38,7 +38,10 @@ enum class Fit {
   kCheck,    // at least the table's width, and wide enough for box and text
 };
 
-struct FixedControl {
+// How a control follows the right and bottom edges of a resizable window.
+enum Anchor { kFixed = 0, kStretchRight = 1, kStretchDown = 2, kKeepRight = 4, kKeepBottom = 8 };
+
+struct ControlLayout {
   const char* name;         // in the window's control table
   const char* windowClass;  // nullptr: the window creates this control itself
   const char* text;
@@ -50,16 +53,19 @@ struct FixedControl {
   // that one came out wider than planned, this one starts after it, its
   // right edge kept.
   const char* after = nullptr;
+  int anchors = kFixed;
 };
 
 using ControlTable = std::span<const ControlName>;
 
 // Creates the table's controls in order (the order of keyboard focus).
-void CreateFixedControls(HWND parent, ControlTable names, std::span<const FixedControl> controls);
-// Places every control of the table at the parent's DPI; a width that
-// follows the text is measured in the control's own font. Such a control is
-// kept inside the client area, moving left when its text is wider than
-// planned (fonts differ between systems).
-void LayoutFixedControls(HWND parent, ControlTable names, std::span<const FixedControl> controls);
+void CreateControls(HWND parent, ControlTable names, std::span<const ControlLayout> controls);
+// Places every control of the table at the parent's DPI, for a client area
+// planned as width96 x height96: anchored controls follow the edges of a
+// larger or smaller one. A width that follows the text is measured in the
+// control's own font; such a control is kept inside the client area, moving
+// left when its text is wider than planned (fonts differ between systems).
+void LayoutControls(HWND parent, ControlTable names, std::span<const ControlLayout> controls,
+                    int width96, int height96);
 
 }  // namespace vexel

@@ -12,7 +12,7 @@ constexpr int kClientWidth96 = 260;
 constexpr int kClientHeight96 = 90;
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
-const FixedControl kControls[] = {
+const ControlLayout kControls[] = {
     {"Prompt", "STATIC", "", kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 8, 244, 13},
     {"Edit", "EDIT", "", kChild | WS_TABSTOP | ES_AUTOHSCROLL, 8, 26, 244, 21, Fit::kAsGiven,
      WS_EX_CLIENTEDGE},
@@ -33,13 +33,13 @@ class InputBoxWindow : public Window {
                        WS_POPUP | WS_CAPTION | WS_SYSMENU, title.c_str(), 0, 0, 100, 100, owner);
     SetClientSize(Handle(), kClientWidth96, kClientHeight96);
     CenterOnScreen(Handle());
-    CreateFixedControls(Handle(), kInputBoxControls, kControls);
+    CreateControls(Handle(), kInputBoxControls, kControls);
     SetWindowTextA(Item("Prompt"), prompt.c_str());
     SendMessageA(Item("Edit"), EM_LIMITTEXT, static_cast<WPARAM>(maxLength), 0);
     SetWindowTextA(Item("Edit"), initial.c_str());
     font_ = CreateTahoma8(Handle());
     SetFontOfChildren(Handle(), font_);
-    LayoutFixedControls(Handle(), kInputBoxControls, kControls);
+    LayoutControls(Handle(), kInputBoxControls, kControls, kClientWidth96, kClientHeight96);
   }
 
   bool Done() const { return answer_ != 0 || !Handle(); }

@@ -27,7 +27,7 @@ const std::string kFullNameText = std::string("(") + product::kFullName + ")";
 // The texts beside the images are centred on one line, x = 113 at 96 DPI,
 // whatever their width in the system's Tahoma; version and number go left
 // to right from where they were planned.
-const FixedControl kControls[] = {
+const ControlLayout kControls[] = {
     {"Image1", "STATIC", "", kChild | SS_ICON, 8, 8, 32, 32},
     {"Label1", "STATIC", product::kName, kLabel, 94, 8, 39, 13, Fit::kCentred},
     {"Label2", "STATIC", kFullNameText.c_str(), kLabel, 54, 27, 119, 13, Fit::kCentred},
@@ -74,7 +74,7 @@ void TAboutForm::Create(HWND owner) {
                      WS_POPUP | WS_CAPTION | WS_SYSMENU, "About Vexel", 0, 0, 100, 100, owner);
   SetClientSize(Handle(), kClientWidth96, kClientHeight96);
   CenterOnScreen(Handle());
-  CreateFixedControls(Handle(), kAboutControls, kControls);
+  CreateControls(Handle(), kAboutControls, kControls);
   FormCreate();
   font_ = CreateTahoma8(Handle());
   SetFontOfChildren(Handle(), font_);
@@ -109,7 +109,9 @@ void TAboutForm::FormCreate() {
                reinterpret_cast<LPARAM>(infoPicture_));
 }
 
-void TAboutForm::Layout() { LayoutFixedControls(Handle(), kAboutControls, kControls); }
+void TAboutForm::Layout() {
+  LayoutControls(Handle(), kAboutControls, kControls, kClientWidth96, kClientHeight96);
+}
 
 void TAboutForm::SetVersion(const std::string& version) {
   SetWindowTextA(Control("versionLabel"), version.c_str());

@@ -29,43 +29,34 @@ constexpr int kClientHeight96 = 328;
 constexpr int kMinWidth96 = 225;
 constexpr int kMinHeight96 = 304;
 
-// How a control follows the window's right and bottom edges when it is resized.
-enum Anchor { kFixed = 0, kStretchRight = 1, kStretchDown = 2, kKeepRight = 4, kKeepBottom = 8 };
-
-struct ControlLayout {
-  const char* name;
-  const char* windowClass;  // nullptr: created by its own class (the grid)
-  const char* text;
-  DWORD style;
-  int x, y, width, height;  // at 96 DPI; a width of 0 fits the text
-  int anchors;
-  // The label this control stands beside: where the label's text is wider
-  // than planned (another font), the control starts after it, right edge kept.
-  const char* after = nullptr;
-};
-
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kDropDown = kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 // Creation order is the order of keyboard focus.
 const ControlLayout kControls[] = {
-    {"Label2", "STATIC", "Phone producer", kChild | SS_LEFTNOWORDWRAP, 8, 8, 0, 13, kFixed},
-    {"cbPhoneType", "COMBOBOX", "", kDropDown, 90, 4, 123, 150, kStretchRight, "Label2"},
-    {"Label1", "STATIC", "Select phone COM port", kChild | SS_LEFTNOWORDWRAP, 8, 32, 0, 13,
-     kFixed},
-    {"cbCOMs", "COMBOBOX", "", kDropDown, 125, 29, 88, 150, kStretchRight, "Label1"},
+    {"Label2", "STATIC", "Phone producer", kChild | SS_LEFTNOWORDWRAP, 8, 8, 80, 13, Fit::kLabel},
+    {"cbPhoneType", "COMBOBOX", "", kDropDown, 90, 4, 123, 150, Fit::kAsGiven, 0, "Label2",
+     kStretchRight},
+    {"Label1", "STATIC", "Select phone COM port", kChild | SS_LEFTNOWORDWRAP, 8, 32, 115, 13,
+     Fit::kLabel},
+    {"cbCOMs", "COMBOBOX", "", kDropDown, 125, 29, 88, 150, Fit::kAsGiven, 0, "Label1",
+     kStretchRight},
     {"cbAutostart", "BUTTON", "Autostart at login", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 55,
-     150, 17, kFixed},
+     150, 17},
     {"cbReconnect", "BUTTON", "Keep connection alive", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8,
-     78, 150, 17, kFixed},
-    {"Bevel2", "STATIC", "", kChild | SS_SUNKEN, 8, 101, 205, 194, kStretchRight | kStretchDown},
+     78, 150, 17},
+    {"Bevel2", "STATIC", "", kChild | SS_SUNKEN, 8, 101, 205, 194, Fit::kAsGiven, 0, nullptr,
+     kStretchRight | kStretchDown},
     {"MapKeysButton", "BUTTON", "MapKeys", kChild | WS_DISABLED | BS_AUTOCHECKBOX | BS_PUSHLIKE, 11,
-     108, 76, 22, kFixed},
-    {"SpeedButton6", "BUTTON", "Load", kChild | WS_TABSTOP, 90, 108, 59, 22, kFixed},
-    {"SpeedButton5", "BUTTON", "Save", kChild | WS_TABSTOP, 150, 108, 59, 22, kFixed},
-    {"ValueListEditor1", nullptr, "", 0, 11, 134, 198, 156, kStretchRight | kStretchDown},
-    {"SpeedButton1", "BUTTON", "Save", kChild, 8, 301, 100, 22, kKeepBottom},
-    {"SpeedButton2", "BUTTON", "Close", kChild, 113, 301, 100, 22, kKeepRight | kKeepBottom},
-    {"Memo1", "EDIT", "", WS_CHILD | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10, kFixed},
+     108, 76, 22},
+    {"SpeedButton6", "BUTTON", "Load", kChild | WS_TABSTOP, 90, 108, 59, 22},
+    {"SpeedButton5", "BUTTON", "Save", kChild | WS_TABSTOP, 150, 108, 59, 22},
+    {"ValueListEditor1", nullptr, "", 0, 11, 134, 198, 156, Fit::kAsGiven, 0, nullptr,
+     kStretchRight | kStretchDown},
+    {"SpeedButton1", "BUTTON", "Save", kChild, 8, 301, 100, 22, Fit::kAsGiven, 0, nullptr,
+     kKeepBottom},
+    {"SpeedButton2", "BUTTON", "Close", kChild, 113, 301, 100, 22, Fit::kAsGiven, 0, nullptr,
+     kKeepRight | kKeepBottom},
+    {"Memo1", "EDIT", "", WS_CHILD | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10},
 };
 
 const char* const kPhoneMakers[] = {"Sony Ericsson", "Motorola", "Siemens", "Sagem"};
@@ -149,19 +140,10 @@ void TMobPropsForm::Create() {
 }
 
 void TMobPropsForm::CreateControls() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const ControlLayout& control : kControls) {
-    const int id = ControlId(kPropertiesControls, control.name);
-    if (!control.windowClass) {
-      grid_.Create(Handle(), id);
-      continue;
-    }
-    HWND hwnd = CreateWindowExA(0, control.windowClass, control.text, control.style, 0, 0, 0, 0,
-                                Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                instance, nullptr);
-    if (std::string_view(control.windowClass) == "BUTTON" && !(control.style & WS_TABSTOP))
-      MakeNoFocusButton(hwnd);
-  }
+  vexel::CreateControls(Handle(), kPropertiesControls, kControls);
+  grid_.Create(Handle(), ControlId(kPropertiesControls, "ValueListEditor1"));
+  for (const char* speedButton : {"MapKeysButton", "SpeedButton1", "SpeedButton2"})
+    MakeNoFocusButton(Control(speedButton));
   SetWindowPos(Control("Bevel2"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   for (const char* maker : kPhoneMakers)
     SendMessageA(Control("cbPhoneType"), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(maker));
@@ -172,30 +154,7 @@ void TMobPropsForm::CreateControls() {
 }
 
 void TMobPropsForm::LayoutControls() {
-  RECT client;
-  GetClientRect(Handle(), &client);
-  const HWND hwnd = Handle();
-  const int dx = client.right - Scaled(hwnd, kClientWidth96);
-  const int dy = client.bottom - Scaled(hwnd, kClientHeight96);
-  HDWP batch = BeginDeferWindowPos(static_cast<int>(std::size(kControls)));
-  for (const ControlLayout& control : kControls) {
-    int x = Scaled(hwnd, control.x), y = Scaled(hwnd, control.y);
-    int w = control.width ? Scaled(hwnd, control.width) : TextWidth(Control(control.name), font_);
-    int h = Scaled(hwnd, control.height);
-    if (control.anchors & kStretchRight) w += dx;
-    if (control.anchors & kStretchDown) h += dy;
-    if (control.anchors & kKeepRight) x += dx;
-    if (control.anchors & kKeepBottom) y += dy;
-    if (control.after) {
-      const int labelRight = Scaled(hwnd, 8) + TextWidth(Control(control.after), font_);
-      const int start = std::max(x, labelRight + Scaled(hwnd, 4));
-      w -= start - x;
-      x = start;
-    }
-    batch = DeferWindowPos(batch, Control(control.name), nullptr, x, y, w, h,
-                           SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  EndDeferWindowPos(batch);
+  vexel::LayoutControls(Handle(), kPropertiesControls, kControls, kClientWidth96, kClientHeight96);
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 

@@ -34,7 +34,7 @@ constexpr DWORD kFrame = kChild | WS_DISABLED | BS_GROUPBOX;
 // controls are made by FormCreate and put after their side's ExtBtn. Text
 // field and hot-key control of a side start after the wider choice, so
 // that they stay in one column whatever the font makes of "Execute".
-const FixedControl kControls[] = {
+const ControlLayout kControls[] = {
     {"CheckBox1", "BUTTON", "On button down", kCheckBox, 16, 4, 100, 17, Fit::kCheck},
     {"RadioGroup1.Execute", "BUTTON", "Execute", kFirstChoice, 16, 29, 58, 17, Fit::kCheck},
     {"RadioGroup1.Key", "BUTTON", "Key", kNextChoice, 16, 55, 58, 17, Fit::kCheck},
@@ -177,7 +177,7 @@ void TBAForm::Create(HWND owner) {
   CreateWindowObject(kClassName, WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, WS_POPUP | WS_CAPTION,
                      "Button Action", 0, 0, 100, 100, owner);
   SetClientSize(Handle(), kClientWidth96, kClientHeight96);
-  CreateFixedControls(Handle(), kButtonActionControls, kControls);
+  CreateControls(Handle(), kButtonActionControls, kControls);
   for (int side = 1; side <= 2; ++side) {
     for (const char* prefix : {"CheckBox", "BitBtn", "ExtBtn"})
       SetTag(SideControl(prefix, side), side);
@@ -219,7 +219,9 @@ void TBAForm::FormCreate() {
   }
 }
 
-void TBAForm::Layout() { LayoutFixedControls(Handle(), kButtonActionControls, kControls); }
+void TBAForm::Layout() {
+  LayoutControls(Handle(), kButtonActionControls, kControls, kClientWidth96, kClientHeight96);
+}
 
 void TBAForm::Load(const ActionEditorFields& fields) {
   for (int side = 1; side <= 2; ++side) {

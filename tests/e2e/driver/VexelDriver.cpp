@@ -1,5 +1,7 @@
 #include "VexelDriver.h"
 
+#include <tlhelp32.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -178,6 +180,22 @@ void VexelProcess::ChooseFile(HWND dialog, const std::string& path) {
     if (HWND box = GetDlgItem(dialog, id))
       SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   Press(dialog, IDOK);
+}
+
+void EndLeftoverVexels() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (_stricmp(entry.szExeFile, "Vexel.exe") != 0) continue;
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+      TerminateProcess(process, 1);
+      WaitForSingleObject(process, 10000);
+      CloseHandle(process);
+    }
+  }
+  CloseHandle(snapshot);
 }
 
 bool HasWindowTitled(DWORD processId, const std::string& title) {

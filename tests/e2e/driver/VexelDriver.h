@@ -96,6 +96,10 @@ class VexelProcess {
   HWND main_ = nullptr;
 };
 
+// Ends every Vexel.exe still running in the prefix: one left behind by a
+// test that was cut short would hold the single-instance mutex.
+void EndLeftoverVexels();
+
 // Whether any visible top-level window of the process has this title.
 bool HasWindowTitled(DWORD processId, const std::string& title);
 
