@@ -57,6 +57,15 @@ void SetClientSize(HWND window, int width96, int height96) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void FollowDpiChange(HWND window, HFONT& font, const RECT& suggested) {
+  HFONT old = font;
+  font = CreateTahoma8(window);
+  SetFontOfChildren(window, font);
+  if (old) DeleteObject(old);
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CenterOnScreen(HWND window) {
   RECT r;
   GetWindowRect(window, &r);

@@ -23,6 +23,10 @@ void MakeNoFocusButton(HWND button);
 // Gives a top-level window a client area of width96 x height96 at its DPI,
 // keeping its position.
 void SetClientSize(HWND window, int width96, int height96);
+// The window moved to another DPI (WM_DPICHANGED): a new font for its
+// controls (the old one deleted) and the size and place Windows suggests.
+// The caller lays the controls out again.
+void FollowDpiChange(HWND window, HFONT& font, const RECT& suggested);
 // Moves a top-level window to the middle of the primary screen.
 void CenterOnScreen(HWND window);
 // Keeps the keyboard focus of a window that holds controls across

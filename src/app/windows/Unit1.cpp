@@ -232,18 +232,10 @@ LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       info->ptMinTrackSize = {Scaled(Handle(), kMinWidth96), Scaled(Handle(), kMinHeight96)};
       return 0;
     }
-    case WM_DPICHANGED: {
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      HFONT old = font_;
-      font_ = CreateTahoma8(Handle());
-      SetFontOfChildren(Handle(), font_);
-      if (old) DeleteObject(old);
-      SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+      FollowDpiChange(Handle(), font_, *reinterpret_cast<const RECT*>(lParam));
       LayoutControls();
       return 0;
-    }
     case WM_CLOSE:  // Alt+F4 hides the window as "Close" does; only "Exit" ends the program
       SpeedButton2Click();
       return 0;

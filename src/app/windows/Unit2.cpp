@@ -270,18 +270,10 @@ LRESULT TBAForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       KeepFocusOnActivate(wParam, focus_, Control("CheckBox1"));
       return 0;
-    case WM_DPICHANGED: {
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      HFONT old = font_;
-      font_ = CreateTahoma8(Handle());
-      SetFontOfChildren(Handle(), font_);
-      if (old) DeleteObject(old);
-      SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+      FollowDpiChange(Handle(), font_, *reinterpret_cast<const RECT*>(lParam));
       Layout();
       return 0;
-    }
   }
   return Window::HandleMessage(message, wParam, lParam);
 }
