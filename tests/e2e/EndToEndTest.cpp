@@ -332,7 +332,10 @@ TEST_F(EndToEnd, AboutOpensOnceAndItsLinksOpenMailAndWeb) {
   for (const char* link : {"Label4", "Label6"}) {
     RECT r;
     GetWindowRect(item(link), &r);
-    MouseClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ASSERT_TRUE(MouseClickOn(item(link), centre))
+        << link << " is covered by " << ClassName(WindowFromPoint(centre)) << " \""
+        << Text(WindowFromPoint(centre)) << '"';
     recorder.WaitForLines(++clicked, 30000);
   }
   const auto opened = recorder.Lines();

@@ -125,6 +125,12 @@ void MouseClickAt(POINT screen) {
   SendInput(3, input, sizeof(INPUT));
 }
 
+bool MouseClickOn(HWND window, POINT screen) {
+  if (!WaitFor([&] { return WindowFromPoint(screen) == window; })) return false;
+  MouseClickAt(screen);
+  return true;
+}
+
 void PostKey(HWND target, UINT virtualKey, bool alt) {
   const LPARAM data = 1 | (static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << 16) |
                       (alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0);

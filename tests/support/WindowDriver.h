@@ -38,6 +38,10 @@ RECT ClientRectOf(HWND window);
 void Click(HWND button);
 // A real mouse click at a screen point (the window under it gets it).
 void MouseClickAt(POINT screen);
+// A real mouse click at a screen point once the window there is the given
+// one (one still coming up or covered would miss it); false, and no click,
+// when another window stays there.
+bool MouseClickOn(HWND window, POINT screen);
 // Posts a key going down and up to a window; alt marks the key data as
 // pressed with Alt held, as the system reports it.
 void PostKey(HWND target, UINT virtualKey, bool alt = false);

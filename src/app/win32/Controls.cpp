@@ -1,6 +1,7 @@
 #include "app/win32/Controls.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <algorithm>
 
@@ -64,6 +65,21 @@ void FollowDpiChange(HWND window, HFONT& font, const RECT& suggested) {
   if (old) DeleteObject(old);
   SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string AskFileName(HWND owner, const FileDialog& dialog) {
+  char file[MAX_PATH * 4] = "";
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = dialog.filter;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  ofn.lpstrTitle = dialog.title;
+  ofn.lpstrDefExt = dialog.defaultExtension;
+  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | dialog.flags;
+  const BOOL chosen = dialog.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  return chosen ? std::string(file) : std::string();
 }
 
 void CenterOnScreen(HWND window) {

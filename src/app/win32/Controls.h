@@ -27,6 +27,16 @@ void SetClientSize(HWND window, int width96, int height96);
 // controls (the old one deleted) and the size and place Windows suggests.
 // The caller lays the controls out again.
 void FollowDpiChange(HWND window, HFONT& font, const RECT& suggested);
+// The common Open (or Save As) dialog: the chosen file, or empty when
+// cancelled. filter is the dialog's list of "name\0pattern\0" pairs.
+struct FileDialog {
+  const char* title;
+  const char* filter;
+  const char* defaultExtension = nullptr;
+  DWORD flags = 0;  // added to OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER
+  bool save = false;
+};
+std::string AskFileName(HWND owner, const FileDialog& dialog);
 // Moves a top-level window to the middle of the primary screen.
 void CenterOnScreen(HWND window);
 // Keeps the keyboard focus of a window that holds controls across

@@ -1,6 +1,5 @@
 #include "app/windows/Unit1.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -61,20 +60,9 @@ const ControlLayout kControls[] = {
 
 const char* const kPhoneMakers[] = {"Sony Ericsson", "Motorola", "Siemens", "Sagem"};
 
-// A file name chosen in the keys file dialog, or empty when cancelled.
+// A keys file chosen in the Open or Save As dialog, or empty when cancelled.
 std::string AskKeysFile(HWND owner, const char* title, bool save) {
-  char file[MAX_PATH * 4] = "";
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = "Keys files\0*.km\0";
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = sizeof file;
-  ofn.lpstrTitle = title;
-  ofn.lpstrDefExt = "km";
-  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
-  const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
-  return chosen ? std::string(file) : std::string();
+  return AskFileName(owner, {title, "Keys files\0*.km\0", "km", 0, save});
 }
 
 }  // namespace

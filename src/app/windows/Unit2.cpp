@@ -79,16 +79,8 @@ void SetTag(HWND control, int tag) { SetWindowLongPtrA(control, GWLP_USERDATA, t
 
 // A file chosen in the "Select program" dialog, or empty when cancelled.
 std::string AskProgram(HWND owner) {
-  char file[MAX_PATH * 4] = "";
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = "Application\0*.exe;*.com;*.bat\0Any file\0*.*\0";
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = sizeof file;
-  ofn.lpstrTitle = "Select program";
-  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
-  return GetOpenFileNameA(&ofn) ? std::string(file) : std::string();
+  return AskFileName(owner, {"Select program", "Application\0*.exe;*.com;*.bat\0Any file\0*.*\0",
+                             nullptr, OFN_NOCHANGEDIR});
 }
 
 // The small buttons' pictures, drawn on a 16 by 16 grid centred in the button.

@@ -156,8 +156,8 @@ bool VexelProcess::ClickGridButton(size_t row) {
   if (!SendWithBuffer(PropertiesControl("ValueListEditor1"), kGridGetButtonRect, row, &button,
                       sizeof button))
     return false;
-  MouseClickAt({(button.left + button.right) / 2, (button.top + button.bottom) / 2});
-  return true;
+  return MouseClickOn(PropertiesControl("ValueListEditor1"),
+                      {(button.left + button.right) / 2, (button.top + button.bottom) / 2});
 }
 
 HWND VexelProcess::WaitWindow(const std::string& title, unsigned timeoutMs) {
