@@ -6,25 +6,18 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Timers.h"
+
 namespace vexel {
 
-// Window timers of the main window.
-inline constexpr unsigned kWaitTimerId = 147852;    // reply wait, 750 ms
-inline constexpr unsigned kReconnectTimerId = 1;    // ReconnectTimer, keep-alive every 5000 ms
-
-class LinkHost {
+// The event loop of the main thread. Its timers (base/Timers.h) fire into
+// the core's front door (KeypadRemote::TimerFired).
+class LinkHost : public TimerHost {
  public:
-  virtual ~LinkHost() = default;
-  // Window timers: when one is due the host calls PhoneLink::TimerFired
-  // from its message processing, until the timer is stopped.
-  virtual void StartTimer(unsigned id, unsigned intervalMs) = 0;
-  virtual void StopTimer(unsigned id) = 0;
   // Handles every pending window message of the main thread once.
   virtual void ProcessMessages() = 0;
   // Pauses the main thread; no message is handled meanwhile.
   virtual void Sleep(unsigned milliseconds) = 0;
-  // A monotonic clock in milliseconds.
-  virtual std::uint64_t Milliseconds() = 0;
 };
 
 enum class MsgIcon { kError, kWarning, kInformation, kQuestion };
@@ -44,8 +37,13 @@ class LinkUi {
   virtual std::string SelectedPortText() = 0;  // cbCOMs, empty when nothing is selected
   virtual int PhoneTypeIndex() = 0;            // cbPhoneType, -1 when nothing is selected
   virtual void ShowProperties() = 0;           // N1Click
+  // The failure report's reply log, one line each, for the hidden memo Memo1.
+  virtual void ShowReplyLog(const std::string& log) = 0;
   // The shell's "open" verb, no owner window (the failure report's mail).
   virtual void ShellOpen(const std::string& target) = 0;
+  // One line for each event of the link ("link up", "attempt 2 of 13", ...)
+  // for a shell that keeps a log; the Windows program keeps none.
+  virtual void LogEvent(const std::string&) {}
 };
 
 }  // namespace vexel

@@ -165,6 +165,7 @@ void PhoneLink::SendFailureReport() {
   if (exiting_) return;
   std::string log;
   for (const std::string& line : memo_) log += line + "\r\n";
+  ui_.ShowReplyLog(log);
   ui_.ShellOpen("mailto:" + supportAddress_ + "?subject=Vexel_AfterFIFLog&body=" + UrlEncode(log));
 }
 

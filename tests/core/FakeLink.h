@@ -167,6 +167,7 @@ class RecordingUi : public LinkUi {
   int phoneType = 0;
   int propertiesShown = 0;
   std::vector<std::string> opened;
+  std::string replyLog;
 
   MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                        MsgButtons buttons) override {
@@ -179,6 +180,7 @@ class RecordingUi : public LinkUi {
   std::string SelectedPortText() override { return portText; }
   int PhoneTypeIndex() override { return phoneType; }
   void ShowProperties() override { ++propertiesShown; }
+  void ShowReplyLog(const std::string& log) override { replyLog = log; }
   void ShellOpen(const std::string& target) override { opened.push_back(target); }
 
   std::vector<std::string> BoxTexts() const {

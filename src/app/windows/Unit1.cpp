@@ -445,10 +445,11 @@ int TMobPropsForm::PhoneTypeIndex() {
 
 void TMobPropsForm::ShowProperties() { N1Click(); }
 
+void TMobPropsForm::ShowReplyLog(const std::string& log) {
+  SetWindowTextA(Control("Memo1"), log.c_str());
+}
+
 void TMobPropsForm::ShellOpen(const std::string& target) {
-  std::string memo;
-  for (const std::string& line : link_->Memo()) memo += line + "\r\n";
-  SetWindowTextA(Control("Memo1"), memo.c_str());
   ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL);
 }
 

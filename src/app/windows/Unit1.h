@@ -83,6 +83,7 @@ class TMobPropsForm : public Window, private LinkHost, private LinkUi {
   std::string SelectedPortText() override;
   int PhoneTypeIndex() override;
   void ShowProperties() override;
+  void ShowReplyLog(const std::string& log) override;
   void ShellOpen(const std::string& target) override;
 
   // The key map and what runs its actions.
