@@ -136,13 +136,12 @@ void TComm32::ClosePort() {
   if (!IsOpen()) return;
   WriteCommsLog("Stopping the Comm");
   const ULONGLONG giveUpAt = GetTickCount64() + kGiveUpMs;
-  const bool readEnded = StopThread(
-      readThread_, "Closing Read Thread ", PURGE_RXABORT | PURGE_RXCLEAR,
-      "Read thread not exiting.  Terminating it.", "Read thread left behind after 2 s.", giveUpAt);
-  const bool writeEnded =
-      StopThread(writeThread_, "Closing Write Thread", PURGE_TXABORT | PURGE_TXCLEAR,
-                 "Write thread not exiting.  Terminating it.",
-                 "Write thread left behind after 2 s.", giveUpAt);
+  const bool readEnded =
+      StopThread(readThread_, "Closing Read Thread ", PURGE_RXABORT | PURGE_RXCLEAR,
+                 "Read thread not exiting.  Terminating it.", "Read thread left behind.", giveUpAt);
+  const bool writeEnded = StopThread(
+      writeThread_, "Closing Write Thread", PURGE_TXABORT | PURGE_TXCLEAR,
+      "Write thread not exiting.  Terminating it.", "Write thread left behind.", giveUpAt);
   // A thread left behind still waits on the stop event: it stays open.
   if (readEnded && writeEnded) CloseHandle(stopEvent_);
   stopEvent_ = nullptr;
