@@ -85,14 +85,15 @@ constexpr unsigned kSettleMs = 2000;
 
 struct Figures {
   std::vector<double> startMs;
-  MemoryKiB memory{0, 0, -1};  // after the last start, settled
+  MemoryKiB memory{0, 0, -1, -1};  // after the last start, settled
 };
 
 void PrintMemory(const char* what, const MemoryKiB& memory) {
   std::printf("memory of %-28s private %6.0f KiB, working set %6.0f KiB, ", what,
               memory.privateBytes, memory.workingSet);
   if (memory.anonResident >= 0)
-    std::printf("anonymous resident %6.0f KiB\n", memory.anonResident);
+    std::printf("anonymous resident %6.0f KiB, %.0f thread(s)\n", memory.anonResident,
+                memory.threads);
   else
     std::printf("anonymous resident n/a\n");
 }
@@ -252,7 +253,7 @@ int Run(const Options& options) {
   PrintSpread("start-up of Vexel.exe to its tray icon, starts", vexel.startMs, 0);
   PrintSpread("start-up of the empty tray program to its tray icon, starts", emptyTray.startMs, 0);
   PrintSpread("start-up of the empty program to its window, starts", emptyProgram.startMs, 0);
-  MemoryKiB linkUp{0, 0, -1};
+  MemoryKiB linkUp{0, 0, -1, -1};
   const int failed = LinkUp(options, linkUp);
   PrintMemory("Vexel.exe, link down:", vexel.memory);
   if (!failed) PrintMemory("Vexel.exe, link up:", linkUp);

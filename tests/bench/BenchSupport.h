@@ -88,21 +88,24 @@ inline double CpuMsOfProgram(HANDLE process, const std::string& exePath) {
   return ticks * 10.0;
 }
 
-// The anonymous resident memory of the program started from exePath (the
-// host's RssAnon: what it has touched of its heaps, stacks and private
-// copies of its images), in KiB; -1 where there is no /proc.
-inline double AnonResidentKiBOfProgram(const std::string& exePath) {
+// A field of the host's /proc/<pid>/status of the program started from
+// exePath ("RssAnon:", "Threads:"), as a number; -1 where there is none.
+inline double ProcStatusOfProgram(const std::string& exePath, const std::string& field) {
   const std::string folder = ProcFolderOf(exePath);
   std::ifstream status(folder.empty() ? std::string() : folder + "\\status");
   for (std::string line; std::getline(status, line);)
-    if (line.rfind("RssAnon:", 0) == 0) return std::atof(line.c_str() + 8);
+    if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + field.size());
   return -1;
 }
 
 struct MemoryKiB {
   double privateBytes;  // the pagefile figure where Wine leaves private bytes at 0
   double workingSet;
-  double anonResident;  // the host's RssAnon under Wine; -1 elsewhere
+  // Under Wine, from the host: the anonymous resident memory (RssAnon: what
+  // the process touched of its heaps, its stacks and the private copies of
+  // its images) and the threads; -1 elsewhere.
+  double anonResident;
+  double threads;
 };
 
 inline MemoryKiB MemoryOf(HANDLE process) {
@@ -110,13 +113,14 @@ inline MemoryKiB MemoryOf(HANDLE process) {
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
   const SIZE_T privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
-  return {privateBytes / 1024.0, memory.WorkingSetSize / 1024.0, -1};
+  return {privateBytes / 1024.0, memory.WorkingSetSize / 1024.0, -1, -1};
 }
 
 // The memory of the program started from exePath (a full Windows path).
 inline MemoryKiB MemoryOfProgram(HANDLE process, const std::string& exePath) {
   MemoryKiB memory = MemoryOf(process);
-  memory.anonResident = AnonResidentKiBOfProgram(exePath);
+  memory.anonResident = ProcStatusOfProgram(exePath, "RssAnon:");
+  memory.threads = ProcStatusOfProgram(exePath, "Threads:");
   return memory;
 }
 
