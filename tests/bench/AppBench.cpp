@@ -125,8 +125,13 @@ struct Baseline {
   const char* what;
   const char* exe;  // beside this benchmark
   const char* windowClass;
+  const char* arguments = "";
 };
 const Baseline kEmptyTray{"the empty tray program", "vexel_empty_tray.exe", "VexelBenchEmptyTray"};
+// With as many threads as Vexel's serial port runs while the link is up (the
+// receive and the transmit thread), which only wait.
+const Baseline kEmptyTrayThreads{"the same with 2 threads", "vexel_empty_tray.exe",
+                                 "VexelBenchEmptyTray", " 2"};
 const Baseline kEmptyProgram{"the empty program", "vexel_empty_window.exe",
                              "VexelBenchEmptyWindow"};
 
@@ -147,7 +152,7 @@ int MeasureBaseline(const Baseline& baseline, int starts, Figures& figures) {
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string path(self);
   path = path.substr(0, path.find_last_of('\\') + 1) + baseline.exe;
-  std::string commandLine = "\"" + path + "\"";
+  std::string commandLine = "\"" + path + "\"" + baseline.arguments;
   for (int i = 0; i < starts; ++i) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -245,9 +250,10 @@ int LinkUp(const Options& options, MemoryKiB& linkUpMemory) {
 }
 
 int Run(const Options& options) {
-  Figures vexel, emptyTray, emptyProgram;
+  Figures vexel, emptyTray, emptyTrayThreads, emptyProgram;
   if (const int failed = StartUp(options, vexel)) return failed;
   if (const int failed = MeasureBaseline(kEmptyTray, options.starts, emptyTray)) return failed;
+  if (const int failed = MeasureBaseline(kEmptyTrayThreads, 1, emptyTrayThreads)) return failed;
   if (const int failed = MeasureBaseline(kEmptyProgram, options.starts, emptyProgram))
     return failed;
   PrintSpread("start-up of Vexel.exe to its tray icon, starts", vexel.startMs, 0);
@@ -258,12 +264,15 @@ int Run(const Options& options) {
   PrintMemory("Vexel.exe, link down:", vexel.memory);
   if (!failed) PrintMemory("Vexel.exe, link up:", linkUp);
   PrintMemory("the empty tray program:", emptyTray.memory);
+  PrintMemory("the same with 2 threads:", emptyTrayThreads.memory);
   PrintMemory("the empty program:", emptyProgram.memory);
   if (vexel.memory.anonResident >= 0 && emptyTray.memory.anonResident >= 0) {
     std::printf("Vexel.exe above the empty tray program, anonymous resident: link down %+.0f KiB",
                 vexel.memory.anonResident - emptyTray.memory.anonResident);
     if (!failed)
-      std::printf(", link up %+.0f KiB", linkUp.anonResident - emptyTray.memory.anonResident);
+      std::printf(", link up %+.0f KiB (%+.0f KiB above the same with 2 threads)",
+                  linkUp.anonResident - emptyTray.memory.anonResident,
+                  linkUp.anonResident - emptyTrayThreads.memory.anonResident);
     std::printf("\n");
   }
   return failed;

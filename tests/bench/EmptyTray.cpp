@@ -2,14 +2,28 @@
 // libraries that Vexel imports (one call into each, so that each is loaded
 // at start as Vexel's are), one tray icon and a message loop. The app
 // benchmark measures it beside Vexel: what Vexel needs above it is Vexel's
-// own.
+// own. "vexel_empty_tray N" also starts N threads that only wait, as many
+// as Vexel's serial port runs while the link is up.
 #include <windows.h>
 // after windows.h, which they need
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+#include <cstdlib>
+
+namespace {
+
+DWORD WINAPI WaitForever(void*) {
+  Sleep(INFINITE);
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  for (int i = std::atoi(commandLine); i > 0; --i)
+    CloseHandle(CreateThread(nullptr, 0, WaitForever, nullptr, 0, nullptr));
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);  // comctl32, as Vexel calls it
   CommDlgExtendedError();           // comdlg32
