@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 
 #include "Rig.h"
 #include "base/Files.h"
@@ -413,18 +414,23 @@ TEST_F(Comm32Test, ClosingGivesUpOnThreadsWhoseCancelledRequestsNeverEnd) {
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::mutex mutex;
     std::vector<HANDLE> stuckThreads;  // under mutex
-    std::atomic<int> intact{0};
+    std::set<DWORD> threadIds;         // of stuckThreads, under mutex
+    std::set<DWORD> intact;  // the threads that found what they use, under mutex
     port_.SetCancelledRequestWait([&](const CommLink& link, OVERLAPPED& request) {
       const HANDLE event = request.hEvent;
       {
         std::lock_guard<std::mutex> lock(mutex);
-        stuckThreads.push_back(OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId()));
+        if (threadIds.insert(GetCurrentThreadId()).second)
+          stuckThreads.push_back(OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId()));
       }
       WaitForSingleObject(release, 60000);
       // Back long after ClosePort: what this thread uses is still there.
+      // (A thread may come here once for its read and once for its comm-event wait.)
       if (WaitForSingleObject(link.stopEvent, 0) == WAIT_OBJECT_0 && request.hEvent == event &&
-          WaitForSingleObject(event, 0) != WAIT_FAILED && link.notifications)
-        ++intact;
+          WaitForSingleObject(event, 0) != WAIT_FAILED && link.notifications) {
+        std::lock_guard<std::mutex> lock(mutex);
+        intact.insert(GetCurrentThreadId());
+      }
       DWORD ignored = 0;
       GetOverlappedResult(link.port, &request, &ignored, TRUE);
     });
@@ -464,7 +470,7 @@ TEST_F(Comm32Test, ClosingGivesUpOnThreadsWhoseCancelledRequestsNeverEnd) {
       EXPECT_EQ(WaitForSingleObject(thread, kDeadlineMs), WAIT_OBJECT_0);
       CloseHandle(thread);
     }
-    EXPECT_EQ(intact, static_cast<int>(c.leftBehind.size()));
+    EXPECT_EQ(intact.size(), c.leftBehind.size());
     CloseHandle(release);
   }
 }
