@@ -88,6 +88,13 @@ int LinuxRemote::Run() {
     }
   }
   // A key held by a Press is released, the port closed.
+  if (!platform_.HeldKeys().empty()) {
+    std::string names;
+    const auto& held = platform_.HeldKeys();
+    for (auto key = held.rbegin(); key != held.rend(); ++key)
+      names += (names.empty() ? "" : " ") + KeyName(*key, keyNames_);
+    Log("releasing held keys: " + names);
+  }
   platform_.ReleaseHeldKeys();
   stopping_ = true;
   link_.Exit1Click();

@@ -94,7 +94,7 @@ Lists the serial ports a phone can be on, one entry per line as the
 settings' port= takes it: Bluetooth (/dev/rfcomm*, "bth"), USB modems and
 adapters (/dev/ttyACM*, /dev/ttyUSB*, "usb", under their /dev/serial/by-id
 name), and serial ports with a UART (/dev/ttyS*, "etc"). Says when you may
-not open a port.
+not open a port, and which group opens it (dialout on Debian).
 
 Exit status: 0; 2 wrong use.
 )";

@@ -6,13 +6,16 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 namespace vexel {
 
@@ -38,9 +41,40 @@ bool SameDevice(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
+namespace {
+
+// The process holding a flock on the device node, from /proc/locks:
+// "1: FLOCK  ADVISORY  WRITE 1234 00:05:117 0 EOF".
+std::string LockHolder(const struct stat& device) {
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  char node[64];
+  std::snprintf(node, sizeof node, "%02x:%02x:%llu", major(device.st_dev), minor(device.st_dev),
+                static_cast<unsigned long long>(device.st_ino));
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string id, kind, mode, access, pid, where;
+    if (fields >> id >> kind >> mode >> access >> pid >> where && kind == "FLOCK" && where == node)
+      return pid;
+  }
+  return {};
+}
+
+std::string ProcessName(const std::string& pid) {
+  std::string name;
+  std::ifstream comm("/proc/" + pid + "/comm");
+  std::getline(comm, name);
+  return "pid " + pid + " (" + name + ")";
+}
+
+}  // namespace
+
 std::string DeviceHolder(const std::string& path) {
   struct stat device {};
   if (stat(path.c_str(), &device) != 0) return {};
+  // The lock tells the holder best: a terminal program may have the device
+  // open too (socat, a serial console), but only one program holds the lock.
+  if (const std::string pid = LockHolder(device); !pid.empty()) return ProcessName(pid);
   DIR* proc = opendir("/proc");
   if (!proc) return {};
   std::string holder;
@@ -62,10 +96,7 @@ std::string DeviceHolder(const std::string& path) {
     }
     closedir(dir);
     if (!holds) continue;
-    std::string name;
-    std::ifstream comm("/proc/" + pid + "/comm");
-    std::getline(comm, name);
-    holder = "pid " + pid + " (" + name + ")";
+    holder = ProcessName(pid);
     break;
   }
   closedir(proc);
