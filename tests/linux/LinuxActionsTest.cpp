@@ -176,3 +176,27 @@ TEST(ActionPlatformLinux, HeldKeysAreReleasedLastFirstAndNoInjectorIsSaidOnce) {
 
 }  // namespace
 }  // namespace vexel
+
+namespace vexel {
+namespace {
+
+TEST(UinputInjection, MakesAVirtualKeyboardThatTakesKeys) {
+  if (access("/dev/uinput", F_OK) != 0)
+    GTEST_SKIP() << "/dev/uinput is absent (no uinput module here, e.g. in a container)";
+  if (access("/dev/uinput", W_OK) != 0)
+    GTEST_SKIP() << "/dev/uinput is not writable by this user (see the udev rule)";
+  std::string reason;
+  auto injector = OpenUinputInjector(reason);
+  ASSERT_NE(injector, nullptr) << reason;
+  const LinuxKey* key = FindLinuxKey(0xAF);  // Volume Up
+  ASSERT_NE(key, nullptr);
+  EXPECT_TRUE(injector->Send(*key, false));
+  EXPECT_TRUE(injector->Send(*key, true));
+  std::ifstream devices("/proc/bus/input/devices");
+  std::stringstream text;
+  text << devices.rdbuf();
+  EXPECT_NE(text.str().find("Vexel phone keypad"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vexel
