@@ -270,22 +270,27 @@ LRESULT TBAForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return Window::HandleMessage(message, wParam, lParam);
 }
 
+// The controls and menu items that do something, with their handlers; the
+// paired controls of both sides share one.
+const TBAForm::CommandHandler TBAForm::kCommandHandlers[] = {
+    {"CheckBox1", &TBAForm::SetEnables},
+    {"CheckBox2", &TBAForm::SetEnables},
+    {"BitBtn1", &TBAForm::OpenFile},
+    {"BitBtn2", &TBAForm::OpenFile},
+    {"ExtBtn1", &TBAForm::showExtraCmds},
+    {"ExtBtn2", &TBAForm::showExtraCmds},
+    {"ogglecontrolonoff1", &TBAForm::AddSpecialCommandClick},
+    {"Reboot1", &TBAForm::AddSpecialCommandClick},
+    {"Powerdown1", &TBAForm::AddSpecialCommandClick},
+    {"Customcommand1", &TBAForm::Customcommand1Click},
+    {"sbtnBAApply", &TBAForm::sbtnBAApplyClick},
+    {"SpeedButton2", &TBAForm::SpeedButton2Click},
+};
+
 void TBAForm::Command(int id, HWND sender) {
   const std::string_view name = ControlNameOf(kButtonActionControls, id);
-  if (name.starts_with("CheckBox"))
-    SetEnables(sender);
-  else if (name.starts_with("BitBtn"))
-    OpenFile(sender);
-  else if (name.starts_with("ExtBtn"))
-    showExtraCmds(sender);
-  else if (name == "ogglecontrolonoff1" || name == "Reboot1" || name == "Powerdown1")
-    AddSpecialCommandClick(id);
-  else if (name == "Customcommand1")
-    Customcommand1Click();
-  else if (name == "sbtnBAApply")
-    sbtnBAApplyClick();
-  else if (name == "SpeedButton2")
-    SpeedButton2Click();
+  for (const CommandHandler& handler : kCommandHandlers)
+    if (handler.name == name) (this->*handler.click)(sender, id);
 }
 
 void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
@@ -308,19 +313,19 @@ void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
 // ---------------------------------------------------------------------------
 // Handlers
 
-void TBAForm::SetEnables(HWND checkBox) {
+void TBAForm::SetEnables(HWND checkBox, int) {
   const int side = Tag(checkBox);
   const bool ticked = Checked(checkBox);
   for (const char* prefix : {"Edit", "BitBtn", "ExtBtn", "ComboBox", "HotKey", "RadioGroup"})
     EnableControl(std::string(prefix) + std::to_string(side), ticked);
 }
 
-void TBAForm::OpenFile(HWND button) {
+void TBAForm::OpenFile(HWND button, int) {
   const std::string file = AskProgram(Handle());
   if (!file.empty()) SetWindowTextA(SideControl("Edit", Tag(button)), file.c_str());
 }
 
-void TBAForm::showExtraCmds(HWND button) {
+void TBAForm::showExtraCmds(HWND button, int) {
   extraCmdMenuTag_ = Tag(button);
   // Right-aligned below the button: the window's corner, plus the offsets of
   // the first frame, plus the button's place and size in the client area;
@@ -339,7 +344,7 @@ void TBAForm::showExtraCmds(HWND button) {
       y, 0, Handle(), nullptr);
 }
 
-void TBAForm::AddSpecialCommandClick(int itemId) {
+void TBAForm::AddSpecialCommandClick(HWND, int itemId) {
   MENUITEMINFOA info{};
   info.cbSize = sizeof info;
   info.fMask = MIIM_DATA;
@@ -354,7 +359,7 @@ void TBAForm::AddExtraCmd(std::uint8_t tag) {
   SetWindowTextA(edit, std::string(command).c_str());
 }
 
-void TBAForm::Customcommand1Click() {
+void TBAForm::Customcommand1Click(HWND, int) {
   HWND edit = SideControl("Edit", extraCmdMenuTag_);
   if (!edit) return;
   const std::optional<std::string> line =
@@ -363,9 +368,9 @@ void TBAForm::Customcommand1Click() {
   if (line) SetWindowTextA(edit, CustomCommandField(*line).c_str());
 }
 
-void TBAForm::sbtnBAApplyClick() { modalResult_ = ModalResult::kOk; }
+void TBAForm::sbtnBAApplyClick(HWND, int) { modalResult_ = ModalResult::kOk; }
 
-void TBAForm::SpeedButton2Click() { modalResult_ = ModalResult::kCancel; }
+void TBAForm::SpeedButton2Click(HWND, int) { modalResult_ = ModalResult::kCancel; }
 
 // ---------------------------------------------------------------------------
 

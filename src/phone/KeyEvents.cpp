@@ -1,9 +1,10 @@
-#include "actions/KeyEvents.h"
+#include "phone/KeyEvents.h"
 
 #include <optional>
 
 #include "actions/ActionText.h"
 #include "actions/KeyMap.h"
+#include "actions/KeysFile.h"
 #include "base/Error.h"
 #include "base/Text.h"
 
@@ -56,15 +57,17 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
     const int request = (event.flag - '0') % 2 == 1 ? 1 : 2;
     actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), request, nullptr);
   }
-  if (badFlag) throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
+  if (badFlag)
+    throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
 }
 
 void KeyEventHandlers::MapKeys(const char* buffer) {
   for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer)))
-    if (event.flag == '1') keyMap_.Append(event.key, " ", false);
+    if (event.flag == '1' && KeysFileCanHold(event.key)) keyMap_.Append(event.key, " ", false);
 }
 
 void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
+  learning_ = buttonDown;
   if (buttonDown) {
     keyMap_.Clear();
     port.SetOnReceiveData(MapKeysHandler());
