@@ -142,6 +142,7 @@ TEST_F(VexelRun, SigtermStopsCleanlyReleasingAHeldKey) {
   EXPECT_EQ(rig.vexel.Wait(5000), 0);
   EXPECT_NE(rig.VexelLog().find("releasing held keys: B Shift"), std::string::npos);
   EXPECT_NE(rig.VexelLog().find("link down"), std::string::npos);
+  EXPECT_NE(rig.VexelLog().find("stopped"), std::string::npos);
 }
 
 TEST_F(VexelRun, FirstStartThatFailsIsRetried) {
@@ -163,7 +164,7 @@ TEST_F(VexelRun, FirstStartThatFailsIsRetried) {
 TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
   LinkUp("reconnect=1\r\n");
   rig.CutLine();
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "line lost: reconnecting"));
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link lost"));
   rig.StartLine();  // the phone reopens its end once it is back
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up", 30000, 2)) << "no reconnection";
   rig.phone.Send("press 5");
@@ -193,7 +194,6 @@ TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
     rig.vexel.Signal(SIGINT);
     EXPECT_EQ(rig.vexel.Wait(5000), 0);
     EXPECT_EQ(rig.Read(c.file), c.saved) << rig.VexelLog();
-    EXPECT_NE(rig.VexelLog().find("key \"a=b\" ignored"), std::string::npos);
   }
 }
 

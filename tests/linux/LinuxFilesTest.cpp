@@ -9,7 +9,6 @@
 #include "../core/TempFolder.h"
 #include "app/linux/CheckFiles.h"
 #include "app/linux/LinuxPaths.h"
-#include "app/linux/LinuxRemote.h"
 #include "app/linux/SerialPorts.h"
 
 namespace vexel {
@@ -63,23 +62,6 @@ TEST(SerialPorts, EachPortOnceUnderItsStableNameWithItsKind) {
                          root + "ttyUSB1 (usb)",
                          root + "ttyS0 (etc)",
                      }));
-}
-
-TEST(LearnableKey, OnlyKeysAKeysFileHoldsAsThemselves) {
-  struct Case {
-    std::string key;
-    bool learnable;
-  } cases[] = {{"5", true},
-               {":J", true},
-               {"#", true},
-               {"", true},
-               {"a=b", false},
-               {"\"", false},
-               {"x\ty", false},
-               {"\x7f", false},
-               {std::string(16, 'k'), true},
-               {std::string(17, 'k'), false}};
-  for (const Case& c : cases) EXPECT_EQ(LearnableKey(c.key), c.learnable) << c.key;
 }
 
 TEST(CheckFiles, SaysWhatEachKeyDoesAndEveryProblem) {

@@ -161,9 +161,6 @@ TEST_F(PtyPort, OpenFailuresSayWhy) {
       EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
     }
   }
-  // A Windows device path prefix is no part of a POSIX path.
-  port_.SetCommPort("\\\\.\\" + path_);
-  EXPECT_EQ(port_.CommPort(), path_);
   ASSERT_TRUE(port_.OpenPort());
   EXPECT_THROW(port_.OpenPort(), ECommsError) << "opened twice";
 }

@@ -16,8 +16,6 @@ namespace vexel {
 
 namespace {
 
-constexpr std::size_t kLongestLearnableKey = 16;
-
 std::string OneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\r', ' ');
   std::replace(text.begin(), text.end(), '\n', ' ');
@@ -26,18 +24,11 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-bool LearnableKey(const std::string& key) {
-  if (key.size() > kLongestLearnableKey) return false;
-  return std::none_of(key.begin(), key.end(), [](char c) {
-    return c == '=' || c == '"' || static_cast<unsigned char>(c) < 32 || c == 127;
-  });
-}
-
 LinuxRemote::LinuxRemote(RemoteOptions options)
     : options_(std::move(options)),
       port_(loop_, options_.baud),
       platform_([this](const std::string& line) { Log(line); }),
-      link_(port_, loop_, *this, keys_, product::kFailureReportAddress) {}
+      remote_(port_, loop_, *this, platform_, keyNames_, product::kFailureReportAddress) {}
 
 void LinuxRemote::Log(const std::string& line) {
   const std::string text = "vexel: " + OneLine(line) + "\n";
@@ -54,29 +45,16 @@ int LinuxRemote::Run() {
     if (id == kFirstStartTimerId)
       AttemptStart();
     else
-      link_.TimerFired(id);
+      remote_.TimerFired(id);
   });
   // The application's standard error box: a line, and the program goes on.
   loop_.SetOnError([this](const std::exception& error) { Log(ErrorBoxText(error.what())); });
   if (!LoadSettings()) return 1;
   if (options_.learn) {
-    keyMap_.SetOnChange([this] {
-      // The core's learn mode appends a row for every press.
-      if (keyMap_.Rows().empty()) return;
-      const std::string& key = keyMap_.Rows().back().key;
-      if (!LearnableKey(key)) {
-        Log("key \"" + key + "\" ignored: a keys file cannot hold it");
-        return;
-      }
-      if (std::none_of(learned_.begin(), learned_.end(),
-                       [&](const std::string& k) { return SameText(k, key); }))
-        learned_.push_back(key);
-      std::printf("%s\n", key.c_str());
-      std::fflush(stdout);
-    });
+    remote_.Keys().SetOnChange([this] { LearnedRow(); });
   } else {
     LoadKeys();
-    link_.cbReconnectClick(settings_.reconnect);
+    remote_.Link().cbReconnectClick(settings_.reconnect);
     Log(platform_.PrepareKeys());
   }
   AttemptStart();
@@ -97,7 +75,7 @@ int LinuxRemote::Run() {
   }
   platform_.ReleaseHeldKeys();
   stopping_ = true;
-  link_.Exit1Click();
+  remote_.Link().Exit1Click();
   port_.ClosePort();
   if (options_.learn && exitCode_ == 0) return SaveLearnedKeys();
   Log(exitCode_ == 0 ? "stopped" : "stopped after a failure");
@@ -130,10 +108,9 @@ void LinuxRemote::LoadKeys() {
     Log("keys file " + path + " not found: the keys stay as they were");
     return;
   }
-  std::string loadedPath;
   try {
-    LoadKeysFile(path, keyMap_, loadedPath);
-    Log(std::to_string(keyMap_.Rows().size()) + " keys from " + path);
+    remote_.LoadKeysFile(path);
+    Log(std::to_string(remote_.Keys().Rows().size()) + " keys from " + path);
   } catch (const std::exception& error) {
     Log(ErrorBoxText(error.what()));
   }
@@ -142,7 +119,7 @@ void LinuxRemote::LoadKeys() {
 void LinuxRemote::AttemptStart() {
   ++startAttempts_;
   try {
-    link_.StartLink();
+    remote_.Link().StartLink();
   } catch (const EPortBusy& error) {
     GiveUp(error.what());  // one Vexel per port
     return;
@@ -151,7 +128,7 @@ void LinuxRemote::AttemptStart() {
     Log(ErrorBoxText(error.what()));
   }
   if (stopping_) return;
-  if (link_.Connected() || link_.Reconnecting()) {
+  if (remote_.Link().Connected() || remote_.Link().Reconnecting()) {
     loop_.StopTimer(kFirstStartTimerId);
     startAttempts_ = 0;
     return;
@@ -180,13 +157,13 @@ void LinuxRemote::Reload() {
   }
   if (!options_.learn) {
     LoadKeys();
-    if (settings_.reconnect != old.reconnect) link_.cbReconnectClick(settings_.reconnect);
+    if (settings_.reconnect != old.reconnect) remote_.Link().cbReconnectClick(settings_.reconnect);
   }
   const bool lineChanged = settings_.port != old.port || settings_.phone != old.phone;
-  if (!lineChanged || link_.Reconnecting()) return;  // a reconnection takes the new port
+  if (!lineChanged || remote_.Link().Reconnecting()) return;  // a reconnection takes the new port
   Log("port now " + settings_.port + ": reopening the link");
   restarting_ = true;
-  if (link_.Connected()) link_.StopLink();
+  if (remote_.Link().Connected()) remote_.Link().StopLink();
   restarting_ = false;
   loop_.StopTimer(kFirstStartTimerId);
   startAttempts_ = 0;
@@ -200,7 +177,7 @@ void LinuxRemote::Signal(int signal) {
   }
   Log(signal == SIGINT ? "interrupted: stopping" : "terminated: stopping");
   stopping_ = true;
-  link_.Exit1Click();  // ends every wait of the link
+  remote_.Link().Exit1Click();  // ends every wait of the link
   loop_.Quit();
 }
 
@@ -209,7 +186,7 @@ void LinuxRemote::GiveUp(const std::string& reason) {
   Log("giving up: " + reason);
   exitCode_ = 1;
   stopping_ = true;
-  link_.Exit1Click();
+  remote_.Link().Exit1Click();
   loop_.Quit();
 }
 
@@ -225,24 +202,29 @@ MsgAnswer LinuxRemote::ShowMessageBox(const std::string& text, const std::string
 }
 
 void LinuxRemote::SetTrayImage(TrayImage image) {
-  switch (image) {
-    case TrayImage::kConnect:
-      Log("link up on " + settings_.port);
-      if (options_.learn) {
-        keys_.MapKeysButtonClick(true, port_);
-        Log("learning: press each key of the phone, then Ctrl+C to save them");
-      }
-      break;
-    case TrayImage::kHangUp:
-      Log("line lost: reconnecting");
-      break;
-    case TrayImage::kApplication:
-      Log("link down");
-      // Down without being asked: the reconnection gave up. Its warning
-      // comes right after, and is the reason.
-      if (!restarting_ && !stopping_ && startAttempts_ == 0)
-        loop_.Post([this] { GiveUp(lastMessage_); });
-      break;
+  if (image == TrayImage::kConnect && options_.learn) {
+    // Learn mode ends with the link; it starts again with every link up.
+    remote_.MapKeysButtonClick(true);
+    Log("learning: press each key of the phone, then Ctrl+C to save them");
+  }
+  // Down without being asked: the reconnection gave up. Its warning comes
+  // right after, and is the reason.
+  if (image == TrayImage::kApplication && !restarting_ && !stopping_ && startAttempts_ == 0)
+    loop_.Post([this] { GiveUp(lastMessage_); });
+}
+
+void LinuxRemote::LearnedRow() {
+  // The core's learn mode appends a row for every press of a key that a
+  // keys file can hold.
+  const auto& rows = remote_.Keys().Rows();
+  if (rows.size() < seenRows_) seenRows_ = 0;  // learn mode began again
+  for (; seenRows_ < rows.size(); ++seenRows_) {
+    const std::string& key = rows[seenRows_].key;
+    if (std::none_of(learned_.begin(), learned_.end(),
+                     [&](const std::string& k) { return SameText(k, key); }))
+      learned_.push_back(key);
+    std::printf("%s\n", key.c_str());
+    std::fflush(stdout);
   }
 }
 

@@ -5,17 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "actions/ActionRunner.h"
-#include "actions/ActionText.h"
-#include "actions/KeyEvents.h"
-#include "actions/KeyMap.h"
 #include "actions/linux/ActionPlatformLinux.h"
 #include "actions/linux/LinuxKeys.h"
 #include "app/Settings.h"
 #include "app/linux/HostLoop.h"
 #include "comm/posix/PosixSerialPort.h"
+#include "phone/KeypadRemote.h"
 #include "phone/LinkHost.h"
-#include "phone/PhoneLink.h"
 
 namespace vexel {
 
@@ -29,10 +25,6 @@ struct RemoteOptions {
 // The shell's own timer: the retries of a first start that failed.
 inline constexpr unsigned kFirstStartTimerId = 100;
 
-// A key a keys file holds as itself: no "=", no double quote, no control
-// character, at most 16 bytes.
-bool LearnableKey(const std::string& key);
-
 class LinuxRemote : public LinkUi {
  public:
   explicit LinuxRemote(RemoteOptions options);
@@ -45,6 +37,7 @@ class LinuxRemote : public LinkUi {
   void SetTrayImage(TrayImage image) override;
   void SetStartStopCaption(const std::string&) override {}
   void SetMapKeysButtonEnabled(bool) override {}
+  void SetMapKeysButtonDown(bool) override {}
   std::string SelectedPortText() override { return settings_.port; }
   int PhoneTypeIndex() override;
   void ShowProperties() override;
@@ -60,8 +53,7 @@ class LinuxRemote : public LinkUi {
   void Reload();
   void Signal(int signal);
   void GiveUp(const std::string& reason);
-  void InstallLearning();
-  void LearnChunk(const char* buffer);
+  void LearnedRow();
   int SaveLearnedKeys();
 
   RemoteOptions options_;
@@ -69,21 +61,18 @@ class LinuxRemote : public LinkUi {
   PosixSerialPort port_;
   KeyNamesLinux keyNames_;
   ActionPlatformLinux platform_;
-  KeyMap keyMap_;
-  ActionRunner runner_{platform_};
-  KeyActions actions_{keyNames_, runner_};
-  KeyEventHandlers keys_{keyMap_, actions_};
-  PhoneLink link_;
+  KeypadRemote remote_;
 
   Settings settings_;
-  std::string keysFilePath_;
-  int startAttempts_ = 0;    // of the first start, while it is retried
-  bool restarting_ = false;  // the shell itself stops and starts the link
+  std::string keysFilePath_;  // of the settings, resolved
+  int startAttempts_ = 0;     // of the first start, while it is retried
+  bool restarting_ = false;   // the shell itself stops and starts the link
   bool stopping_ = false;
   bool reloadRequested_ = false;
   int exitCode_ = 0;
   std::string lastMessage_;
-  std::vector<std::string> learned_;
+  std::vector<std::string> learned_;  // each key once, in the order first pressed
+  std::size_t seenRows_ = 0;          // rows of learn mode already printed
 };
 
 }  // namespace vexel

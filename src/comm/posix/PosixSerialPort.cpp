@@ -105,11 +105,6 @@ std::string DeviceHolder(const std::string& path) {
 
 PosixSerialPort::~PosixSerialPort() { ClosePort(); }
 
-void PosixSerialPort::SetCommPort(const std::string& path) {
-  constexpr std::string_view kWindowsDevicePrefix = "\\\\.\\";
-  path_ = path.starts_with(kWindowsDevicePrefix) ? path.substr(kWindowsDevicePrefix.size()) : path;
-}
-
 bool PosixSerialPort::OpenPort() {
   if (fd_ >= 0) throw ECommsError(path_ + ": the port is already open");
   const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -33,9 +33,7 @@ class PosixSerialPort : public SerialPort {
   PosixSerialPort(FdWatch& loop, unsigned baud = 0) : loop_(loop), baud_(baud) {}
   ~PosixSerialPort() override;
 
-  // A Windows device prefix (backslash, backslash, full stop, backslash) is
-  // dropped: no POSIX device path starts so.
-  void SetCommPort(const std::string& path) override;
+  void SetCommPort(const std::string& path) override { path_ = path; }
   const std::string& CommPort() const override { return path_; }
 
   // Opens the device for this program alone: ECommsError when it cannot be
