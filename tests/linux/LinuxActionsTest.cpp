@@ -89,6 +89,15 @@ TEST(LinuxKeys, WindowsNamesParseToTheirKeysAndEveryNamedKeyHasKeysOnLinux) {
   EXPECT_EQ(names.LayoutKeyName('A'), "") << "letters keep their fixed names";
 }
 
+// Reaps as the program does on SIGCHLD, until this process has no child.
+void CollectChildren(ActionPlatformLinux& platform) {
+  siginfo_t info{};
+  for (int i = 0; i < 300 && waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0; ++i) {
+    platform.ReapChildren();
+    usleep(10000);
+  }
+}
+
 class Detached : public ::testing::Test {
  protected:
   TempFolder folder_;
@@ -102,13 +111,12 @@ TEST_F(Detached, RunsInItsOwnSessionWithCleanSignalsNoPortAndNoZombie) {
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGTERM);
   sigprocmask(SIG_BLOCK, &blocked, &old);  // as the loop blocks signals
-  StartDetached({"/bin/sh", "-c",
-                 "{ cut -d' ' -f6 /proc/$$/stat; grep SigBlk /proc/$$/status; "
-                 "readlink /proc/$$/fd/0; ls -l /proc/$$/fd | grep -c secret; echo end; } > " +
-                     Out()},
-                nullptr, false);
+  ActionPlatformLinux platform(nullptr);
+  platform.RunCommandLine(
+      "{ cut -d' ' -f6 /proc/$$/stat; grep SigBlk /proc/$$/status; readlink /proc/$$/fd/0; "
+      "ls -l /proc/$$/fd | grep -c secret; echo end; } > " +
+      Out());
   sigprocmask(SIG_SETMASK, &old, nullptr);
-  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child is left to reap";
   std::istringstream lines(WaitForFile(Out(), "end\n"));
   std::string session, sigblk, stdinTarget, secrets;
   std::getline(lines, session);
@@ -119,6 +127,8 @@ TEST_F(Detached, RunsInItsOwnSessionWithCleanSignalsNoPortAndNoZombie) {
   EXPECT_EQ(sigblk, "SigBlk:\t0000000000000000");
   EXPECT_EQ(stdinTarget, "/dev/null");
   EXPECT_EQ(secrets, "0") << "the program's descriptor was inherited";
+  CollectChildren(platform);
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child is left to reap";
   close(secret);
 }
 
@@ -151,7 +161,13 @@ TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
     runner.RunExecute(c.payload);
     EXPECT_EQ(WaitForFile(Out()), c.recorded + "\n") << c.payload;
   }
+  setenv("PATH", "/nonexistent", 1);
+  platform.ShellOpen("/x");  // no xdg-open: said, nothing started
   setenv("PATH", oldPath.c_str(), 1);
+  CollectChildren(platform);
+  EXPECT_EQ(log, (std::vector<std::string>{"asking systemd to reboot", "asking systemd to poweroff",
+                                           "cannot run xdg-open: No such file or directory",
+                                           "systemctl poweroff failed: refused (status 1)"}));
 }
 
 TEST(ActionPlatformLinux, HeldKeysAreReleasedLastFirstAndNoInjectorIsSaidOnce) {

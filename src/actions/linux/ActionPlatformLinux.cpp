@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -14,94 +15,74 @@
 
 namespace vexel {
 
-namespace {
-
-// Only async-signal-safe calls between fork and exec or _exit.
-void WriteLine(const std::string& line) {
-  const std::string text = "vexel: " + line + "\n";
-  [[maybe_unused]] ssize_t n = write(STDERR_FILENO, text.data(), text.size());
-}
-
-void ResetChildState() {
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);  // the loop blocks signals for its signalfd
-  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) ::signal(signal, SIG_DFL);
-  const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  if (null >= 0) dup2(null, STDIN_FILENO);  // dup2 clears close-on-exec on the copy
-}
-
-std::string Command(const std::vector<std::string>& argv) {
-  std::string text;
-  for (const std::string& arg : argv) text += (text.empty() ? "" : " ") + arg;
-  return text;
-}
-
-}  // namespace
-
-void StartDetached(const std::vector<std::string>& argv,
-                   const std::function<void(const std::string&)>& log, bool logStatus) {
-  // Everything the children need, made before fork.
+int StartDetached(const std::vector<std::string>& argv, std::string& error) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
-  const std::string what = Command(argv);
-
-  const pid_t child = fork();
-  if (child < 0) {
-    if (log) log(what + " failed: " + std::strerror(errno));
-    return;
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  // The loop blocks the signals it takes through its signalfd, and ignores SIGPIPE.
+  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) sigaddset(&defaults, signal);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  pid_t pid = -1;
+  const int result = posix_spawnp(&pid, args[0], &files, &attributes, args.data(), environ);
+  posix_spawn_file_actions_destroy(&files);
+  posix_spawnattr_destroy(&attributes);
+  if (result != 0) {
+    error = std::strerror(result);
+    return -1;
   }
-  if (child == 0) {
-    // The middle process: a session of its own, then the program's
-    // grandchild, and gone at once, so that init adopts the grandchild.
-    setsid();
-    ResetChildState();
-    const pid_t grandchild = fork();
-    if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
-    if (!logStatus) {
-      execvp(args[0], args.data());
-      if (log) WriteLine(what + " failed: " + std::strerror(errno));
-      _exit(127);
-    }
-    // Watched: the grandchild waits for the command and reports a refusal.
-    const pid_t command = fork();
-    if (command == 0) {
-      execvp(args[0], args.data());
-      _exit(127);
-    }
-    int status = 0;
-    if (command < 0 || waitpid(command, &status, 0) < 0) _exit(1);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
-      WriteLine(what + " failed: cannot run " + argv[0]);
-    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      WriteLine(what + " failed: refused (status " +
-                std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) +
-                ")");
-    _exit(0);
-  }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
+  return pid;
 }
 
 ActionPlatformLinux::ActionPlatformLinux(Log log) : log_(std::move(log)) {}
 
 ActionPlatformLinux::~ActionPlatformLinux() = default;
 
-void ActionPlatformLinux::ShellOpen(const std::string& file) {
-  StartDetached({"xdg-open", file}, log_, false);
+void ActionPlatformLinux::Start(const std::vector<std::string>& argv, std::string refusal) {
+  std::string error;
+  const int pid = StartDetached(argv, error);
+  if (pid < 0) {
+    if (log_) log_("cannot run " + argv[0] + ": " + error);
+    return;
+  }
+  children_.push_back({pid, std::move(refusal)});
 }
 
+void ActionPlatformLinux::ReapChildren() {
+  for (auto child = children_.begin(); child != children_.end();) {
+    int status = 0;
+    if (waitpid(child->pid, &status, WNOHANG) != child->pid) {
+      ++child;
+      continue;
+    }
+    if (!child->refusal.empty() && log_ && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
+      log_(child->refusal + " (status " +
+           std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) + ")");
+    child = children_.erase(child);
+  }
+}
+
+void ActionPlatformLinux::ShellOpen(const std::string& file) { Start({"xdg-open", file}, ""); }
+
 void ActionPlatformLinux::RunCommandLine(const std::string& commandLine) {
-  StartDetached({"/bin/sh", "-c", commandLine}, log_, false);
+  Start({"/bin/sh", "-c", commandLine}, "");
 }
 
 bool ActionPlatformLinux::RequestExitWindows(unsigned flags) {
   const char* verb = flags == kRebootFlags ? "reboot" : flags == kShutdownFlags ? "poweroff" : "";
   if (!*verb) return false;
   if (log_) log_(std::string("asking systemd to ") + verb);
-  StartDetached({"systemctl", verb}, log_, true);
+  Start({"systemctl", verb}, std::string("systemctl ") + verb + " failed: refused");
   return true;
 }
 

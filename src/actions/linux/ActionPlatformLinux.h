@@ -34,11 +34,10 @@ std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason);
 
 // Starts argv[0] (searched in PATH) with the rest as its arguments, in a
 // session of its own, standard input from /dev/null, the default signal
-// mask and dispositions, and returns at once; the program never waits for
-// it and leaves no zombie. With a log, a start that fails or a run that
-// ends with a non-zero status is logged as "<what> failed: ...".
-void StartDetached(const std::vector<std::string>& argv,
-                   const std::function<void(const std::string&)>& log, bool logStatus);
+// mask and dispositions (posix_spawn: no copy of the program, and no
+// descriptor of it, as all are close-on-exec). Its process id, or -1 with
+// the reason in error.
+int StartDetached(const std::vector<std::string>& argv, std::string& error);
 
 class ActionPlatformLinux : public ActionPlatform {
  public:
@@ -58,15 +57,25 @@ class ActionPlatformLinux : public ActionPlatform {
   // Chooses how keys are injected (XTest when DISPLAY works, else uinput),
   // once; the line says which, or what to do when neither works.
   std::string PrepareKeys();
+  // Collects the programs started that have ended (on SIGCHLD), so that
+  // none stays a zombie; a reboot or power-off that systemd refused is
+  // logged here.
+  void ReapChildren();
   // Releases every key pressed and not released yet, last pressed first.
   void ReleaseHeldKeys();
   const std::vector<std::uint8_t>& HeldKeys() const { return held_; }
 
  private:
+  void Start(const std::vector<std::string>& argv, std::string refusal);
   Log log_;
   std::unique_ptr<KeyInjector> injector_;
   bool prepared_ = false;
   std::vector<std::uint8_t> held_;  // pressed and not released, in order
+  struct Child {
+    int pid;
+    std::string refusal;  // logged when it ends with a failure; empty: not watched
+  };
+  std::vector<Child> children_;  // started and not yet collected
 };
 
 }  // namespace vexel

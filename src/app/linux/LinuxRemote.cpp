@@ -37,7 +37,7 @@ void LinuxRemote::Log(const std::string& line) {
 
 int LinuxRemote::Run() {
   ::signal(SIGPIPE, SIG_IGN);
-  if (!loop_.WatchSignals({SIGTERM, SIGINT, SIGHUP}, [this](int s) { Signal(s); })) {
+  if (!loop_.WatchSignals({SIGTERM, SIGINT, SIGHUP, SIGCHLD}, [this](int s) { Signal(s); })) {
     Log("cannot receive signals");
     return 1;
   }
@@ -171,6 +171,10 @@ void LinuxRemote::Reload() {
 }
 
 void LinuxRemote::Signal(int signal) {
+  if (signal == SIGCHLD) {
+    platform_.ReapChildren();  // an action's program ended
+    return;
+  }
   if (signal == SIGHUP) {
     reloadRequested_ = true;  // at the top of the loop, not inside a wait
     return;
