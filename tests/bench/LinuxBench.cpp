@@ -5,7 +5,8 @@
 //   idle CPU with the link up and the keep-alive on, from the scheduler's
 //     run time (/proc/PID/schedstat), and resident and anonymous memory
 // With --peer "COMMAND" (a program that opens the pty named by %s and runs
-// the same action on key 5), the same figures for it, side by side.
+// the action %k on key 5), the same figures for it, side by side; without
+// it, anyRemote in AT mode when the anyremote package is installed.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -211,6 +212,14 @@ int main(int argc, char** argv) {
               presses, idleSeconds);
   Print("vexel", vexel);
   bool ok = vexel.ok;
+  std::string peerName = "peer";
+  if (peer.empty() && std::system("command -v anyremote >/dev/null 2>&1") == 0) {
+    // anyRemote in AT mode, with an Exec of the same action on the same key.
+    const std::string config = (folder / "anyremote.cfg").string();
+    std::ofstream(config) << "[Protocol]=AT\n5=Exec(" << action << ")\n[End]\n";
+    peer = "anyremote -f " + config + " -s %s";
+    peerName = "anyRemote";
+  }
   if (!peer.empty()) {
     // The peer gets a fresh pty of the same kind.
     close(master);
