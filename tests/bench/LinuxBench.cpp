@@ -233,8 +233,8 @@ int main(int argc, char** argv) {
     for (std::size_t at; (at = command.find("%k")) != std::string::npos;)
       command.replace(at, 2, action);
     const Figures other =
-        Measure("peer", {"/bin/sh", "-c", "exec " + command}, master, fifo, presses, idleSeconds);
-    Print("peer", other);
+        Measure(peerName, {"/bin/sh", "-c", "exec " + command}, master, fifo, presses, idleSeconds);
+    Print(peerName.c_str(), other);
   }
   close(master);
   std::filesystem::remove_all(folder);
