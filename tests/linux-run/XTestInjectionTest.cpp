@@ -10,6 +10,7 @@
 
 #include "RunRig.h"
 // After gtest: Xlib defines None and Bool.
+#include <X11/XF86keysym.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -77,23 +78,29 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
 
   rig.StartLine();
   rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*2 2 Ctrl+F10*)\r\n\"6\"=DOWN (*2 0 Shift+B*)\r\n");
+  rig.Settings("",
+               "\"5\"=DOWN (*2 2 Ctrl+F10*) UP (*2 2 Volume Up*)\r\n"
+               "\"6\"=DOWN (*2 0 Shift+B*)\r\n");
   rig.StartVexel({"run"}, {"DISPLAY=" + display});
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
   EXPECT_NE(rig.VexelLog().find("keys are injected through XTest"), std::string::npos);
 
   rig.phone.Send("click 5");
-  const std::vector<Transition> click = {
-      {XK_Control_L, true}, {XK_F10, true}, {XK_F10, false}, {XK_Control_L, false}};
-  EXPECT_EQ(window.Collect(4, 3000), click);
+  const std::vector<Transition> click = {{XK_Control_L, true},
+                                         {XK_F10, true},
+                                         {XK_F10, false},
+                                         {XK_Control_L, false},
+                                         {XF86XK_AudioRaiseVolume, true},
+                                         {XF86XK_AudioRaiseVolume, false}};
+  EXPECT_EQ(window.Collect(6, 3000), click);
 
   rig.phone.Send("press 6");
-  ASSERT_EQ(window.Collect(6, 3000).size(), 6u);
+  ASSERT_EQ(window.Collect(8, 3000).size(), 8u);
   rig.vexel.Signal(SIGTERM);
   EXPECT_EQ(rig.vexel.Wait(5000), 0);
   std::vector<Transition> all = click;
   all.insert(all.end(), {{XK_Shift_L, true}, {XK_b, true}, {XK_b, false}, {XK_Shift_L, false}});
-  EXPECT_EQ(window.Collect(8, 3000), all) << rig.VexelLog();
+  EXPECT_EQ(window.Collect(10, 3000), all) << rig.VexelLog();
   XCloseDisplay(client);
 }
 
