@@ -1,6 +1,9 @@
 // The Linux program's files: where they are, the ports it lists, what
 // "vexel check" says of them, and which learned keys a keys file can hold.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -56,6 +59,16 @@ TEST(SerialPorts, EachPortOnceUnderItsStableNameWithItsKind) {
   for (const SerialPortEntry& port : ListSerialPorts(root, sysRoot))
     entries.push_back(port.EntryText());
   root += "/";
+  // The advice names a group only where the group may open the port.
+  if (const group* dialout = getgrnam("dialout")) {
+    chown(dev.File("ttyUSB1").c_str(), static_cast<uid_t>(-1), dialout->gr_gid);
+    chmod(dev.File("ttyUSB1").c_str(), 0660);
+    chmod(dev.File("rfcomm0").c_str(), 0600);
+    std::vector<std::string> groups;
+    for (const SerialPortEntry& port : ListSerialPorts(root.substr(0, root.size() - 1), sysRoot))
+      groups.push_back(port.group);
+    EXPECT_EQ(groups, (std::vector<std::string>{"", "", "dialout", ""}));
+  }
   EXPECT_EQ(entries, (std::vector<std::string>{
                          root + "rfcomm0 (bth)",
                          root + "serial/by-id/usb-Sony_Ericsson-if01 (usb)",

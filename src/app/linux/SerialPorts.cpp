@@ -73,7 +73,9 @@ std::vector<SerialPortEntry> ListSerialPorts(const std::string& devRoot,
       entry.kind = family.kind;
       entry.accessible = access(entry.device.c_str(), R_OK | W_OK) == 0;
       struct stat status {};
-      if (stat(entry.device.c_str(), &status) == 0)
+      // The group that may open it, when there is one (dialout on Debian).
+      if (stat(entry.device.c_str(), &status) == 0 && status.st_gid != 0 &&
+          (status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
         if (const group* owner = getgrgid(status.st_gid)) entry.group = owner->gr_name;
       ports.push_back(entry);
     }

@@ -113,7 +113,7 @@ int Ports() {
     std::cout << port.EntryText();
     if (!port.accessible) {
       std::cout << "    you may not open it";
-      group = port.group;
+      if (!port.group.empty()) group = port.group;
     }
     std::cout << "\n";
   }

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -114,7 +115,14 @@ bool PosixSerialPort::OpenPort() {
       const std::string holder = DeviceHolder(path_);
       throw EPortBusy(path_ + ": busy" + (holder.empty() ? "" : ", held by " + holder));
     }
-    throw ECommsError(Describe(path_, "cannot open", error));
+    std::string message = Describe(path_, "cannot open", error);
+    struct stat device {};
+    if (error == EACCES && stat(path_.c_str(), &device) == 0 && device.st_gid != 0 &&
+        (device.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
+      if (const group* owner = getgrgid(device.st_gid))
+        message += std::string(" (the group ") + owner->gr_name +
+                   " may open it: sudo adduser $USER " + owner->gr_name + ", then log in again)";
+    throw ECommsError(message);
   }
   auto fail = [&](const std::string& message, bool busy = false) {
     close(fd);
