@@ -60,13 +60,16 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${NOTICE_YEAR}${COMPANY}"
 !insertmacro MUI_LANGUAGE "English"
 
 ; The program's files, installed by File and removed by Delete from one list.
+; Tools\ holds the simulated phone and vexelctl.
 !macro ProgramFiles DO
   !insertmacro ${DO} "Vexel.exe"
   !insertmacro ${DO} "Help.chm"
   !insertmacro ${DO} "readme.txt"
+  !insertmacro ${DO} "Tools\phonesim.exe"
+  !insertmacro ${DO} "Tools\vexelctl.exe"
 !macroend
 !macro InstallFile NAME
-  File "${STAGE}\${NAME}"
+  File "/oname=${NAME}" "${STAGE}\${NAME}"
 !macroend
 !macro RemoveFile NAME
   Delete "$INSTDIR\${NAME}"
@@ -94,6 +97,7 @@ Section "Vexel" SecProgram
   !insertmacro WaitUntilVexelEnds
 
   SetOutPath "$INSTDIR"
+  CreateDirectory "$INSTDIR\Tools"
   !insertmacro ProgramFiles InstallFile
   ; The example is the installer's own: read-only, so that the user saves an
   ; edited key map under a name of their own, which updates leave alone.
@@ -152,6 +156,7 @@ Section "Uninstall"
   !insertmacro WaitUntilVexelEnds
 
   !insertmacro ProgramFiles RemoveFile
+  RMDir "$INSTDIR\Tools"
   SetFileAttributes "$INSTDIR\${EXAMPLE}" NORMAL
   Delete "$INSTDIR\${EXAMPLE}"
   RMDir "$INSTDIR\Examples"

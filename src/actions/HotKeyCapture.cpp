@@ -4,11 +4,6 @@ namespace vexel {
 
 namespace {
 
-struct CaptureName {
-  std::uint8_t code;
-  const char* name;
-};
-
 // Keys whose capture name is not their own character. Num Lock and Pause
 // carry their own names, so each captures itself.
 constexpr CaptureName kCaptureNames[] = {
@@ -29,6 +24,8 @@ void Append(std::string& text, const std::string& name) {
 }
 
 }  // namespace
+
+std::span<const CaptureName> CaptureNames() { return kCaptureNames; }
 
 std::string CaptureKeyName(std::uint8_t virtualKey) {
   for (const CaptureName& entry : kCaptureNames)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "actions/ShortcutText.h"
@@ -12,6 +13,13 @@ namespace vexel {
 
 // The text appended for a pressed key; empty for Shift, Ctrl and Alt.
 std::string CaptureKeyName(std::uint8_t virtualKey);
+
+// The keys whose capture name is not their own character.
+struct CaptureName {
+  std::uint8_t code;
+  const char* name;
+};
+std::span<const CaptureName> CaptureNames();
 
 struct HeldModifiers {
   bool shift = false;

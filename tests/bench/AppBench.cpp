@@ -1,9 +1,13 @@
-// Figures of the real Vexel.exe in the Wine rig, Vexel on COM27 and the
+// Figures of the real Vexel.exe (the packages' copy, without debug
+// information, as users run it) in the Wine rig, Vexel on COM27 and the
 // simulated phone on COM28:
 //   - start-up time to a usable tray icon (the main window's message loop
-//     answering; the icon is added before it starts);
+//     answering; the icon is added before it starts), beside an empty tray
+//     program and an empty Win32 program started the same way;
 //   - CPU time of an idle Vexel with the link up and keep-alive on;
-//   - its memory beside that of an empty Win32 program;
+//   - its memory with the link down and up, beside both of those programs:
+//     private bytes, working set and, under Wine, anonymous resident memory
+//     (the host's RssAnon, which private bytes do not show under Wine);
 //   - key report to action: from the write of "+CKEV: 5,1" on the phone's
 //     end to the start of the key's action (a Press of F24, seen by a
 //     low-level keyboard hook in this process).
@@ -41,7 +45,8 @@ void PrintSpread(const char* what, const std::vector<double>& values, double flo
   const double p50 = Percentile(values, 0.50), p99 = Percentile(values, 0.99);
   std::printf("%s over %zu: p50 %.1f ms, p99 %.1f ms, max %.1f ms", what, values.size(), p50, p99,
               *std::max_element(values.begin(), values.end()));
-  if (floor > 0) std::printf(" (%.2fx and %.2fx the %.0f ms floor)", p50 / floor, p99 / floor, floor);
+  if (floor > 0)
+    std::printf(" (%.2fx and %.2fx the %.0f ms floor)", p50 / floor, p99 / floor, floor);
   std::printf("\n");
 }
 
@@ -74,8 +79,26 @@ std::string Settings(bool autostart) {
          (autostart ? "1" : "0") + "\r\nKeysFile=keys.km\r\nreconnect=1\r\n";
 }
 
-int StartUp(const Options& options) {
-  std::vector<double> times;
+// How long start-up work may go on after the window answers, before the
+// memory is read.
+constexpr unsigned kSettleMs = 2000;
+
+struct Figures {
+  std::vector<double> startMs;
+  MemoryKiB memory{0, 0, -1, -1};  // after the last start, settled
+};
+
+void PrintMemory(const char* what, const MemoryKiB& memory) {
+  std::printf("memory of %-28s private %6.0f KiB, working set %6.0f KiB, ", what,
+              memory.privateBytes, memory.workingSet);
+  if (memory.anonResident >= 0)
+    std::printf("anonymous resident %6.0f KiB, %.0f thread(s)\n", memory.anonResident,
+                memory.threads);
+  else
+    std::printf("anonymous resident n/a\n");
+}
+
+int StartUp(const Options& options, Figures& figures) {
   for (int i = 0; i < options.starts; ++i) {
     TestFolder folder("bench-start");
     folder.Write("Vexel.ini", Settings(false));
@@ -85,36 +108,81 @@ int StartUp(const Options& options) {
       std::printf("Vexel did not start\n");
       return 1;
     }
-    times.push_back(MsSince(start));
+    figures.startMs.push_back(MsSince(start));
+    if (i + 1 < options.starts) continue;
+    WaitFor([] { return false; }, kSettleMs);
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, vexel.ProcessId());
+    figures.memory = MemoryOfProgram(process, folder.File("Vexel.exe"));
+    CloseHandle(process);
   }
-  PrintSpread("start-up to the tray icon, starts", times, 0);
   return 0;
 }
 
-// An empty Win32 program started the way Vexel is, for scale.
-MemoryKiB EmptyProgramMemory() {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::string commandLine = "vexel_empty_window.exe";
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string path(exe);
-  path = path.substr(0, path.find_last_of('\\') + 1) + commandLine;
-  if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process))
-    return {0, 0};
-  WaitForInputIdle(process.hProcess, 10000);
-  Sleep(1000);
-  const MemoryKiB memory = MemoryOf(process.hProcess);
-  TerminateProcess(process.hProcess, 0);
-  WaitForSingleObject(process.hProcess, 5000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return memory;
+// The programs Vexel is measured beside: each has one window of its own
+// class, which answers once its message loop runs.
+struct Baseline {
+  const char* what;
+  const char* exe;  // beside this benchmark
+  const char* windowClass;
+  const char* arguments = "";
+};
+const Baseline kEmptyTray{"the empty tray program", "vexel_empty_tray.exe", "VexelBenchEmptyTray"};
+// With as many threads as Vexel's serial port runs while the link is up (the
+// receive and the transmit thread), which only wait.
+const Baseline kEmptyTrayThreads{"the same with 2 threads", "vexel_empty_tray.exe",
+                                 "VexelBenchEmptyTray", " 2"};
+const Baseline kEmptyProgram{"the empty program", "vexel_empty_window.exe",
+                             "VexelBenchEmptyWindow"};
+
+HWND WindowOf(const char* windowClass, DWORD processId) {
+  for (HWND hwnd = FindWindowExA(nullptr, nullptr, windowClass, nullptr); hwnd;
+       hwnd = FindWindowExA(nullptr, hwnd, windowClass, nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == processId) return hwnd;
+  }
+  return nullptr;
 }
 
-int LinkUp(const Options& options) {
+// Starts the program as the driver starts Vexel (its full path, quoted, as
+// the command line) until its window answers, the given number of times.
+int MeasureBaseline(const Baseline& baseline, int starts, Figures& figures) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string path(self);
+  path = path.substr(0, path.find_last_of('\\') + 1) + baseline.exe;
+  std::string commandLine = "\"" + path + "\"" + baseline.arguments;
+  for (int i = 0; i < starts; ++i) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const Clock::time_point start = Clock::now();
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+      std::printf("cannot start %s (error %lu)\n", path.c_str(), GetLastError());
+      return 1;
+    }
+    const bool answered = WaitFor(
+        [&] { return Answers(WindowOf(baseline.windowClass, process.dwProcessId)); }, 30000);
+    if (answered) figures.startMs.push_back(MsSince(start));
+    if (answered && i + 1 == starts) {
+      WaitFor([] { return false; }, kSettleMs);
+      figures.memory = MemoryOfProgram(process.hProcess, path);
+    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!answered) {
+      std::printf("%s (%s) did not start\n", baseline.what, baseline.exe);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int LinkUp(const Options& options, MemoryKiB& linkUpMemory) {
   if (!NullModem::FreshCable()) {
     std::printf("no null-modem: run through scripts/wine-run in a booted rig\n");
     return 1;
@@ -131,8 +199,8 @@ int LinkUp(const Options& options) {
   WaitFor([] { return false; }, 2000);  // the "OK" handled, the link up
 
   // Idle, with the keep-alive written every 5 s and answered.
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
-                               vexel.ProcessId());
+  HANDLE process =
+      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, vexel.ProcessId());
   const std::string exe = folder.File("Vexel.exe");
   const double cpuBefore = CpuMsOfProgram(process, exe);
   const Clock::time_point idleStart = Clock::now();
@@ -144,12 +212,7 @@ int LinkUp(const Options& options) {
       "idle Vexel.exe with the link up for %.1f s (%zu keep-alives): CPU %.1f ms (%.3f%% of one "
       "core)\n",
       idleMs / 1000, phone->Count("AT+CGMI\r") - keepAlivesBefore, cpu, 100.0 * cpu / idleMs);
-  const MemoryKiB memory = MemoryOf(process);
-  const MemoryKiB empty = EmptyProgramMemory();
-  std::printf(
-      "memory: Vexel.exe private %.0f KiB, working set %.0f KiB; an empty Win32 program private "
-      "%.0f KiB, working set %.0f KiB\n",
-      memory.privateBytes, memory.workingSet, empty.privateBytes, empty.workingSet);
+  linkUpMemory = MemoryOfProgram(process, exe);
   CloseHandle(process);
 
   // Key report to action: the phone's end written directly, so the moment
@@ -186,6 +249,35 @@ int LinkUp(const Options& options) {
   return 0;
 }
 
+int Run(const Options& options) {
+  Figures vexel, emptyTray, emptyTrayThreads, emptyProgram;
+  if (const int failed = StartUp(options, vexel)) return failed;
+  if (const int failed = MeasureBaseline(kEmptyTray, options.starts, emptyTray)) return failed;
+  if (const int failed = MeasureBaseline(kEmptyTrayThreads, 1, emptyTrayThreads)) return failed;
+  if (const int failed = MeasureBaseline(kEmptyProgram, options.starts, emptyProgram))
+    return failed;
+  PrintSpread("start-up of Vexel.exe to its tray icon, starts", vexel.startMs, 0);
+  PrintSpread("start-up of the empty tray program to its tray icon, starts", emptyTray.startMs, 0);
+  PrintSpread("start-up of the empty program to its window, starts", emptyProgram.startMs, 0);
+  MemoryKiB linkUp{0, 0, -1, -1};
+  const int failed = LinkUp(options, linkUp);
+  PrintMemory("Vexel.exe, link down:", vexel.memory);
+  if (!failed) PrintMemory("Vexel.exe, link up:", linkUp);
+  PrintMemory("the empty tray program:", emptyTray.memory);
+  PrintMemory("the same with 2 threads:", emptyTrayThreads.memory);
+  PrintMemory("the empty program:", emptyProgram.memory);
+  if (vexel.memory.anonResident >= 0 && emptyTray.memory.anonResident >= 0) {
+    std::printf("Vexel.exe above the empty tray program, anonymous resident: link down %+.0f KiB",
+                vexel.memory.anonResident - emptyTray.memory.anonResident);
+    if (!failed)
+      std::printf(", link up %+.0f KiB (%+.0f KiB above the same with 2 threads)",
+                  linkUp.anonResident - emptyTray.memory.anonResident,
+                  linkUp.anonResident - emptyTrayThreads.memory.anonResident);
+    std::printf("\n");
+  }
+  return failed;
+}
+
 }  // namespace
 }  // namespace vexel::test
 
@@ -198,6 +290,5 @@ int main(int argc, char** argv) {
                                 "vexel_app_bench [--starts N (5)] [--idle-seconds S (60)] "
                                 "[--presses N (200)]"))
     return 2;
-  if (const int failed = vexel::test::StartUp(options)) return failed;
-  return vexel::test::LinkUp(options);
+  return vexel::test::Run(options);
 }

@@ -54,45 +54,74 @@ inline double CpuMs(HANDLE process) {
   return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
 }
 
-// The CPU time of the program started from exePath (a full Windows path).
-// Under Wine, GetProcessTimes of another process answers with the caller's
-// own times; the host's /proc, seen as Z:\proc, has the real figure (clock
-// ticks of 10 ms).
-inline double CpuMsOfProgram(HANDLE process, const std::string& exePath) {
+// The host's /proc folder (seen as Z:\proc\<pid>) of the Wine process that
+// runs the program started from exePath (a full Windows path), or "" where
+// there is none (on Windows).
+inline std::string ProcFolderOf(const std::string& exePath) {
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
-  if (find == INVALID_HANDLE_VALUE) return CpuMs(process);
-  double found = -1;
+  if (find == INVALID_HANDLE_VALUE) return "";
+  std::string found;
   do {
     const std::string folder = std::string("Z:\\proc\\") + entry.cFileName;
     std::string commandLine;
     std::getline(std::ifstream(folder + "\\cmdline"), commandLine, '\0');
-    if (commandLine != exePath) continue;
-    std::string stat;
-    std::getline(std::ifstream(folder + "\\stat"), stat);
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-      if (i >= 14) ticks += std::atof(field.c_str());  // utime, stime
-    found = ticks * 10.0;
-  } while (found < 0 && FindNextFileA(find, &entry));
+    if (commandLine == exePath) found = folder;
+  } while (found.empty() && FindNextFileA(find, &entry));
   FindClose(find);
-  return found >= 0 ? found : CpuMs(process);
+  return found;
+}
+
+// The CPU time of the program started from exePath. Under Wine,
+// GetProcessTimes of another process answers with the caller's own times;
+// the host's /proc has the real figure (clock ticks of 10 ms).
+inline double CpuMsOfProgram(HANDLE process, const std::string& exePath) {
+  const std::string folder = ProcFolderOf(exePath);
+  if (folder.empty()) return CpuMs(process);
+  std::string stat;
+  std::getline(std::ifstream(folder + "\\stat"), stat);
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i >= 14) ticks += std::atof(field.c_str());  // utime, stime
+  return ticks * 10.0;
+}
+
+// A field of the host's /proc/<pid>/status of the program started from
+// exePath ("RssAnon:", "Threads:"), as a number; -1 where there is none.
+inline double ProcStatusOfProgram(const std::string& exePath, const std::string& field) {
+  const std::string folder = ProcFolderOf(exePath);
+  std::ifstream status(folder.empty() ? std::string() : folder + "\\status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(field, 0) == 0) return std::atof(line.c_str() + field.size());
+  return -1;
 }
 
 struct MemoryKiB {
   double privateBytes;  // the pagefile figure where Wine leaves private bytes at 0
   double workingSet;
+  // Under Wine, from the host: the anonymous resident memory (RssAnon: what
+  // the process touched of its heaps, its stacks and the private copies of
+  // its images) and the threads; -1 elsewhere.
+  double anonResident;
+  double threads;
 };
 
 inline MemoryKiB MemoryOf(HANDLE process) {
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
-  GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                       sizeof memory);
+  GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
   const SIZE_T privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
-  return {privateBytes / 1024.0, memory.WorkingSetSize / 1024.0};
+  return {privateBytes / 1024.0, memory.WorkingSetSize / 1024.0, -1, -1};
+}
+
+// The memory of the program started from exePath (a full Windows path).
+inline MemoryKiB MemoryOfProgram(HANDLE process, const std::string& exePath) {
+  MemoryKiB memory = MemoryOf(process);
+  memory.anonResident = ProcStatusOfProgram(exePath, "RssAnon:");
+  memory.threads = ProcStatusOfProgram(exePath, "Threads:");
+  return memory;
 }
 
 }  // namespace vexel::test

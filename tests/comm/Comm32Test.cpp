@@ -1,7 +1,10 @@
 // TComm32 on COM27 of the rig, with the simulated phone on COM28.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 #include "Rig.h"
 #include "base/Files.h"
@@ -107,6 +110,38 @@ TEST_F(Comm32Test, OneBurstIsOneChunkAndAPauseSplitsIt) {
   EXPECT_TRUE(delivered_.zeroAfterEachChunk);
 }
 
+TEST_F(Comm32Test, TheReadIntervalKeepsBytes2MsApartTogetherAnd50MsOfSilenceSplits) {
+  // 25 ms of silence end a chunk: well inside it on one side, well beyond it
+  // on the other.
+  PhoneOnCom28& phone = StartPhone();
+  ASSERT_TRUE(port_.OpenPort());
+  ASSERT_TRUE(WaitUntilReceiving());
+  ASSERT_TRUE(
+      phone.Play("send +CK\npause 2\nsend EV\npause 2\nsend : 5\npause 2\nsend ,1\n"
+                 "pause 50\nsend OK\npause 50\nsend \\r\\n\n"));
+  ASSERT_TRUE(WaitForChunks(3));
+  EXPECT_EQ(delivered_.chunks, (std::vector<std::string>{"+CKEV: 5,1", "OK", "\r\n"}));
+}
+
+TEST(LineErrorReportTest, NamesTheErrorFlagsInAFixedOrder) {
+  struct Case {
+    DWORD errors;
+    const char* report;
+  } cases[] = {
+      {0, "Comm Event: NULL Error, EvtMask = 0"},
+      {CE_FRAME, "Comm Event: CE_FRAME, EvtMask = 8"},
+      {CE_OVERRUN | CE_RXPARITY, "Comm Event: CE_OVERRUN and CE_RXPARITY, EvtMask = 6"},
+      {CE_RXPARITY | CE_FRAME | CE_OVERRUN,
+       "Comm Event: CE_FRAME and CE_OVERRUN and CE_RXPARITY, EvtMask = 14"},
+      {CE_RXOVER, "Comm Event: EV_ERR Unknown EvtMask, EvtMask = 1"},
+      {CE_BREAK | CE_FRAME, "Comm Event: CE_FRAME and EV_ERR Unknown EvtMask, EvtMask = 24"},
+      {0xFFFFFFFF,
+       "Comm Event: CE_FRAME and CE_OVERRUN and CE_RXPARITY and EV_ERR Unknown EvtMask, "
+       "EvtMask = 4294967295"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LineErrorReport(c.errors), c.report) << c.errors;
+}
+
 TEST_F(Comm32Test, AFloodArrivesInFullBuffersAndTheRest) {
   // The 5000 bytes wait in the cable before the port opens, so nothing but
   // the buffer size cuts them. The pty's line discipline holds 4095 of them;
@@ -115,7 +150,7 @@ TEST_F(Comm32Test, AFloodArrivesInFullBuffersAndTheRest) {
   ASSERT_TRUE(phone.Play("flood 5000 z\n"));
   ASSERT_TRUE(phone.WaitPlayed());
   HANDLE probe =
-      CreateFileA(kPcPort, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      CreateFileA(kPcDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(probe, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(WaitFor([probe] {
     COMSTAT status{};
@@ -270,6 +305,40 @@ TEST_F(Comm32Test, ClosingWithWritesQueuedDropsThemWithoutAHangup) {
   EXPECT_LT(phone_->Received().size(), 20u * 8);
 }
 
+// --- Messages from anyone --------------------------------------------------
+
+TEST_F(Comm32Test, ForgedWakeMessagesDeliverNothingAndFreeNothing) {
+  // Any process can post WM_USER+1 or WM_USER+2 to the notification window
+  // and WM_USER+1 to the transmit thread. Whatever they carry, they must
+  // deliver no chunk, write nothing, hang nothing up and free nothing.
+  PhoneOnCom28& phone = StartPhone(ReplyMode::kOk);
+  ASSERT_TRUE(port_.OpenPort());
+  ASSERT_TRUE(WaitUntilReceiving());
+  const HWND window = FindWindowExA(HWND_MESSAGE, nullptr, "VexelComm32Notify", nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_NE(port_.TransmitThreadId(), 0u);
+  // A block of our own: a receiver that trusted lParam would deliver, write or free it.
+  char* block = static_cast<char*>(LocalAlloc(LPTR, 16));
+  ASSERT_NE(block, nullptr);
+  std::strcpy(block, "forged");
+  for (const LPARAM lParam : {LPARAM{0}, LPARAM{1}, reinterpret_cast<LPARAM>(block)}) {
+    for (const UINT message : {WM_USER + 1, WM_USER + 2})
+      EXPECT_TRUE(PostMessageA(window, message, 6, lParam));
+    EXPECT_TRUE(PostThreadMessageA(port_.TransmitThreadId(), WM_USER + 1, 6, lParam));
+  }
+  WaitFor([] { return false; }, 300);  // handles them all
+  EXPECT_TRUE(delivered_.chunks.empty());
+  EXPECT_EQ(delivered_.hangups, 0);
+  EXPECT_EQ(phone.Received(), "");
+  EXPECT_EQ(LocalFree(block), nullptr) << "the block was freed by someone else";
+
+  // Real traffic still flows both ways.
+  ASSERT_TRUE(port_.WriteData("AT\r", 3));
+  EXPECT_TRUE(WaitFor([this] { return delivered_.All().find("OK") != std::string::npos; }));
+  EXPECT_EQ(phone.Received(), "AT\r");
+  EXPECT_EQ(delivered_.hangups, 0);
+}
+
 // --- Opening, closing, failing ----------------------------------------------
 
 TEST_F(Comm32Test, OpeningAnOpenPortFailsAndLeavesItOpen) {
@@ -298,6 +367,7 @@ TEST_F(Comm32Test, PortsThatCannotBeUsedRaiseRussianErrors) {
     const char* message;
   } cases[] = {
       {"Z:\\nonexistent\\vexel\\COM1", kErrorOpeningPort},
+      {"COM99", kErrorOpeningPort},
       {"\\\\.\\COM99", kErrorOpeningPort},
       {plainFile, kInvalidPointer},
   };
@@ -315,9 +385,88 @@ TEST_F(Comm32Test, PortsThatCannotBeUsedRaiseRussianErrors) {
     }
   }
   DeleteFileA(plainFile.c_str());
-  // Nothing was left open: the plain file can go, and a good port opens.
-  port_.SetCommPort(kPcPort);
-  EXPECT_TRUE(port_.OpenPort());
+  // Nothing was left open: the plain file can go, and a good port opens,
+  // named either way.
+  for (const char* name : {kPcDevice, kPcPort}) {
+    port_.SetCommPort(name);
+    EXPECT_TRUE(port_.OpenPort()) << name;
+    EXPECT_EQ(port_.CommPort(), name);
+    port_.ClosePort();
+  }
+}
+
+TEST_F(Comm32Test, ClosingGivesUpOnThreadsWhoseCancelledRequestsNeverEnd) {
+  // A driver gone wrong never completes a cancelled request: here the wait
+  // for it blocks until the test lets it go. ClosePort must return after
+  // about 2 s, leaving the thread behind with everything it uses.
+  struct Case {
+    const char* name;
+    bool writeStuck;  // a write pending (nobody reads COM28) holds the transmit thread too
+    std::vector<const char*> leftBehind;
+  } cases[] = {
+      {"read", false, {"Read thread"}},
+      {"read and write", true, {"Read thread", "Write thread"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(NullModem::FreshCable());
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::mutex mutex;
+    std::vector<HANDLE> stuckThreads;  // under mutex
+    std::atomic<int> intact{0};
+    port_.SetCancelledRequestWait([&](const CommLink& link, OVERLAPPED& request) {
+      const HANDLE event = request.hEvent;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        stuckThreads.push_back(OpenThread(SYNCHRONIZE, FALSE, GetCurrentThreadId()));
+      }
+      WaitForSingleObject(release, 60000);
+      // Back long after ClosePort: what this thread uses is still there.
+      if (WaitForSingleObject(link.stopEvent, 0) == WAIT_OBJECT_0 && request.hEvent == event &&
+          WaitForSingleObject(event, 0) != WAIT_FAILED && link.notifications)
+        ++intact;
+      DWORD ignored = 0;
+      GetOverlappedResult(link.port, &request, &ignored, TRUE);
+    });
+    ASSERT_TRUE(port_.OpenPort());
+    port_.SetCancelledRequestWait({});  // the next OpenPort waits for real
+    ASSERT_TRUE(WaitUntilReceiving());
+    if (c.writeStuck) {
+      const std::string block(60000, 'x');
+      port_.WriteData(block.data(), static_cast<std::uint16_t>(block.size()));
+      ASSERT_TRUE(WaitFor([this] { return LogHas("Write thread shutting down"); }));
+    }
+
+    const ULONGLONG start = GetTickCount64();
+    port_.ClosePort();
+    EXPECT_LT(GetTickCount64() - start, 10000u);  // about 2 s; generous, the machine is shared
+    EXPECT_FALSE(port_.IsOpen());
+    for (const char* thread : c.leftBehind) {
+      EXPECT_TRUE(LogHas(std::string(thread) + " not exiting.  Terminating it.")) << thread;
+      EXPECT_TRUE(LogHas(std::string(thread) + " left behind.")) << thread;
+    }
+    EXPECT_EQ(stuckThreads.size(), c.leftBehind.size());
+
+    // The port can be had again, and it works.
+    ASSERT_TRUE(NullModem::FreshCable());
+    PhoneOnCom28& phone = StartPhone();
+    delivered_.chunks.clear();
+    ASSERT_TRUE(port_.OpenPort());
+    ASSERT_TRUE(port_.WriteData("AT\r", 3));
+    EXPECT_TRUE(WaitFor([this] { return delivered_.All().find("OK") != std::string::npos; }));
+    EXPECT_EQ(phone.Count("AT\r"), 1u);
+    port_.ClosePort();
+    phone_.reset();
+
+    // The driver ends the requests at last: the threads find what they use and end.
+    SetEvent(release);
+    for (HANDLE thread : stuckThreads) {
+      EXPECT_EQ(WaitForSingleObject(thread, kDeadlineMs), WAIT_OBJECT_0);
+      CloseHandle(thread);
+    }
+    EXPECT_EQ(intact, static_cast<int>(c.leftBehind.size()));
+    CloseHandle(release);
+  }
 }
 
 TEST_F(Comm32Test, ALostLineHangsUpAndEndsTheReceiveThread) {

@@ -11,7 +11,8 @@
 
 namespace vexel::test {
 
-inline constexpr char kPcPort[] = "\\\\.\\COM27";  // TComm32's end
+inline constexpr char kPcPort[] = "COM27";           // TComm32's end, named as the user sees it
+inline constexpr char kPcDevice[] = "\\\\.\\COM27";  // the same as a device path
 
 // Everything TComm32 delivered, in order.
 struct Delivered {

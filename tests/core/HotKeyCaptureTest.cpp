@@ -94,6 +94,14 @@ TEST(HotKeyCapture, NumLockAndPauseKeepTheirNamesThroughAKeysFile) {
   }
 }
 
+// Every named key captures itself: a name that no longer parses would make
+// its key vanish from the control.
+TEST(HotKeyCapture, EveryNamedKeyCapturesItself) {
+  for (const CaptureName& named : CaptureNames()) {
+    EXPECT_EQ(CaptureKeyDown(named.code, {}, 0, kLayout).shortcut, named.code) << named.name;
+  }
+}
+
 TEST(HotKeyCapture, BackspaceShowsNoneAndKeepsTheCombination) {
   for (TShortCut held : {TShortCut{0}, TShortCut{0x4079}, TShortCut{0xE041}}) {
     const CaptureResult result = CaptureKeyDown(8, {true, true, false}, held, kLayout);

@@ -129,8 +129,11 @@ TEST_F(KeyEventsTest, ReportsCutAcrossChunksAreHandledPieceByPiece) {
 
 TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
   AddRow("5", "five");
+  int redraws = 0;  // what the grid is told
+  keyMap.SetOnChange([&] { ++redraws; });
   remote.MapKeysButtonClick(true);
   EXPECT_TRUE(keyMap.Empty());
+  EXPECT_EQ(redraws, 1);
 
   port.Receive("+CKEV: 5,1\r\n");
   port.Receive("+CKEV: 5,0\r\n");

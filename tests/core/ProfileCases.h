@@ -44,6 +44,7 @@ inline const ReadCase kReads[] = {
     {"[s]\r\n=v\r\nb=1\r\n", "s", nullptr, ""},
     {"[s]\r\nk=v", "s", "k", "v"},
     {"[s]\rk=v\nj=w\r", "s", "j", "w"},
+    {"[s]\rk=1\rj=2\rl=3", "s", nullptr, "k,j,l"},  // lone CR line ends
     {"[s]\r\nk=\t\v\f\x1a v\x01 \x1a\r\n", "s", "k", "v\x01"},
     {"[s]\r\nk=\xe9\x81\x90\xff\r\n", "s", "k", "\xe9\x81\x90\xff"},
     {"[s]\r\nab\0cd=v\0w\r\n"sv, "s", "ab", "v"},
@@ -89,6 +90,10 @@ inline const WriteCase kWrites[] = {
     {"[s]\r\n  Key = v\r\n", {{"s", "KEY", "w"}}, "[s]\r\nKey=w\r\n"},
     {"[s]\r\nk=v", {{"s", "k", "w"}}, "[s]\r\nk=w\r\n"},
     {"[s]\r\nk=v", {{"s", "n", "w"}}, "[s]\r\nk=v\r\nn=w\r\n"},
+    {"[s]\rk=v",
+     {{"s", "n", "w"}, {"s", "m", "x"}},
+     "[s]\rk=v\r\nn=w\r\nm=x\r\n",
+     "Wine rewrites every line"},
     {"junk", {{"t", "n", "w"}}, "junk\r\n[t]\r\nn=w\r\n"},
     {"[s]\r\nk=v\r\n;c\r\n[t]\r\n", {{"s", "n", "w"}}, "[s]\r\nk=v\r\n;c\r\nn=w\r\n[t]\r\n"},
     {"[s]\r\nk\r\nk=v\r\n", {{"s", "k", "w"}}, "[s]\r\nk=w\r\nk=v\r\n"},

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "NullModemRig.h"
 #include "ShellRecorder.h"
@@ -364,6 +366,49 @@ TEST_F(EndToEnd, AboutOpensOnceAndItsLinksOpenMailAndWeb) {
   ASSERT_TRUE(about = vexel.WaitWindow("About Vexel"));
   PostKey(about, VK_RETURN);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 10000));
+}
+
+// No message another program can send makes Vexel read, write or free
+// through a pointer of the sender's choosing, or stops it: every window of
+// ours gets every private message with null and garbage parameters, and
+// then Vexel still answers and a phone key still acts.
+TEST_F(EndToEnd, EveryWindowSurvivesForeignMessages) {
+  LinkUpWithTraceKeys();
+  const DWORD pid = vexel->ProcessId();
+  std::vector<HWND> windows = {vexel->MainWindow(), vexel->TrayWindow(),
+                               vexel->PropertiesControl("ValueListEditor1")};
+  for (HWND hwnd = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); hwnd;
+       hwnd = FindWindowExA(HWND_MESSAGE, hwnd, nullptr, nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == pid) windows.push_back(hwnd);  // the serial port's notification window
+  }
+  ASSERT_GE(windows.size(), 4u);
+  const std::pair<WPARAM, LPARAM> parameters[] = {{0, 0}, {0xDEADBEEF, 0x12345679}};
+  const auto isMouseMessage = [](LPARAM value) {
+    return value >= WM_MOUSEFIRST && value <= WM_MOUSELAST;
+  };
+  for (const auto& [first, last] : {std::pair{WM_USER, 0x7FFFu}, std::pair{WM_APP, 0xBFFFu}}) {
+    for (UINT message = first; message <= last; ++message) {
+      for (HWND window : windows) {
+        for (const auto& [wParam, lParam] : parameters) {
+          // The tray's call-back with a real mouse message is the user's click.
+          if (window == vexel->TrayWindow() && message == kTrayCallbackMessage &&
+              isMouseMessage(lParam))
+            continue;
+          DWORD_PTR ignored = 0;
+          SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &ignored);
+        }
+      }
+    }
+  }
+  ASSERT_TRUE(vexel->Running());
+  DWORD_PTR answered = 0;
+  EXPECT_TRUE(SendMessageTimeoutA(vexel->TrayWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                  &answered));
+  EXPECT_FALSE(HasWindowTitled(pid, "Vexel"));  // no error box
+  Play(*phone, "press 5");
+  EXPECT_TRUE(Left("down.txt"));
 }
 
 }  // namespace

@@ -9,8 +9,9 @@
 // hint of that moment.
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 namespace vexel {
 

@@ -15,10 +15,13 @@ constexpr char kInvalidPointer[] =  // "Неверный указатель. "
     "\xCD\xE5\xE2\xE5\xF0\xED\xFB\xE9\x20\xF3\xEA\xE0\xE7\xE0\xF2\xE5\xEB\xFC\x2E\x20";
 
 constexpr char kWindowClass[] = "VexelComm32Notify";
+constexpr char kDevicePrefix[] = "\\\\.\\";
 
-struct LocalFreeDeleter {
-  void operator()(char* copy) const { LocalFree(copy); }
-};
+// "COM27" as the device "\\.\COM27" (the only form that opens COM10 and up);
+// a name that starts with "\\" is a device path already.
+std::string DevicePath(const std::string& name) {
+  return name.rfind("\\\\", 0) == 0 ? name : kDevicePrefix + name;
+}
 
 ATOM RegisterWindowClass(WNDPROC procedure) {
   WNDCLASSEXA windowClass{};
@@ -42,6 +45,7 @@ TComm32::TComm32() {
   if (!notifyWindow_)
     throw Error("Unable to create the serial port's window. " +
                 FormatLastError(GetLastError()).value_or(""));
+  notifications_->SetReceiver(notifyWindow_, 0);
 }
 
 TComm32::~TComm32() {
@@ -50,9 +54,6 @@ TComm32::~TComm32() {
   } catch (const Error&) {
     // Only the comm log can fail to close here; nothing to tell anyone.
   }
-  MSG message;
-  while (PeekMessageA(&message, notifyWindow_, kDataNotification, kDataNotification, PM_REMOVE))
-    LocalFree(reinterpret_cast<HLOCAL>(message.lParam));
   DestroyWindow(notifyWindow_);
 }
 
@@ -65,10 +66,7 @@ bool TComm32::OpenPort() {
   if (IsOpen()) throw ECommsError(kPortAlreadyOpen, kCyrillicCodePage);
   if (!commsLogFileName_.empty()) OpenCommsLog(commsLogFileName_);
 
-  // "COM27" names a device in the "\\.\" namespace, the only form that
-  // reaches ports above COM9; a full device path is taken as it is.
-  const std::string device = commPort_.starts_with("\\\\") ? commPort_ : "\\\\.\\" + commPort_;
-  HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  HANDLE port = CreateFileA(DevicePath(commPort_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) throw ECommsError(kErrorOpeningPort, kCyrillicCodePage);
   if (GetFileType(port) != FILE_TYPE_CHAR) {
@@ -97,7 +95,7 @@ bool TComm32::OpenPort() {
     port_ = INVALID_HANDLE_VALUE;
     return false;
   }
-  const CommLink link{port_, stopEvent_, notifyWindow_};
+  const CommLink link{port_, stopEvent_, notifications_, cancelledRequestWait_};
 
   auto readThread = std::make_unique<TReadThread>();
   if (!readThread->Create(link)) {
@@ -137,31 +135,41 @@ void TComm32::ApplyLineSettings() {
 void TComm32::ClosePort() {
   if (!IsOpen()) return;
   WriteCommsLog("Stopping the Comm");
-  StopReadThread();
-  StopWriteThread();
-  CloseHandle(stopEvent_);
+  const ULONGLONG giveUpAt = GetTickCount64() + kGiveUpMs;
+  const bool readEnded =
+      StopThread(readThread_, "Closing Read Thread ", PURGE_RXABORT | PURGE_RXCLEAR,
+                 "Read thread not exiting.  Terminating it.", "Read thread left behind.", giveUpAt);
+  const bool writeEnded = StopThread(
+      writeThread_, "Closing Write Thread", PURGE_TXABORT | PURGE_TXCLEAR,
+      "Write thread not exiting.  Terminating it.", "Write thread left behind.", giveUpAt);
+  // A thread left behind still waits on the stop event: it stays open.
+  if (readEnded && writeEnded) CloseHandle(stopEvent_);
   stopEvent_ = nullptr;
-  CloseHandle(port_);
+  CloseHandle(port_);  // so that a later OpenPort can have the port again
   port_ = INVALID_HANDLE_VALUE;
   if (!commsLogFileName_.empty()) CloseCommsLog();
 }
 
-void TComm32::StopReadThread() {
-  if (!readThread_) return;
-  WriteCommsLog("Closing Read Thread ");
+template <class Thread>
+bool TComm32::StopThread(std::unique_ptr<Thread>& thread, const char* closingLine, DWORD purgeFlags,
+                         const char* notExitingLine, const char* leftBehindLine,
+                         ULONGLONG giveUpAt) {
+  if (!thread) return true;
+  WriteCommsLog(closingLine);
   SetEvent(stopEvent_);
-  PurgeComm(port_, PURGE_RXABORT | PURGE_RXCLEAR);
-  readThread_->WaitForEnd("Read thread not exiting.  Terminating it.");
-  readThread_.reset();
-}
-
-void TComm32::StopWriteThread() {
-  if (!writeThread_) return;
-  WriteCommsLog("Closing Write Thread");
-  SetEvent(stopEvent_);
-  PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
-  writeThread_->WaitForEnd("Write thread not exiting.  Terminating it.");
-  writeThread_.reset();
+  PurgeComm(port_, purgeFlags);
+  const bool ended = thread->WaitForEnd(notExitingLine, giveUpAt);
+  if (ended) {
+    thread.reset();
+    return true;
+  }
+  // Its driver never completed a cancelled request. The thread object (its
+  // buffer, its OVERLAPPEDs, its request queue) may still be written by the
+  // driver or used by the thread: it is never freed.
+  WriteCommsLog(leftBehindLine);
+  thread->LeaveBehind();
+  (void)thread.release();
+  return false;
 }
 
 bool TComm32::WriteData(const void* data, std::uint16_t length) {
@@ -169,17 +177,17 @@ bool TComm32::WriteData(const void* data, std::uint16_t length) {
     WriteCommsLog("Write thread not created");
     return false;
   }
-  char* copy = static_cast<char*>(LocalAlloc(LPTR, length + 1u));
-  if (!copy) {
-    LogLastError(GetLastError(), "LocalAlloc: ");
-    return false;
+  switch (writeThread_->Requests().Hand(kWriteRequest,
+                                        std::string_view(static_cast<const char*>(data), length))) {
+    case THandOff::Handed::kYes:
+      return true;  // the transmit thread takes it from here
+    case THandOff::Handed::kNoMemory:
+      LogLastError(GetLastError(), "LocalAlloc: ");
+      return false;
+    case THandOff::Handed::kNotPosted:
+      break;
   }
-  if (length) std::memcpy(copy, data, length);
-  // Once posted, the copy belongs to the transmit thread.
-  if (PostThreadMessageA(writeThread_->Id(), kWriteRequest, length, reinterpret_cast<LPARAM>(copy)))
-    return true;
   WriteCommsLog("Failed to Post to Write thread. ");
-  LocalFree(copy);
   return false;
 }
 
@@ -191,12 +199,15 @@ LRESULT CALLBACK TComm32::WindowProc(HWND window, UINT message, WPARAM wParam, L
   auto* self = reinterpret_cast<TComm32*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!self || (message != kDataNotification && message != kHangupNotification))
     return DefWindowProcA(window, message, wParam, lParam);
-  // The copy of a data notification is released however the handler ends.
-  std::unique_ptr<char, LocalFreeDeleter> copy(
-      message == kDataNotification ? reinterpret_cast<char*>(lParam) : nullptr);
+  // The message only wakes: what to deliver is the oldest item of our own
+  // queue, whatever the message says. A forged one finds nothing, or the next
+  // item a little early; each is delivered once, in order. The item goes
+  // however the handler ends.
+  const std::optional<HandOffItem> item = self->notifications_->Take();
+  if (!item) return 0;
   try {
-    if (copy)
-      self->DoReceiveData(copy.get(), static_cast<std::uint16_t>(wParam));
+    if (item->kind == kDataNotification)
+      self->DoReceiveData(item->bytes.c_str(), static_cast<std::uint16_t>(item->bytes.size()));
     else
       self->DoRequestHangup();
   } catch (...) {

@@ -4,10 +4,12 @@
 // the main thread, through a hidden message-only window of that thread.
 //
 // Threads: every public operation and both events belong to the main thread.
-// The worker threads get copies of the port handle, the stop event and the
-// window when they start and never touch this object, so its fields are the
-// main thread's alone and need no lock. The comm log (CommLog.h) is the one
-// thing all three threads write.
+// The worker threads get copies of the port handle and the stop event and a
+// share of the notification queue when they start, and never touch this
+// object, so its fields are the main thread's alone. What crosses between the
+// threads goes through hand-off queues (HandOff.h); the comm log (CommLog.h)
+// is the other thing all three threads write. CommThreads.h says who owns
+// what.
 #pragma once
 
 #include <windows.h>
@@ -28,13 +30,16 @@ class TComm32 final : public SerialPort {
  public:
   // Creates the notification window: construct on the main thread.
   TComm32();
-  // Closes the port if it is still open, drops notifications not yet
-  // delivered (releasing their copies) and destroys the window.
+  // Closes the port if it is still open and destroys the window;
+  // notifications not yet delivered go with the notification queue.
   ~TComm32() override;
   TComm32(const TComm32&) = delete;
   TComm32& operator=(const TComm32&) = delete;
 
-  void SetCommPort(const std::string& path) override { commPort_ = path; }
+  // The port's name as the user sees it ("COM27"); OpenPort opens the device
+  // "\\.\COM27". A name that starts with "\\" is a device path already and
+  // is opened as it is.
+  void SetCommPort(const std::string& name) override { commPort_ = name; }
   const std::string& CommPort() const override { return commPort_; }
 
   // Opens CommPort exclusively, applies the read interval and line settings
@@ -44,7 +49,9 @@ class TComm32 final : public SerialPort {
   // cannot be created; throws Error when the comm log cannot be created.
   bool OpenPort() override;
   // Stops both threads (waiting for each), closes the port and the comm log.
-  // Nothing happens while closed.
+  // Nothing happens while closed. Never hangs: a thread that has not ended
+  // kGiveUpMs after the stop is left behind (see CommThreads.h), and the
+  // port is closed all the same.
   void ClosePort() override;
   // Queues a copy of the bytes for the transmit thread; true when queued
   // (not when written).
@@ -77,14 +84,22 @@ class TComm32 final : public SerialPort {
   void SetCommsLogFileName(const std::string& name);
 
   bool IsOpen() const { return port_ != INVALID_HANDLE_VALUE; }
+  // The transmit thread, while open (0 otherwise).
+  DWORD TransmitThreadId() const { return writeThread_ ? writeThread_->Id() : 0; }
+  // For tests: how the threads of the next OpenPort wait for a request they
+  // cancelled (see CancelledRequestWait); empty for the real wait.
+  void SetCancelledRequestWait(CancelledRequestWait wait) {
+    cancelledRequestWait_ = std::move(wait);
+  }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void DoReceiveData(const char* buffer, std::uint16_t length);
   void DoRequestHangup();
   void ApplyLineSettings();
-  void StopReadThread();
-  void StopWriteThread();
+  template <class Thread>
+  bool StopThread(std::unique_ptr<Thread>& thread, const char* closingLine, DWORD purgeFlags,
+                  const char* notExitingLine, const char* leftBehindLine, ULONGLONG giveUpAt);
 
   // Main thread only, all of them.
   std::unique_ptr<TReadThread> readThread_;
@@ -95,7 +110,11 @@ class TComm32 final : public SerialPort {
   TReceiveDataEvent onReceiveData_;
   TNotifyEvent onRequestHangup_;
   std::function<void(std::exception_ptr)> onException_;
-  HWND notifyWindow_ = nullptr;  // the threads post to it
+  HWND notifyWindow_ = nullptr;  // woken by the notification queue
+  // Chunks, line-error reports and hang-ups from both threads; shared with
+  // them, so that a thread left behind still has it.
+  std::shared_ptr<THandOff> notifications_ = std::make_shared<THandOff>();
+  CancelledRequestWait cancelledRequestWait_;
   std::uint32_t baudRate_ = 0;
   std::uint32_t bits_ = 0;
   std::uint32_t stopBits_ = 0;

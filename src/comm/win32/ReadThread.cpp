@@ -3,18 +3,10 @@
 // notification. Line errors are watched with a comm-event wait, cleared and
 // reported (the report is dropped by the main thread).
 
-#include <cstring>
-
 #include "comm/win32/CommLog.h"
 #include "comm/win32/CommThreads.h"
 
 namespace vexel {
-namespace {
-
-constexpr char kInvalidHandleLine[] =
-    "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
-
-}  // namespace
 
 std::string LineErrorReport(DWORD errors) {
   std::string names = errors == 0 ? "NULL Error" : "";
@@ -92,7 +84,7 @@ void TReadThread::Execute() {
       // A completed read is the moment to watch for line errors again. A
       // stop seen while re-arming ends the thread quietly: the re-arm is no
       // set-up step of the read.
-      if (commWaitParked_) {
+      if (commWaitParked_ && !commWaitStuck_) {
         commWaitParked_ = false;
         if (!SetupCommEvent()) {
           if (WaitForSingleObject(link_.stopEvent, 0) == WAIT_OBJECT_0) break;
@@ -116,14 +108,9 @@ void TReadThread::Execute() {
 
 void TReadThread::Shutdown() {
   WriteCommsLog("Read thread shutting down");
-  PurgeComm(link_.port, PURGE_RXABORT | PURGE_RXCLEAR);
-  // The purge does not end a pending request everywhere (Wine keeps it), and
-  // a request still pending would write into this object after it is gone:
-  // cancel what this thread started and wait until it has finished.
-  if (readPending_ || commWaitPending_) CancelIo(link_.port);
-  DWORD ignored = 0;
-  if (readPending_) GetOverlappedResult(link_.port, &readRequest_, &ignored, TRUE);
-  if (commWaitPending_) GetOverlappedResult(link_.port, &commRequest_, &ignored, TRUE);
+  PurgeAndCancel(PURGE_RXABORT | PURGE_RXCLEAR);
+  if (readPending_) WaitForCancelled(readRequest_);
+  if (commWaitPending_) WaitForCancelled(commRequest_);
   readPending_ = commWaitPending_ = false;
   if (readRequest_.hEvent) CloseHandle(readRequest_.hEvent);
   if (commRequest_.hEvent) CloseHandle(commRequest_.hEvent);
@@ -161,9 +148,12 @@ bool TReadThread::SetupReadEvent() {
 bool TReadThread::HandleReadEvent() {
   DWORD count = 0;
   const BOOL ok = GetOverlappedResult(link_.port, &readRequest_, &count, FALSE);
-  readPending_ = false;
+  const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+  // A read still in progress (ERROR_IO_INCOMPLETE, which Windows does not give
+  // once the read event is set) stays pending: the thread ends below, and its
+  // shutdown waits for the read before the buffer may go.
+  readPending_ = error == ERROR_IO_INCOMPLETE;
   if (ok) return HandleReadData(count);
-  const DWORD error = GetLastError();
   // With only a read interval set, a read has no time limit before its
   // first byte. Wine nevertheless ends a waiting read by time-out when a
   // write on the port makes partial progress: no failure of the line, so
@@ -184,16 +174,15 @@ bool TReadThread::HandleReadEvent() {
 bool TReadThread::HandleReadData(DWORD count) {
   if (count == 0) return false;  // a read without bytes: the line is gone
   WriteCommsLog("Got something from Comm port!!!");
-  char* copy = static_cast<char*>(LocalAlloc(LPTR, count + 1));
-  if (!copy) {
-    LogLastError(GetLastError(), "LocalAlloc: ");
-    return false;
+  switch (link_.notifications->Hand(kDataNotification, {buffer_, count})) {
+    case THandOff::Handed::kYes:
+      return true;
+    case THandOff::Handed::kNoMemory:
+      LogLastError(GetLastError(), "LocalAlloc: ");
+      return false;
+    case THandOff::Handed::kNotPosted:
+      break;
   }
-  std::memcpy(copy, buffer_, count);
-  // From here the copy belongs to the main thread, which releases it.
-  if (PostMessageA(link_.target, kDataNotification, count, reinterpret_cast<LPARAM>(copy)))
-    return true;
-  LocalFree(copy);
   return false;
 }
 
@@ -233,18 +222,25 @@ void TReadThread::ParkCommEvent() {
 bool TReadThread::HandleCommEvent(OVERLAPPED* request) {
   if (request) {
     DWORD ignored = 0;
-    const BOOL ok = GetOverlappedResult(link_.port, request, &ignored, FALSE);
-    commWaitPending_ = false;
-    if (!ok) {
-      const DWORD error = GetLastError();
-      // An aborted wait is no failure of the line (Wine aborts them all).
-      // Wine can also signal the end of such a wait and then leave the request
-      // marked incomplete for good (its waiting helper thread finishes before
-      // the request is marked pending): that wait is over just the same.
-      if (error == ERROR_OPERATION_ABORTED || error == ERROR_IO_INCOMPLETE) {
-        ParkCommEvent();
+    BOOL ok = GetOverlappedResult(link_.port, request, &ignored, FALSE);
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) {
+      if (!EndIncompleteCommWait(error)) {
+        // Still live: its OVERLAPPED may be neither re-armed nor freed.
+        commWaitParked_ = commWaitStuck_ = true;
+        WriteCommsLog("CommEvent wait does not end after its cancel; line errors go unwatched.");
         return true;
       }
+      ok = error == ERROR_SUCCESS;
+      if (ok && !(eventMask_ & EV_ERR)) error = ERROR_OPERATION_ABORTED;  // ended without news
+    }
+    commWaitPending_ = false;
+    // An aborted wait is no failure of the line (Wine aborts them all).
+    if (error == ERROR_OPERATION_ABORTED) {
+      ParkCommEvent();
+      return true;
+    }
+    if (!ok) {
       if (error == ERROR_INVALID_HANDLE)
         WriteCommsLog(kInvalidHandleLine);
       else
@@ -266,17 +262,35 @@ bool TReadThread::HandleCommEvent(OVERLAPPED* request) {
       LogLastError(error, "ClearCommError: ");
     return false;
   }
-  const std::string report = LineErrorReport(errors);
-  char* copy = static_cast<char*>(LocalAlloc(LPTR, report.size() + 1));
-  if (!copy) {
+  // A report that cannot be posted is dropped: the main thread would drop it
+  // anyway, and reception goes on.
+  if (link_.notifications->Hand(kDataNotification, LineErrorReport(errors)) ==
+      THandOff::Handed::kNoMemory) {
     LogLastError(GetLastError(), "LocalAlloc: ");
     return false;
   }
-  std::memcpy(copy, report.data(), report.size());
-  if (PostMessageA(link_.target, kDataNotification, report.size(), reinterpret_cast<LPARAM>(copy)))
-    return true;
-  LocalFree(copy);
   return true;
+}
+
+bool TReadThread::EndIncompleteCommWait(DWORD& error) {
+  // The comm event is set, yet the wait reads as still in progress. On
+  // Windows that is what it means: the request is live, and re-arming or
+  // freeing its OVERLAPPED now would hand the driver memory it still writes
+  // to. So cancel that one request and give it a moment to end.
+  //
+  // Tolerance for Wine: it can signal the end of an aborted wait and leave the
+  // request marked incomplete for good (its waiting helper finishes before the
+  // request is marked pending). There the bounded wait below returns at once,
+  // the event being set, and reports the wait as ended; it never spins and
+  // never hangs up.
+  CancelIoEx(link_.port, &commRequest_);
+  // False when the request is still live after kCancelWaitMs; otherwise
+  // `error` is how it ended.
+  DWORD ignored = 0;
+  error = GetOverlappedResultEx(link_.port, &commRequest_, &ignored, kCancelWaitMs, FALSE)
+              ? ERROR_SUCCESS
+              : GetLastError();
+  return error != WAIT_TIMEOUT && error != ERROR_IO_INCOMPLETE;
 }
 
 }  // namespace vexel

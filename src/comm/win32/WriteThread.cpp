@@ -1,20 +1,11 @@
-// The transmit thread. Write requests arrive as thread messages (WriteData);
+// The transmit thread. Write requests arrive through its own hand-off queue
+// (WriteData), each announced by a wake message in the thread's message queue;
 // each is written completely, in queue order, before the next is taken.
 
 #include "comm/win32/CommLog.h"
 #include "comm/win32/CommThreads.h"
 
 namespace vexel {
-namespace {
-
-constexpr char kInvalidHandleLine[] =
-    "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
-
-bool IsWriteRequest(const MSG& message) {
-  return message.hwnd == nullptr && message.message == kWriteRequest;
-}
-
-}  // namespace
 
 TWriteThread::~TWriteThread() {
   if (queueReady_) CloseHandle(queueReady_);
@@ -22,7 +13,9 @@ TWriteThread::~TWriteThread() {
 
 bool TWriteThread::Create(const CommLink& link) {
   queueReady_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  return queueReady_ && TCommThread::Create(link);
+  if (!queueReady_ || !TCommThread::Create(link)) return false;
+  requests_.SetReceiver(nullptr, Id());
+  return true;
 }
 
 void TWriteThread::WaitForQueue() const {
@@ -40,23 +33,25 @@ void TWriteThread::Execute() {
   if (!writeRequest_.hEvent) {
     LogLastError(GetLastError(), "Unable to CreateEvent: ");
     PostHangupRequest();
-    return Shutdown(nullptr);
+    return Shutdown();
   }
   for (;;) {
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!StopCheckPassed()) {
-        if (IsWriteRequest(message)) LocalFree(reinterpret_cast<HLOCAL>(message.lParam));
-        return Shutdown(nullptr);
-      }
+      // A request announced by this message stays queued, and is dropped
+      // with the queue, when the stop event is set.
+      if (!StopCheckPassed()) return Shutdown();
       if (message.hwnd) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
       } else if (message.message == kWriteRequest) {
-        WriteCommsLog("Writing to comm port");
-        const auto copy = reinterpret_cast<HLOCAL>(message.lParam);
-        if (!HandleWriteData(static_cast<const char*>(copy), static_cast<DWORD>(message.wParam)))
-          return Shutdown(copy);
-        LocalFree(copy);
+        // A wake message from anyone else finds nothing (or the next request,
+        // a little early): the message itself carries nothing.
+        if (const std::optional<HandOffItem> request = requests_.Take()) {
+          WriteCommsLog("Writing to comm port");
+          // On failure the copy lives on until Shutdown has ended the write.
+          if (!HandleWriteData(request->bytes.data(), static_cast<DWORD>(request->bytes.size())))
+            return Shutdown();
+        }
       } else {
         WriteCommsLog("Unexpected message posted to Write thread: " +
                       std::to_string(message.message));
@@ -65,7 +60,7 @@ void TWriteThread::Execute() {
     }
     const DWORD result =
         MsgWaitForMultipleObjects(1, &link_.stopEvent, FALSE, INFINITE, QS_ALLINPUT);
-    if (result == WAIT_OBJECT_0) return Shutdown(nullptr);
+    if (result == WAIT_OBJECT_0) return Shutdown();
     if (result == WAIT_OBJECT_0 + 1) continue;
     if (result == WAIT_FAILED) {
       LogLastError(GetLastError(), "Write WAIT_FAILED: ");
@@ -73,29 +68,19 @@ void TWriteThread::Execute() {
       WriteCommsLog("Unexpected Wait return value " + std::to_string(result));
     }
     PostHangupRequest();
-    return Shutdown(nullptr);
+    return Shutdown();
   }
 }
 
-void TWriteThread::Shutdown(HLOCAL failedCopy) {
+void TWriteThread::Shutdown() {
   WriteCommsLog("Write thread shutting down");
-  PurgeComm(link_.port, PURGE_TXABORT | PURGE_TXCLEAR);
-  // The purge does not end a pending write everywhere (Wine keeps it going):
-  // cancel it and wait until the port no longer reads from the copy.
-  if (writePending_) {
-    CancelIo(link_.port);
-    DWORD ignored = 0;
-    GetOverlappedResult(link_.port, &writeRequest_, &ignored, TRUE);
-    writePending_ = false;
-  }
-  if (failedCopy) LocalFree(failedCopy);
+  PurgeAndCancel(PURGE_TXABORT | PURGE_TXCLEAR);
+  // Wait until the port no longer reads from the copy being written.
+  if (writePending_) WaitForCancelled(writeRequest_);
+  writePending_ = false;
   if (writeRequest_.hEvent) CloseHandle(writeRequest_.hEvent);
   writeRequest_.hEvent = nullptr;
-  // Requests still queued are dropped unwritten. (One posted in the instant
-  // between this and the end of the thread is discarded with the queue.)
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-    if (IsWriteRequest(message)) LocalFree(reinterpret_cast<HLOCAL>(message.lParam));
+  // Requests still queued are dropped unwritten when the thread object goes.
 }
 
 bool TWriteThread::HandleWriteData(const char* bytes, DWORD count) {
