@@ -94,10 +94,10 @@ void ActionPlatformLinux::Sleep(unsigned milliseconds) {
 }
 
 std::string ActionPlatformLinux::PrepareKeys() {
-  prepared_ = true;
   std::string xReason, uinputReason;
   injector_ = OpenXTestInjector(xReason);
   if (!injector_) injector_ = OpenUinputInjector(uinputReason);
+  unavailableSaid_ = !injector_;  // the caller logs the line
   if (injector_) return std::string("keys are injected through ") + injector_->Name();
   return "keys cannot be injected: " + xReason + "; " + uinputReason +
          ". Run vexel in the graphical session (DISPLAY set), or give the user write access to "
@@ -111,9 +111,13 @@ void ActionPlatformLinux::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
   } else if (std::find(held_.begin(), held_.end(), virtualKey) == held_.end()) {
     held_.push_back(virtualKey);
   }
-  if (!prepared_) {
+  if (!injector_) {
+    // Tried again at every key until it works (an X server that came up
+    // after the program, a udev rule applied meanwhile); said once.
+    const bool said = unavailableSaid_;
     const std::string line = PrepareKeys();
-    if (log_ && !injector_) log_(line);  // once; every other action keeps working
+    if (log_ && (injector_ || !said)) log_(line);
+    unavailableSaid_ = !injector_;
   }
   const LinuxKey* key = FindLinuxKey(virtualKey);
   if (!injector_) return;

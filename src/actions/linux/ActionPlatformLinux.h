@@ -54,8 +54,9 @@ class ActionPlatformLinux : public ActionPlatform {
   // kRebootFlags: "systemctl reboot"; kShutdownFlags: "systemctl poweroff".
   bool RequestExitWindows(unsigned flags) override;
 
-  // Chooses how keys are injected (XTest when DISPLAY works, else uinput),
-  // once; the line says which, or what to do when neither works.
+  // Chooses how keys are injected (XTest when DISPLAY works, else uinput);
+  // the line says which, or what to do when neither works. Without a way,
+  // every key tries again.
   std::string PrepareKeys();
   // Collects the programs started that have ended (on SIGCHLD), so that
   // none stays a zombie; a reboot or power-off that systemd refused is
@@ -69,7 +70,7 @@ class ActionPlatformLinux : public ActionPlatform {
   void Start(const std::vector<std::string>& argv, std::string refusal);
   Log log_;
   std::unique_ptr<KeyInjector> injector_;
-  bool prepared_ = false;
+  bool unavailableSaid_ = false;    // the line "keys cannot be injected" was logged
   std::vector<std::uint8_t> held_;  // pressed and not released, in order
   struct Child {
     int pid;
