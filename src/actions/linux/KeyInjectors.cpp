@@ -1,0 +1,130 @@
+// The two ways of injecting keys on Linux: XTest into the X display, and a
+// virtual keyboard made through uinput (for a console or a Wayland session).
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <libevdev/libevdev-uinput.h>
+#include <libevdev/libevdev.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "actions/linux/ActionPlatformLinux.h"
+#include "actions/linux/LinuxKeys.h"
+
+namespace vexel {
+
+namespace {
+
+// Xlib ends the program on a lost connection unless told otherwise; the
+// display is then marked lost and the next key opens a new connection.
+bool xConnectionLost = false;
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+int IgnoreXIOError(Display*) { return 0; }
+void MarkXConnectionLost(Display*, void*) { xConnectionLost = true; }
+
+class XTestInjector final : public KeyInjector {
+ public:
+  explicit XTestInjector(Display* display) : display_(display) {}
+  ~XTestInjector() override {
+    if (display_ && !xConnectionLost) XCloseDisplay(display_);
+  }
+
+  bool Send(const LinuxKey& key, bool keyUp) override {
+    if (xConnectionLost && !Reopen()) return false;
+    const KeyCode code = XKeysymToKeycode(display_, key.keysym);
+    if (code == 0) return false;  // no key of this keyboard makes the keysym
+    XTestFakeKeyEvent(display_, code, keyUp ? False : True, CurrentTime);
+    XFlush(display_);
+    return !xConnectionLost;
+  }
+  const char* Name() const override { return "XTest"; }
+
+  static Display* Open(std::string& reason) {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) {
+      reason = "DISPLAY is not set";
+      return nullptr;
+    }
+    XSetErrorHandler(IgnoreXError);
+    XSetIOErrorHandler(IgnoreXIOError);
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+      reason = std::string("cannot open display ") + name;
+      return nullptr;
+    }
+    int event, error, major, minor;
+    if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
+      reason = std::string("display ") + name + " has no XTEST extension";
+      XCloseDisplay(display);
+      return nullptr;
+    }
+    XSetIOErrorExitHandler(display, MarkXConnectionLost, nullptr);
+    xConnectionLost = false;
+    return display;
+  }
+
+ private:
+  bool Reopen() {
+    std::string reason;
+    Display* display = Open(reason);  // the lost one is left as it is: closing it fails again
+    if (display) display_ = display;
+    return display != nullptr;
+  }
+  Display* display_;
+};
+
+class UinputInjector final : public KeyInjector {
+ public:
+  UinputInjector(int fd, libevdev* device, libevdev_uinput* uinput)
+      : fd_(fd), device_(device), uinput_(uinput) {}
+  ~UinputInjector() override {
+    libevdev_uinput_destroy(uinput_);  // does not close a descriptor it did not open
+    libevdev_free(device_);
+    close(fd_);
+  }
+  bool Send(const LinuxKey& key, bool keyUp) override {
+    return libevdev_uinput_write_event(uinput_, EV_KEY, key.evdevCode, keyUp ? 0 : 1) == 0 &&
+           libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0;
+  }
+  const char* Name() const override { return "uinput"; }
+
+ private:
+  int fd_;
+  libevdev* device_;
+  libevdev_uinput* uinput_;
+};
+
+}  // namespace
+
+std::unique_ptr<KeyInjector> OpenXTestInjector(std::string& reason) {
+  Display* display = XTestInjector::Open(reason);
+  if (!display) return nullptr;
+  return std::make_unique<XTestInjector>(display);
+}
+
+std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason) {
+  const int fd = open("/dev/uinput", O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    reason = std::string("cannot open /dev/uinput: ") + std::strerror(errno);
+    return nullptr;
+  }
+  libevdev* device = libevdev_new();
+  libevdev_set_name(device, "Vexel phone keypad");
+  libevdev_enable_event_type(device, EV_KEY);
+  for (const LinuxKey* key = LinuxKeysBegin(); key != LinuxKeysEnd(); ++key)
+    libevdev_enable_event_code(device, EV_KEY, key->evdevCode, nullptr);
+  libevdev_uinput* uinput = nullptr;
+  const int result = libevdev_uinput_create_from_device(device, fd, &uinput);
+  if (result != 0) {
+    reason = std::string("cannot make a uinput keyboard: ") + std::strerror(-result);
+    libevdev_free(device);
+    close(fd);
+    return nullptr;
+  }
+  return std::make_unique<UinputInjector>(fd, device, uinput);
+}
+
+}  // namespace vexel

@@ -1,0 +1,104 @@
+#include "app/linux/CheckFiles.h"
+
+#include "actions/ActionText.h"
+#include "actions/KeysFile.h"
+#include "actions/linux/LinuxKeys.h"
+#include "app/Settings.h"
+#include "app/linux/LinuxPaths.h"
+#include "base/Files.h"
+#include "base/Text.h"
+
+namespace vexel {
+
+namespace {
+
+const char* const kModes[] = {"press", "release", "click"};
+
+// One part in words, and its problem if it has one.
+std::string DescribePart(const std::string& part, const KeyNames& names, std::string& problem) {
+  if (part.empty()) return "nothing";
+  const ActionPart decoded = DecodeActionPart(part, names);
+  switch (decoded.kind) {
+    case ActionPart::kExecute:
+      if (decoded.payload.empty()) {
+        problem = "an empty command does nothing";
+        return "nothing";
+      }
+      if (decoded.payload[0] == '#') return "run: " + decoded.payload.substr(1);
+      if (decoded.payload[0] == '$') return "special: " + decoded.payload.substr(1);
+      return "open: " + decoded.payload;
+    case ActionPart::kKey: {
+      const std::string text = TrimCopy(part.size() > 4 ? part.substr(4) : "");
+      if (decoded.mode > 2) {
+        problem = "key mode " + std::to_string(decoded.mode) + " does nothing";
+        return "nothing";
+      }
+      if (decoded.shortcut == 0) {
+        problem = "\"" + text + "\" names no key";
+        return "nothing";
+      }
+      const ShortcutKeys keys = SplitShortcut(decoded.shortcut);
+      if (!FindLinuxKey(static_cast<std::uint8_t>(keys.key))) {
+        problem = "\"" + text + "\" has no key on Linux";
+        return "nothing";
+      }
+      return std::string(kModes[decoded.mode]) + " " + FormatShortcut(decoded.shortcut, names);
+    }
+    case ActionPart::kNothing:
+      break;
+  }
+  problem = "\"" + part + "\" is no action (it must start with 1 or 2)";
+  return "nothing";
+}
+
+}  // namespace
+
+bool CheckFiles(const std::string& settingsPath, std::ostream& out) {
+  bool ok = true;
+  auto problem = [&](const std::string& text) {
+    out << "  problem: " << text << "\n";
+    ok = false;
+  };
+  out << "settings " << settingsPath << "\n";
+  if (!FileExists(settingsPath)) {
+    problem("the settings file does not exist");
+    return false;
+  }
+  const Settings settings = ReadSettings(settingsPath);
+  out << "  port " << (settings.port.empty() ? "(none)" : settings.port) << ", phone "
+      << settings.phone << ", keep-alive " << (settings.reconnect ? "on" : "off") << "\n";
+  if (settings.port.empty()) problem("no port (port=... in [params]; see vexel ports)");
+  if (settings.phone < 0 || settings.phone > 3)
+    problem("phone " + std::to_string(settings.phone) + " is no maker (0 to 3)");
+  const std::string keysPath = KeysFileOfSettings(settingsPath, settings.keysFile);
+  if (keysPath.empty()) {
+    problem("no keys file (KeysFile=... in [params])");
+    return ok;
+  }
+  out << "keys " << keysPath << "\n";
+  if (!FileExists(keysPath)) {
+    problem("the keys file does not exist");
+    return false;
+  }
+  if (!ReadWholeFile(keysPath)) {
+    problem("the keys file cannot be read");
+    return false;
+  }
+  KeyMap keys;
+  std::string loaded;
+  LoadKeysFile(keysPath, keys, loaded);
+  if (keys.Rows().empty()) problem("the keys file holds no keys (section [Keys])");
+  const KeyNamesLinux names;
+  for (const KeyMapRow& row : keys.Rows()) {
+    const ActionParts parts = SplitActionText(row.action);
+    std::string downProblem, upProblem;
+    const std::string down = DescribePart(parts.down, names, downProblem);
+    const std::string up = DescribePart(parts.up, names, upProblem);
+    out << "  \"" << row.key << "\": down " << down << "; up " << up << "\n";
+    if (!downProblem.empty()) problem("key \"" + row.key + "\" down: " + downProblem);
+    if (!upProblem.empty()) problem("key \"" + row.key + "\" up: " + upProblem);
+  }
+  return ok;
+}
+
+}  // namespace vexel

@@ -1,0 +1,168 @@
+#include "RunRig.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace vexel::test {
+
+namespace {
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+void Process::Start(const std::vector<std::string>& argv, const std::string& outFile,
+                    bool withInput, const std::vector<std::string>& env) {
+  int pipeFds[2] = {-1, -1};
+  if (withInput && pipe2(pipeFds, O_CLOEXEC) != 0) return;
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  pid_ = fork();
+  if (pid_ == 0) {
+    setsid();
+    const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    dup2(out, 1);
+    dup2(out, 2);
+    const int in = withInput ? pipeFds[0] : open("/dev/null", O_RDONLY);
+    dup2(in, 0);
+    for (const std::string& assignment : env) putenv(const_cast<char*>(assignment.c_str()));
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  if (withInput) {
+    close(pipeFds[0]);
+    input_ = pipeFds[1];
+  }
+}
+
+void Process::Send(const std::string& line) {
+  const std::string text = line + "\n";
+  if (input_ >= 0) [[maybe_unused]]
+    ssize_t n = write(input_, text.data(), text.size());
+}
+
+void Process::Signal(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
+int Process::Wait(int timeoutMs) {
+  if (pid_ <= 0) return -1;
+  for (int waited = 0;; waited += 10) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      if (input_ >= 0) close(input_);
+      input_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (waited >= timeoutMs) return -1;
+    SleepMs(10);
+  }
+}
+
+void Process::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  Wait(5000);
+}
+
+RunRig::RunRig() {
+  const std::string bin = folder.File("bin");
+  mkdir(bin.c_str(), 0755);
+  // Recorders: a line per call; systemctl refuses to power off.
+  for (const char* name : {"xdg-open", "systemctl"}) {
+    const std::string path = bin + "/" + name;
+    std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> " << folder.File("trace")
+                        << "\n[ \"$1\" = poweroff ] && exit 1\nexit 0\n";
+    chmod(path.c_str(), 0755);
+  }
+}
+
+RunRig::~RunRig() {
+  vexel.Kill();
+  phone.Kill();
+  line.Kill();
+}
+
+void RunRig::StartLine() {
+  line.Start({"socat", "pty,raw,echo=0,link=" + A(), "pty,raw,echo=0,link=" + B()},
+             folder.File("socat.log"));
+  for (int i = 0; i < 300 && (access(A().c_str(), F_OK) || access(B().c_str(), F_OK)); ++i)
+    SleepMs(10);
+}
+
+void RunRig::CutLine() {
+  line.Signal(SIGTERM);
+  line.Wait(5000);
+  for (int i = 0; i < 300 && access(A().c_str(), F_OK) == 0; ++i) SleepMs(10);
+}
+
+void RunRig::StartPhone(const std::vector<std::string>& options) {
+  std::vector<std::string> argv = {PHONESIM_EXE, "-l", folder.File("phone.log")};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.push_back(B());
+  phone.Start(argv, folder.File("phone.out"), true);
+}
+
+void RunRig::Settings(const std::string& params, const std::string& keys) {
+  folder.Write("Vexel.ini", "[params]\r\nport=" + A() + " (etc)\r\nKeysFile=phone.km\r\n" + params);
+  folder.Write("phone.km", "[Keys]\r\n" + keys);
+}
+
+void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+  std::vector<std::string> argv = {VEXEL_EXE};
+  argv.insert(argv.end(), args.begin(), args.end());
+  argv.insert(argv.end(), {"--ini", folder.File("Vexel.ini")});
+  std::vector<std::string> environment = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH")};
+  environment.insert(environment.end(), env.begin(), env.end());
+  vexel.Start(argv, folder.File("vexel.log"), false, environment);
+}
+
+std::string RunRig::Read(const std::string& name) const {
+  std::ifstream file(folder.File(name), std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeoutMs,
+                     int count) const {
+  for (int waited = 0; waited <= timeoutMs; waited += 10) {
+    if (Count(Read(name), text) >= static_cast<std::size_t>(count)) return true;
+    SleepMs(10);
+  }
+  return false;
+}
+
+int RunVexel(const std::vector<std::string>& args, std::string& output) {
+  TempFolder folder;
+  Process process;
+  std::vector<std::string> argv = {VEXEL_EXE};
+  argv.insert(argv.end(), args.begin(), args.end());
+  process.Start(argv, folder.File("out"));
+  const int status = process.Wait(10000);
+  std::ifstream file(folder.File("out"));
+  std::stringstream text;
+  text << file.rdbuf();
+  output = text.str();
+  return status;
+}
+
+}  // namespace vexel::test

@@ -1,0 +1,108 @@
+// Keys injected through XTest, as an X client of the test sees them on an
+// Xvfb display of its own.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "RunRig.h"
+// After gtest: Xlib defines None and Bool.
+#include <X11/XF86keysym.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+namespace vexel::test {
+namespace {
+
+struct Transition {
+  KeySym keysym;
+  bool down;
+  bool operator==(const Transition&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Transition& t) {
+  const char* name = XKeysymToString(t.keysym);
+  return out << (name ? name : "?") << (t.down ? " down" : " up");
+}
+
+// A focused window that records the keys it receives.
+class KeyWindow {
+ public:
+  explicit KeyWindow(Display* display) : display_(display) {
+    window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 100, 0, 0, 0);
+    XSelectInput(display, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+    XMapWindow(display, window_);
+    for (XEvent event; XNextEvent(display, &event), event.type != MapNotify;) {
+    }
+    XSetInputFocus(display, window_, RevertToParent, CurrentTime);
+    XSync(display, False);
+  }
+  // Collects transitions until count arrived or timeoutMs passed.
+  std::vector<Transition> Collect(std::size_t count, int timeoutMs) {
+    for (int waited = 0; got_.size() < count && waited < timeoutMs; waited += 5) {
+      while (XPending(display_)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == KeyPress || event.type == KeyRelease)
+          got_.push_back({XLookupKeysym(&event.xkey, 0), event.type == KeyPress});
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return got_;
+  }
+
+ private:
+  Display* display_;
+  Window window_;
+  std::vector<Transition> got_;
+};
+
+TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
+  if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
+  const std::string display = ":" + std::to_string(200 + std::random_device{}() % 300);
+  RunRig rig;
+  Process xvfb;
+  xvfb.Start({"Xvfb", display, "-nolisten", "tcp", "-screen", "0", "640x480x24"},
+             rig.folder.File("xvfb.log"));
+  Display* client = nullptr;
+  for (int i = 0; i < 500 && !client; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    client = XOpenDisplay(display.c_str());
+  }
+  ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << display;
+  KeyWindow window(client);
+
+  rig.StartLine();
+  rig.StartPhone();
+  rig.Settings("",
+               "\"5\"=DOWN (*2 2 Ctrl+F10*) UP (*2 2 Volume Up*)\r\n"
+               "\"6\"=DOWN (*2 0 Shift+B*)\r\n");
+  rig.StartVexel({"run"}, {"DISPLAY=" + display});
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  EXPECT_NE(rig.VexelLog().find("keys are injected through XTest"), std::string::npos);
+
+  rig.phone.Send("click 5");
+  const std::vector<Transition> click = {{XK_Control_L, true},
+                                         {XK_F10, true},
+                                         {XK_F10, false},
+                                         {XK_Control_L, false},
+                                         {XF86XK_AudioRaiseVolume, true},
+                                         {XF86XK_AudioRaiseVolume, false}};
+  EXPECT_EQ(window.Collect(6, 3000), click);
+
+  rig.phone.Send("press 6");
+  ASSERT_EQ(window.Collect(8, 3000).size(), 8u);
+  rig.vexel.Signal(SIGTERM);
+  EXPECT_EQ(rig.vexel.Wait(5000), 0);
+  std::vector<Transition> all = click;
+  all.insert(all.end(), {{XK_Shift_L, true}, {XK_b, true}, {XK_b, false}, {XK_Shift_L, false}});
+  EXPECT_EQ(window.Collect(10, 3000), all) << rig.VexelLog();
+  XCloseDisplay(client);
+}
+
+}  // namespace
+}  // namespace vexel::test

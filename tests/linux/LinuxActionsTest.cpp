@@ -1,0 +1,218 @@
+// Actions on Linux: the key table, the key names of the US layout, and
+// detached programs.
+#include <X11/XF86keysym.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "../core/TempFolder.h"
+#include "actions/ActionText.h"
+#include "actions/linux/ActionPlatformLinux.h"
+#include "actions/linux/LinuxKeys.h"
+
+namespace vexel {
+namespace {
+
+// The file once it ends with the text given.
+std::string WaitForFile(const std::string& path, const std::string& end = "\n") {
+  const int ms = 3000;
+  for (int waited = 0; waited < ms; waited += 10) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (text.str().ends_with(end)) return text.str();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return {};
+}
+
+TEST(LinuxKeys, WindowsNamesParseToTheirKeysAndEveryNamedKeyHasKeysOnLinux) {
+  const KeyNamesLinux names;
+  struct Case {
+    const char* text;
+    TShortCut value;
+    unsigned long keysym;
+    std::uint16_t evdev;
+  } cases[] = {
+      {"Caps Lock", 20, XK_Caps_Lock, KEY_CAPSLOCK},
+      {"Num Lock", 144, XK_Num_Lock, KEY_NUMLOCK},
+      {"Ctrl+;", scCtrl | 186, XK_semicolon, KEY_SEMICOLON},
+      {"=", 187, XK_equal, KEY_EQUAL},
+      {",", 188, XK_comma, KEY_COMMA},
+      {"-", 189, XK_minus, KEY_MINUS},
+      {".", 190, XK_period, KEY_DOT},
+      {"/", 111, XK_KP_Divide, KEY_KPSLASH},  // as on Windows: the keypad key comes first
+      {"`", 192, XK_grave, KEY_GRAVE},
+      {"[", 219, XK_bracketleft, KEY_LEFTBRACE},
+      {"\\", 220, XK_backslash, KEY_BACKSLASH},
+      {"]", 221, XK_bracketright, KEY_RIGHTBRACE},
+      {"'", 222, XK_apostrophe, KEY_APOSTROPHE},
+      {"Num *", 106, XK_KP_Multiply, KEY_KPASTERISK},
+      {"Shift+Alt+A", scShift | scAlt | 'A', XK_a, KEY_A},
+      {"F13", 124, XK_F13, KEY_F13},
+      {"F24", 135, XK_F24, KEY_F24},
+      {"Volume Mute", 0xAD, XF86XK_AudioMute, KEY_MUTE},
+      {"Play/Pause Media", 0xB3, XF86XK_AudioPlay, KEY_PLAYPAUSE},
+      {"Browser Back", 0xA6, XF86XK_Back, KEY_BACK},
+      {"Mail", 0xB4, XF86XK_Mail, KEY_MAIL},
+      {"Ctrl", 17, XK_Control_L, KEY_LEFTCTRL},
+      {"PgDn", 34, XK_Next, KEY_PAGEDOWN},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseShortcut(c.text, names), c.value) << c.text;
+    const LinuxKey* key = FindLinuxKey(static_cast<std::uint8_t>(c.value & 0xFF));
+    ASSERT_NE(key, nullptr) << c.text;
+    EXPECT_EQ(key->keysym, c.keysym) << c.text;
+    EXPECT_EQ(key->evdevCode, c.evdev) << c.text;
+  }
+  // Whatever a keys file can name, Linux can press; and every name reads back.
+  for (unsigned code = 1; code < 256; ++code) {
+    const std::string name = KeyName(static_cast<std::uint8_t>(code), names);
+    if (name.empty()) continue;
+    EXPECT_NE(FindLinuxKey(static_cast<std::uint8_t>(code)), nullptr) << name;
+    const TShortCut parsed = ParseShortcut(name, names);
+    EXPECT_EQ(KeyName(static_cast<std::uint8_t>(parsed), names), name) << code;
+  }
+  EXPECT_EQ(FindLinuxKey(0), nullptr);
+  EXPECT_EQ(names.LayoutKeyName('A'), "") << "letters keep their fixed names";
+}
+
+// Reaps as the program does on SIGCHLD, until this process has no child.
+void CollectChildren(ActionPlatformLinux& platform) {
+  siginfo_t info{};
+  for (int i = 0; i < 300 && waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0; ++i) {
+    platform.ReapChildren();
+    usleep(10000);
+  }
+}
+
+class Detached : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  std::string Out() const { return folder_.File("out"); }
+};
+
+TEST_F(Detached, RunsInItsOwnSessionWithCleanSignalsNoPortAndNoZombie) {
+  // Opened as the port is.
+  const int secret = open(folder_.Write("secret", "").c_str(), O_RDONLY | O_CLOEXEC);
+  sigset_t blocked, old;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGTERM);
+  sigprocmask(SIG_BLOCK, &blocked, &old);  // as the loop blocks signals
+  ActionPlatformLinux platform(nullptr);
+  platform.RunCommandLine(
+      "{ cut -d' ' -f6 /proc/$$/stat; grep SigBlk /proc/$$/status; readlink /proc/$$/fd/0; "
+      "ls -l /proc/$$/fd | grep -c secret; echo end; } > " +
+      Out());
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  std::istringstream lines(WaitForFile(Out(), "end\n"));
+  std::string session, sigblk, stdinTarget, secrets;
+  std::getline(lines, session);
+  std::getline(lines, sigblk);
+  std::getline(lines, stdinTarget);
+  std::getline(lines, secrets);
+  EXPECT_NE(session, std::to_string(getsid(0)));
+  EXPECT_EQ(sigblk, "SigBlk:\t0000000000000000");
+  EXPECT_EQ(stdinTarget, "/dev/null");
+  EXPECT_EQ(secrets, "0") << "the program's descriptor was inherited";
+  CollectChildren(platform);
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child is left to reap";
+  close(secret);
+}
+
+TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
+  // Recorders of their arguments, first in PATH.
+  const std::string bin = folder_.File("bin");
+  std::filesystem::create_directories(bin);
+  for (const char* name : {"xdg-open", "systemctl"}) {
+    const std::string path = bin + "/" + name;
+    std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> " << Out()
+                        << "\n[ \"$1\" = poweroff ] && exit 1\nexit 0\n";
+    chmod(path.c_str(), 0755);
+  }
+  const std::string oldPath = std::getenv("PATH");
+  setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+  std::vector<std::string> log;
+  ActionPlatformLinux platform([&](const std::string& line) { log.push_back(line); });
+  ActionRunner runner(platform);
+  struct Case {
+    std::string payload;
+    std::string recorded;
+  } cases[] = {
+      {"/home/me/My Music/list.m3u", "xdg-open /home/me/My Music/list.m3u"},
+      {"#echo \"sh -c $0\" >> " + Out(), "sh -c /bin/sh"},
+      {"$reboot", "systemctl reboot"},
+      {"$shutdown", "systemctl poweroff"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(Out());
+    runner.RunExecute(c.payload);
+    EXPECT_EQ(WaitForFile(Out()), c.recorded + "\n") << c.payload;
+  }
+  setenv("PATH", "/nonexistent", 1);
+  platform.ShellOpen("/x");  // no xdg-open: said, nothing started
+  setenv("PATH", oldPath.c_str(), 1);
+  CollectChildren(platform);
+  EXPECT_EQ(log, (std::vector<std::string>{"asking systemd to reboot", "asking systemd to poweroff",
+                                           "cannot run xdg-open: No such file or directory",
+                                           "systemctl poweroff failed: refused (status 1)"}));
+}
+
+TEST(ActionPlatformLinux, HeldKeysAreReleasedLastFirstAndNoInjectorIsSaidOnce) {
+  const char* display = std::getenv("DISPLAY");
+  const std::string savedDisplay = display ? display : "";
+  unsetenv("DISPLAY");
+  std::vector<std::string> log;
+  ActionPlatformLinux platform([&](const std::string& line) { log.push_back(line); });
+  ActionRunner runner(platform);
+  runner.RunKey(kmPress, scShift | scCtrl | 'A');
+  EXPECT_EQ(platform.HeldKeys(), (std::vector<std::uint8_t>{16, 17, 'A'}));
+  runner.RunKey(kmClick, 'B');
+  platform.ReleaseHeldKeys();
+  EXPECT_TRUE(platform.HeldKeys().empty());
+  if (access("/dev/uinput", W_OK) != 0) {
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("keys cannot be injected: DISPLAY is not set"), std::string::npos);
+    EXPECT_NE(log[0].find("/dev/uinput"), std::string::npos);
+  }
+  if (display) setenv("DISPLAY", savedDisplay.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace vexel
+
+namespace vexel {
+namespace {
+
+TEST(UinputInjection, MakesAVirtualKeyboardThatTakesKeys) {
+  if (access("/dev/uinput", F_OK) != 0)
+    GTEST_SKIP() << "/dev/uinput is absent (no uinput module here, e.g. in a container)";
+  if (access("/dev/uinput", W_OK) != 0)
+    GTEST_SKIP() << "/dev/uinput is not writable by this user (see the udev rule)";
+  std::string reason;
+  auto injector = OpenUinputInjector(reason);
+  ASSERT_NE(injector, nullptr) << reason;
+  const LinuxKey* key = FindLinuxKey(0xAF);  // Volume Up
+  ASSERT_NE(key, nullptr);
+  EXPECT_TRUE(injector->Send(*key, false));
+  EXPECT_TRUE(injector->Send(*key, true));
+  std::ifstream devices("/proc/bus/input/devices");
+  std::stringstream text;
+  text << devices.rdbuf();
+  EXPECT_NE(text.str().find("Vexel phone keypad"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vexel
