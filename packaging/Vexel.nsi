@@ -24,6 +24,7 @@ SetCompressor /SOLID lzma
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vexel"
 !define EXAMPLE "Examples\SonyEricsson.km"
+!define MEDIA_EXAMPLE "Examples\Media.km"
 
 Name "Vexel"
 Caption "Vexel ${VERSION} Setup"
@@ -101,6 +102,9 @@ Section "Vexel" SecProgram
   SetFileAttributes "$INSTDIR\${EXAMPLE}" NORMAL
   File "${STAGE}\${EXAMPLE}"
   SetFileAttributes "$INSTDIR\${EXAMPLE}" READONLY
+  SetFileAttributes "$INSTDIR\${MEDIA_EXAMPLE}" NORMAL
+  File "${STAGE}\${MEDIA_EXAMPLE}"
+  SetFileAttributes "$INSTDIR\${MEDIA_EXAMPLE}" READONLY
 
   SetOutPath "$INSTDIR"  ; the shortcuts' working folder
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -154,6 +158,8 @@ Section "Uninstall"
   !insertmacro ProgramFiles RemoveFile
   SetFileAttributes "$INSTDIR\${EXAMPLE}" NORMAL
   Delete "$INSTDIR\${EXAMPLE}"
+  SetFileAttributes "$INSTDIR\${MEDIA_EXAMPLE}" NORMAL
+  Delete "$INSTDIR\${MEDIA_EXAMPLE}"
   RMDir "$INSTDIR\Examples"
   Delete "$SMPROGRAMS\Vexel.lnk"
   Delete "$SMSTARTUP\Vexel.lnk"
