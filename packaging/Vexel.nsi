@@ -2,7 +2,7 @@
 ; administrator rights, and on an update or removal touches only the files
 ; it installs itself: the user's Vexel.ini and keys files (*.km) stay.
 ;
-;   makensis -DVERSION=1.2.4 -DSTAGE=<folder with the files> -DICON=<Vexel.ico>
+;   makensis -DVERSION=<version> -DSTAGE=<folder with the files> -DICON=<Vexel.ico>
 ;            -DPRODUCT_INFO=<src/app/ProductInfo.h> -DOUTFILE=<setup.exe> Vexel.nsi
 ;
 ; Switches of the installer, besides NSIS's own /S and /D=<folder>:

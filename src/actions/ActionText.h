@@ -66,6 +66,7 @@ class KeyActions {
   void ApplyActionPart(std::string_view part, int side, ActionEditorFields* window);
 
   const KeyNames& Layout() const { return layout_; }
+  ActionRunner& Runner() const { return runner_; }
 
  private:
   // A Repeat part runs on button down only; on button up it does nothing.

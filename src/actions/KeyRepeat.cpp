@@ -43,6 +43,10 @@ void KeyRepeat::Start(TShortCut value) {
   ArmTimer(0);
 }
 
+KeyRepeat::~KeyRepeat() {
+  if (running_) ReleaseKeys(platform_, value_);
+}
+
 void KeyRepeat::Stop() {
   if (!running_) return;
   running_ = false;

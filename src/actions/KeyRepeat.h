@@ -36,8 +36,9 @@ std::uint64_t RepeatsDue(KeyboardRepeat settings, std::uint64_t elapsed);
 class KeyRepeat {
  public:
   KeyRepeat(ActionPlatform& platform, TimerHost& timers) : platform_(platform), timers_(timers) {}
-  // Ending the program releases a held combination.
-  ~KeyRepeat() { Stop(); }
+  // Destroying a running repeat releases its keys; its timer is left to
+  // the host, which may be gone already.
+  ~KeyRepeat();
   KeyRepeat(const KeyRepeat&) = delete;
   KeyRepeat& operator=(const KeyRepeat&) = delete;
 

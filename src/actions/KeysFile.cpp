@@ -7,7 +7,30 @@
 namespace vexel {
 
 namespace {
+
 constexpr const char* kSection = "Keys";
+constexpr size_t kLongestKey = 16;
+
+std::string EntryName(std::string_view key) { return "\"" + std::string(key) + "\""; }
+
+// Whether the entry of the key reads back with its own name (a "=" or a line
+// break in it would end the name early or split the line).
+bool ReadsBackAsItself(std::string_view key) {
+  ProfileFile file;
+  file.WriteString(kSection, EntryName(key), "");
+  return ProfileFile::Parse(file.Bytes()).EntryNames(kSection) ==
+         std::vector<std::string>{EntryName(key)};
+}
+
+}  // namespace
+
+bool KeysFileCanHold(std::string_view key) {
+  if (key.size() > kLongestKey) return false;
+  for (const char c : key) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127 || c == '=' || c == '"') return false;
+  }
+  return true;
 }
 
 void LoadKeysFile(const std::string& path, KeyMap& keyMap, std::string& keysFilePath) {
@@ -29,9 +52,10 @@ void SaveKeysFile(const std::string& path, const KeyMap& keyMap, std::string& ke
   const std::vector<KeyMapRow>& rows = keyMap.Empty() ? kEmptyGrid : keyMap.Rows();
   ProfileFile file;
   for (const KeyMapRow& row : rows) {
-    const std::string name = "\"" + row.key + "\"";
+    const std::string name = EntryName(row.key);
     // A later row of the same key is never looked up: keep the first.
-    if (!file.HasValue(kSection, name)) file.WriteString(kSection, name, row.action);
+    if (!ReadsBackAsItself(row.key) || file.HasValue(kSection, name)) continue;
+    file.WriteString(kSection, name, row.action);
   }
   if (!ReplaceFile(path, file.Bytes())) throw Error("Unable to write to " + FullPath(path));
 }

@@ -8,10 +8,18 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "actions/KeyMap.h"
 
 namespace vexel {
+
+// Whether a key code the phone reports can be stored in a keys file and
+// read back as itself: at most 16 bytes, no "=", no double quote and no
+// control character. Learn mode lists no other key, so that a phone cannot
+// plant an entry (a key code "5\"=DOWN (*1 #...*) x" would otherwise come
+// back as key 5 with the phone's command line).
+bool KeysFileCanHold(std::string_view key);
 
 // Replaces the key map with the rows of the keys file at path, in file
 // order, each with its ellipsis button; the path becomes the keys file path.
@@ -22,7 +30,8 @@ void LoadKeysFile(const std::string& path, KeyMap& keyMap, std::string& keysFile
 // Writes the key map to the keys file at path, replacing the whole file; the
 // path becomes the keys file path even when the write fails. An empty key map
 // is saved as its one empty row. Where rows share a key (ignoring case) only
-// the first is saved, as only the first is in effect. The file is replaced
+// the first is saved, as only the first is in effect; a row whose key would
+// not read back as itself is left out. The file is replaced
 // in one step: on failure vexel::Error "Unable to write to <full path>" is
 // raised and the old file is left as it was.
 void SaveKeysFile(const std::string& path, const KeyMap& keyMap, std::string& keysFilePath);

@@ -13,16 +13,27 @@ struct ControlName {
   int id;
 };
 
-// The Properties window (TMobPropsForm) and its tray menu MobPopup.
+// The window classes of the program's two long-lived windows, which other
+// programs find by class: the Properties window (TMobPropsForm) and the
+// hidden window of the tray icon and its menu (TTrayWindow).
+inline constexpr char kPropertiesWindowClass[] = "VexelMobPropsForm";
+inline constexpr char kTrayWindowClass[] = "VexelTrayIcon";
+// The tray icon's call-back message to the tray window (WM_APP + 1), with
+// the mouse message in lParam.
+inline constexpr unsigned kTrayCallbackMessage = 0x8000 + 1;
+
+// The Properties window (TMobPropsForm).
 inline constexpr ControlName kPropertiesControls[] = {
     {"Label2", 1001},        {"cbPhoneType", 1002},   {"Label1", 1003},
     {"cbCOMs", 1004},        {"cbAutostart", 1005},   {"cbReconnect", 1006},
     {"Bevel2", 1007},        {"MapKeysButton", 1008}, {"SpeedButton6", 1009},
     {"SpeedButton5", 1010},  {"ValueListEditor1", 1011}, {"SpeedButton1", 1012},
     {"SpeedButton2", 1013},  {"Memo1", 1014},
-    // MobPopup
-    {"StartStopItem", 2001}, {"N1", 2002},            {"Help1", 2003},
-    {"About1", 2004},        {"Exit1", 2005},
+};
+
+// The tray menu MobPopup: its commands reach the tray window as WM_COMMAND.
+inline constexpr ControlName kTrayMenuItems[] = {
+    {"StartStopItem", 2001}, {"N1", 2002}, {"Help1", 2003}, {"About1", 2004}, {"Exit1", 2005},
 };
 
 // The Button Action window (TBAForm) and its ExtraCmdMenu.
@@ -75,12 +86,14 @@ constexpr std::string_view ControlNameOf(std::span<const ControlName> table, int
 
 namespace vexel {
 
-// Messages of the key map grid (ValueListEditor1), for anyone who reads
-// it from outside like a list box: the number of rows shown, the text of
-// one row as "key=value" (wParam the row, lParam a buffer of
-// kGridMaxRowText bytes; the result is the length), and the screen
-// rectangle of a row's ellipsis button (lParam a RECT; 0 when the row has
-// no button or is not visible).
+// Messages of the key map grid (ValueListEditor1), for anyone who reads it
+// from outside: the number of rows shown (the result); the text of one row
+// as "key=value", at most kGridMaxRowText bytes; and the screen rectangle
+// of a row's ellipsis button (four 32-bit integers: left, top, right,
+// bottom). No message carries a pointer: for the last two wParam is the
+// row and lParam the window that asks, which the grid answers with
+// WM_COPYDATA (dwData the message, the bytes as said); the result is 1
+// when it answered, 0 when there is no such row, button or window.
 inline constexpr unsigned kGridGetRowCount = 0x0400 + 100;
 inline constexpr unsigned kGridGetRowText = 0x0400 + 101;
 inline constexpr unsigned kGridGetButtonRect = 0x0400 + 102;

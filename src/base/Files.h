@@ -14,6 +14,7 @@
 
 namespace vexel {
 
+// True when a file (not a folder) is there.
 bool FileExists(const std::string& path);
 
 // The whole file, or nothing when it cannot be read.

@@ -30,10 +30,11 @@ class LinkUi {
   virtual ~LinkUi() = default;
   // A modal message box owned by the Properties window.
   virtual MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
-                               MsgButtons buttons) = 0;
+                                   MsgButtons buttons) = 0;
   virtual void SetTrayImage(TrayImage image) = 0;
   virtual void SetStartStopCaption(const std::string& caption) = 0;  // StartStopItem
   virtual void SetMapKeysButtonEnabled(bool enabled) = 0;
+  virtual void SetMapKeysButtonDown(bool down) = 0;
   virtual std::string SelectedPortText() = 0;  // cbCOMs, empty when nothing is selected
   virtual int PhoneTypeIndex() = 0;            // cbPhoneType, -1 when nothing is selected
   virtual void ShowProperties() = 0;           // N1Click

@@ -1,16 +1,16 @@
 #include "phone/PhoneLink.h"
 
-#include "actions/KeyEvents.h"
-#include "app/PortList.h"
-#include "app/UrlEncode.h"
 #include "base/Text.h"
 #include "comm/SerialPort.h"
+#include "phone/KeyEvents.h"
+#include "phone/PhoneMakers.h"
+#include "phone/PortList.h"
+#include "phone/UrlEncode.h"
 
 namespace vexel {
 
 namespace {
 
-const char kPortPrefix[] = "\\\\.\\";
 const char kKeepAlive[] = "AT+CGMI\r";
 const char kFailureQuestion[] =
     "Vexel unable to continue it's work.\rBut you can help us to improve it! It is very "
@@ -19,23 +19,9 @@ const char kReportHeader[] = "Vexel after \"Feedback init failed\" info collecti
 
 }  // namespace
 
-std::string KeyReportingCommand(int phoneTypeIndex) {
-  switch (phoneTypeIndex) {
-    case 0:  // Sony Ericsson
-    case 2:  // Siemens
-      return "AT+CMER=3,2,0,0,0";
-    case 1:  // Motorola
-      return "AT+CMER=3,1,0,0,0";
-    case 3:  // Sagem
-      return "AT+CMER=2,1,0,0,0";
-    default:
-      return "";
-  }
-}
-
 const std::vector<std::string>& IdentificationCommands() {
-  static const std::vector<std::string> commands = {
-      "ATE0", "AT+CGMI", "AT+GMM", "ATI3", "AT+CSCS=?", "AT+CSCS?", "AT+CMER=?"};
+  static const std::vector<std::string> commands = {"ATE0",      "AT+CGMI",  "AT+GMM",   "ATI3",
+                                                    "AT+CSCS=?", "AT+CSCS?", "AT+CMER=?"};
   return commands;
 }
 
@@ -86,6 +72,7 @@ void PhoneLink::WaitTimeout() {
 void PhoneLink::TimerFired(unsigned id) {
   if (id == kWaitTimerId) WaitTimeout();
   if (id == kReconnectTimerId) ReconnectTimerTimer();
+  if (id == kAttemptTimerId) ReconnectAttempt();
 }
 
 void PhoneLink::InstallWaitString() {
@@ -99,21 +86,29 @@ void PhoneLink::InstallFeedbackComm() { port_.SetOnReceiveData(keys_.FeedbackCom
 
 void PhoneLink::StartLink() {
   StartLink(Attended::kYes);
-  // The line was lost while the phone acknowledged: the link came up and is
-  // gone already, and is re-established like any lost link.
-  if (connected_ && lineLostWhileStarting_) RequestHangup();
+  if (connected_ && lineLostWhileStarting_) {
+    // The line was lost while the phone acknowledged: the link came up and
+    // is gone already, and is re-established like any lost link.
+    RequestHangup();
+  } else if (connected_) {
+    FollowReconnectOption();
+  }
+  ShowMapKeysButton();
 }
 
 void PhoneLink::StartLink(Attended attended) {
   struct Starting {
-    bool& flag;
-    explicit Starting(bool& f) : flag(f) { flag = true; }
-    ~Starting() { flag = false; }
-  } starting(starting_);
+    PhoneLink& link;
+    explicit Starting(PhoneLink& l) : link(l) {
+      link.starting_ = true;
+      link.ShowMapKeysButton();
+    }
+    ~Starting() { link.starting_ = false; }
+  } starting(*this);
   lineLostWhileStarting_ = false;
 
   const std::string portText = ui_.SelectedPortText();
-  port_.SetCommPort(kPortPrefix + PortNameOfEntry(portText));
+  port_.SetCommPort(PortNameOfEntry(portText));
   if (portText.empty()) {
     if (attended == Attended::kNo) return;
     ui_.ShowMessageBox("Select port first!", "Error", MsgIcon::kWarning, MsgButtons::kOk);
@@ -131,12 +126,14 @@ void PhoneLink::StartLink(Attended attended) {
     ui_.SetStartStopCaption("Stop");
     ui_.SetTrayImage(TrayImage::kConnect);
     connected_ = true;
+    ui_.LogEvent("link up on " + port_.CommPort());
     return;
   }
   if (attended == Attended::kYes && !exiting_) {
     ui_.ShowMessageBox("Feedback init failed.", "Error", MsgIcon::kError, MsgButtons::kOk);
-    if (!exiting_ && ui_.ShowMessageBox(kFailureQuestion, "Question", MsgIcon::kQuestion,
-                                    MsgButtons::kYesNo) == MsgAnswer::kYes &&
+    if (!exiting_ &&
+        ui_.ShowMessageBox(kFailureQuestion, "Question", MsgIcon::kQuestion, MsgButtons::kYesNo) ==
+            MsgAnswer::kYes &&
         !exiting_)
       SendFailureReport();
   }
@@ -146,16 +143,20 @@ void PhoneLink::StartLink(Attended attended) {
 void PhoneLink::StopLink() {
   port_.ClosePort();
   ui_.SetStartStopCaption("Start");
+  if (connected_) ui_.LogEvent("link down");
   connected_ = false;
+  keys_.EndRepeat();
+  EndLearnMode();
   ui_.SetTrayImage(TrayImage::kApplication);
 }
 
 void PhoneLink::QueryPhoneInfo() {
   replyLog_ = true;
   for (const std::string& command : IdentificationCommands()) {
-    if (exiting_) return;
+    if (exiting_) break;
     SendAndWait(command, "OK");
   }
+  replyLog_ = false;
 }
 
 void PhoneLink::SendFailureReport() {
@@ -175,13 +176,16 @@ void PhoneLink::SendFailureReport() {
 void PhoneLink::StartStopItemClick() {
   if (starting_ && !reconnecting_) return;  // a start is still running: ignore the click
   if (reconnecting_) {
-    stopRequested_ = true;  // the running sequence ends as a Stop
+    // The sequence ends as a Stop: at once during a pause, or as soon as
+    // the attempt that runs now returns.
+    stopRequested_ = true;
+    if (!starting_) EndReconnection();
   } else if (connected_) {
     StopLink();
   } else {
     StartLink();
   }
-  ui_.SetMapKeysButtonEnabled(connected_ && !reconnecting_);
+  ShowMapKeysButton();
 }
 
 void PhoneLink::RequestHangup() {
@@ -195,47 +199,80 @@ void PhoneLink::RequestHangup() {
   if (!connected_ || reconnecting_) return;
   reconnecting_ = true;
   stopRequested_ = false;
+  attempts_ = 0;
   host_.StopTimer(kReconnectTimerId);
   port_.ClosePort();
   connected_ = false;
+  ui_.LogEvent("link lost");
+  keys_.EndRepeat();
+  EndLearnMode();
+  ShowMapKeysButton();
   host_.ProcessMessages();
+  if (!reconnecting_) return;  // stopped or exited meanwhile
   ui_.SetTrayImage(TrayImage::kHangUp);
-
-  for (int attempt = 0; attempt < kReconnectAttempts && !connected_; ++attempt) {
-    if (!PauseHandlingMessages(kReconnectPauseMs)) break;
-    try {
-      StartLink(Attended::kNo);
-    } catch (const ECommsError&) {
-      // The device is gone for now (a Bluetooth phone out of range): a failed attempt.
-    }
-    if (connected_ && lineLostWhileStarting_) {  // acknowledged on a line that was lost
-      port_.ClosePort();
-      connected_ = false;
-      ui_.SetTrayImage(TrayImage::kHangUp);
-    }
-    if (stopRequested_ || exiting_) break;
-  }
-  reconnecting_ = false;
-
-  if (exiting_) return;
-  if (stopRequested_) {
-    StopLink();
-  } else if (connected_) {
-    host_.StartTimer(kReconnectTimerId, kKeepAliveMs);
-  } else {
-    StopLink();
-    ui_.ShowMessageBox("Connection lost and reconnection failed.", "Warning", MsgIcon::kWarning,
-                   MsgButtons::kOk);
-  }
+  // Each attempt follows its pause from the main loop, so that no window
+  // waits for the sequence: only one attempt's own reply wait is nested.
+  host_.StartTimer(kAttemptTimerId, kReconnectPauseMs);
 }
 
-bool PhoneLink::PauseHandlingMessages(unsigned milliseconds) {
-  const std::uint64_t end = host_.Milliseconds() + milliseconds;
-  while (!stopRequested_ && !exiting_ && host_.Milliseconds() < end) {
-    host_.ProcessMessages();
-    host_.Sleep(kWaitPassMs);
+void PhoneLink::ReconnectAttempt() {
+  host_.StopTimer(kAttemptTimerId);
+  if (!reconnecting_ || starting_) return;
+  ++attempts_;
+  ui_.LogEvent("attempt " + std::to_string(attempts_) + " of " +
+               std::to_string(kReconnectAttempts));
+  try {
+    StartLink(Attended::kNo);
+  } catch (...) {
+    // Whatever went wrong (a Bluetooth phone out of range: the device is
+    // gone for now), it is one failed attempt; the sequence goes on.
   }
-  return !stopRequested_ && !exiting_;
+  if (connected_ && lineLostWhileStarting_) {  // acknowledged on a line that was lost
+    port_.ClosePort();
+    connected_ = false;
+    ui_.SetTrayImage(TrayImage::kHangUp);
+  }
+  if (exiting_) {
+    reconnecting_ = false;
+  } else if (stopRequested_) {
+    EndReconnection();
+  } else if (connected_) {
+    reconnecting_ = false;
+    ui_.LogEvent("link back");
+    host_.StartTimer(kReconnectTimerId, kKeepAliveMs);  // ticked or not
+  } else if (attempts_ >= kReconnectAttempts) {
+    EndReconnection();
+    ui_.LogEvent("reconnection failed");
+    ui_.ShowMessageBox("Connection lost and reconnection failed.", "Warning", MsgIcon::kWarning,
+                       MsgButtons::kOk);
+  } else {
+    host_.StartTimer(kAttemptTimerId, kReconnectPauseMs);
+  }
+  ShowMapKeysButton();
+}
+
+void PhoneLink::EndReconnection() {
+  host_.StopTimer(kAttemptTimerId);
+  reconnecting_ = false;
+  StopLink();
+  FollowReconnectOption();
+}
+
+void PhoneLink::FollowReconnectOption() {
+  if (reconnectOption_)
+    host_.StartTimer(kReconnectTimerId, kKeepAliveMs);
+  else
+    host_.StopTimer(kReconnectTimerId);
+}
+
+void PhoneLink::ShowMapKeysButton() {
+  ui_.SetMapKeysButtonEnabled(connected_ && !starting_ && !reconnecting_);
+}
+
+void PhoneLink::EndLearnMode() {
+  if (!keys_.Learning()) return;
+  keys_.MapKeysButtonClick(false, port_);
+  ui_.SetMapKeysButtonDown(false);
 }
 
 void PhoneLink::ReconnectTimerTimer() {
@@ -253,6 +290,9 @@ void PhoneLink::cbReconnectClick(bool ticked) {
 void PhoneLink::Exit1Click() {
   exiting_ = true;
   waiting_ = false;
+  reconnecting_ = false;
+  host_.StopTimer(kAttemptTimerId);
+  keys_.EndRepeat();
   if (connected_) StopLink();
   port_.ClosePort();
 }

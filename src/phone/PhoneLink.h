@@ -22,11 +22,6 @@ inline constexpr unsigned kKeepAliveMs = 5000;
 inline constexpr unsigned kReconnectPauseMs = 10000;
 inline constexpr int kReconnectAttempts = 13;
 
-// The AT+CMER line that switches key reporting on for a phone maker index
-// of cbPhoneType ("Sony Ericsson", "Motorola", "Siemens", "Sagem"); the
-// empty command when none is selected.
-std::string KeyReportingCommand(int phoneTypeIndex);
-
 // The commands of the failure report, in the order they are sent.
 const std::vector<std::string>& IdentificationCommands();
 
@@ -41,13 +36,18 @@ class PhoneLink {
   void WaitString(const char* buffer);
   void WaitTimeout();
 
+  // Starts the link as the user does (Start, autostart): messages on
+  // failure; on success the keep-alive follows its option.
   void StartLink();
   void StopLink();
   void QueryPhoneInfo();
 
-  // Supervision.
+  // Supervision. A hang-up starts the reconnection sequence, which then
+  // runs from the main loop: each of its 13 attempts follows a 10 s pause
+  // of the attempt timer (kAttemptTimerId).
   void StartStopItemClick();
   void RequestHangup();
+  void ReconnectAttempt();
   void ReconnectTimerTimer();
   void cbReconnectClick(bool ticked);
 
@@ -68,9 +68,14 @@ class PhoneLink {
   enum class Attended { kYes, kNo };
   void StartLink(Attended attended);
   void SendFailureReport();
-  // Handles messages for a while; false when the wait was cut short by
-  // "Stop" or "Exit".
-  bool PauseHandlingMessages(unsigned milliseconds);
+  // The sequence ends with the link down; the keep-alive as its option says.
+  void EndReconnection();
+  void FollowReconnectOption();
+  // MapKeysButton is enabled exactly while the link is up and no start or
+  // reconnection runs.
+  void ShowMapKeysButton();
+  // Learn mode ends with the link: FeedbackComm back, the button up.
+  void EndLearnMode();
   void InstallWaitString();
   void InstallFeedbackComm();
 
@@ -85,7 +90,8 @@ class PhoneLink {
   bool starting_ = false;
   bool lineLostWhileStarting_ = false;  // a hang-up came while starting_
   bool reconnecting_ = false;
-  bool stopRequested_ = false;  // "Stop" during a reconnection
+  int attempts_ = 0;            // of the running reconnection sequence
+  bool stopRequested_ = false;  // "Stop" during a reconnection attempt
   bool exiting_ = false;
   bool reconnectOption_ = false;
 

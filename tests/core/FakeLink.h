@@ -7,12 +7,13 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "comm/SerialPort.h"
+#include "phone/KeypadRemote.h"
 #include "phone/LinkHost.h"
-#include "phone/PhoneLink.h"
 
 namespace vexel::test {
 
@@ -20,10 +21,12 @@ namespace vexel::test {
 // time; posted messages and due timers are handled only in ProcessMessages.
 class VirtualLoop : public LinkHost {
  public:
-  PhoneLink* link = nullptr;  // receives the timers
+  KeypadRemote* remote = nullptr;  // receives the timers
   std::uint64_t now = 0;
 
-  void StartTimer(unsigned id, unsigned intervalMs) override { timers_[id] = {intervalMs, now + intervalMs}; }
+  void StartTimer(unsigned id, unsigned intervalMs) override {
+    timers_[id] = {intervalMs, now + intervalMs};
+  }
   void StopTimer(unsigned id) override { timers_.erase(id); }
   bool TimerRunning(unsigned id) const { return timers_.count(id) != 0; }
 
@@ -39,7 +42,7 @@ class VirtualLoop : public LinkHost {
       const bool due = it->second.due <= now;
       if (due) it->second.due = now + it->second.interval;
       ++it;  // the handler may stop this timer
-      if (due && link) link->TimerFired(id);
+      if (due && remote) remote->TimerFired(id);
     }
   }
   void Sleep(unsigned milliseconds) override { now += milliseconds; }
@@ -82,11 +85,12 @@ class ScriptedPort : public SerialPort {
  public:
   explicit ScriptedPort(VirtualLoop& loop) : loop_(loop) {}
 
-  enum class OpenOutcome { kOpen, kFalse, kThrow };
+  enum class OpenOutcome { kOpen, kFalse, kThrow, kThrowOther };
   std::deque<OpenOutcome> openOutcomes;  // consumed one per OpenPort; kOpen when empty
   // The phone: what it answers to a written line, or nothing.
-  std::function<std::optional<std::string>(const std::string&)> phone =
-      [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  std::function<std::optional<std::string>(const std::string&)> phone = [](const std::string&) {
+    return std::optional<std::string>("\r\nOK\r\n");
+  };
   unsigned answerDelayMs = 40;
 
   std::vector<std::string> written;
@@ -97,10 +101,10 @@ class ScriptedPort : public SerialPort {
   void SetCommPort(const std::string& path) override { commPort_ = path; }
   const std::string& CommPort() const override { return commPort_; }
   bool OpenPort() override {
-    const OpenOutcome outcome =
-        openOutcomes.empty() ? OpenOutcome::kOpen : openOutcomes.front();
+    const OpenOutcome outcome = openOutcomes.empty() ? OpenOutcome::kOpen : openOutcomes.front();
     if (!openOutcomes.empty()) openOutcomes.pop_front();
     if (outcome == OpenOutcome::kThrow) throw ECommsError("\xCE\xF8\xE8\xE1\xEA\xE0", 1251);
+    if (outcome == OpenOutcome::kThrowOther) throw std::runtime_error("out of handles");
     if (outcome == OpenOutcome::kFalse) return false;
     if (open) throw ECommsError("already open", 1251);
     open = true;
@@ -163,6 +167,7 @@ class RecordingUi : public LinkUi {
   TrayImage tray = TrayImage::kApplication;
   std::string caption = "Start";
   bool mapKeysEnabled = false;
+  bool mapKeysDown = false;
   std::string portText = "COM27 (etc)";
   int phoneType = 0;
   int propertiesShown = 0;
@@ -170,13 +175,14 @@ class RecordingUi : public LinkUi {
   std::string replyLog;
 
   MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
-                       MsgButtons buttons) override {
+                           MsgButtons buttons) override {
     boxes.push_back({text, title, icon, buttons});
     return answer(boxes.back());
   }
   void SetTrayImage(TrayImage image) override { tray = image; }
   void SetStartStopCaption(const std::string& text) override { caption = text; }
   void SetMapKeysButtonEnabled(bool enabled) override { mapKeysEnabled = enabled; }
+  void SetMapKeysButtonDown(bool down) override { mapKeysDown = down; }
   std::string SelectedPortText() override { return portText; }
   int PhoneTypeIndex() override { return phoneType; }
   void ShowProperties() override { ++propertiesShown; }

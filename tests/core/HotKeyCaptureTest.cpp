@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "FakeKeyNames.h"
+#include "TempFolder.h"
+#include "actions/ActionText.h"
 #include "actions/ExtraCommands.h"
 #include "actions/HotKeyCapture.h"
+#include "actions/KeysFile.h"
+#include "actions/ScanCodeLayout.h"
 
 namespace vexel {
 namespace {
@@ -54,6 +58,50 @@ TEST(HotKeyCapture, EveryMediaKeyCapturesUnderItsShortcutName) {
     const CaptureResult result = CaptureKeyDown(media.code, {}, 0, kLayout);
     EXPECT_EQ(result.shown, media.name);
     EXPECT_EQ(result.shortcut, media.code) << media.name;
+  }
+}
+
+// A layout that names keys by scan code as Windows does: 0x45 is "Pause"
+// and, sent with an E0 prefix, "Num Lock".
+class WindowsLikeLayout : public ScanCodeLayout {
+ protected:
+  unsigned ScanCode(std::uint8_t key) const override { return ScanCodeWithPrefix(key) & 0xFF; }
+  unsigned ScanCodeWithPrefix(std::uint8_t key) const override {
+    switch (key) {
+      case 144:
+        return 0xE045;  // Num Lock
+      case 19:
+        return 0x45;  // Pause (sent as E1 1D 45; the layout maps it so)
+      default:
+        return 0;
+    }
+  }
+  std::string NameOfScanCode(unsigned scanCode, bool extended) const override {
+    if (scanCode == 0x45) return extended ? "Num Lock" : "Pause";
+    return {};
+  }
+};
+
+TEST(HotKeyCapture, NumLockAndPauseKeepTheirNamesThroughAKeysFile) {
+  const WindowsLikeLayout layout;
+  const struct {
+    std::uint8_t key;
+    const char* shown;
+  } cases[] = {{144, "Num Lock"}, {19, "Pause"}};
+  TempFolder folder;
+  for (const auto& c : cases) {
+    const CaptureResult captured = CaptureKeyDown(c.key, {}, 0, layout);
+    EXPECT_EQ(captured.shortcut, c.key);
+    EXPECT_EQ(captured.shown, c.shown);
+    ActionEditorFields fields;
+    fields.side[0] = {true, akKey, "", kmClick, captured.shortcut};
+    KeyMap keys;
+    keys.Append("5", ComposeActionText(fields, layout), true);
+    std::string path;
+    SaveKeysFile(folder.File("lock.km"), keys, path);
+    LoadKeysFile(path, keys, path);
+    const ActionPart part = DecodeActionPart(SplitActionText(keys.ValueOf("5")).down, layout);
+    EXPECT_EQ(part.shortcut, c.key) << c.shown;
   }
 }
 

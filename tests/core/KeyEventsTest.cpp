@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "FakeKeyNames.h"
+#include "FakeLink.h"
 #include "RecordingActionPlatform.h"
-#include "actions/ActionRunner.h"
-#include "actions/ActionText.h"
-#include "actions/KeyEvents.h"
-#include "actions/KeyMap.h"
+#include "phone/KeypadRemote.h"
 
 namespace vexel {
 namespace {
@@ -35,12 +33,14 @@ class HandlerPort : public SerialPort {
 
 class KeyEventsTest : public ::testing::Test {
  protected:
+  HandlerPort port;
+  test::VirtualLoop loop;
+  test::RecordingUi ui;
   FakeKeyNames layout;
   RecordingActionPlatform platform;
-  ActionRunner runner{platform};
-  KeyActions actions{layout, runner};
-  KeyMap keyMap;
-  KeyEventHandlers handlers{keyMap, actions};
+  KeypadRemote remote{port, loop, ui, platform, layout, ""};
+  KeyMap& keyMap = remote.Keys();
+  KeyEventHandlers& handlers = remote.KeyEvents();
 
   // Each row opens "<name> down" on a press and "<name> up" on a release.
   void AddRow(const char* key, const std::string& name) {
@@ -94,6 +94,9 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
       {"+CKEV: 5,x", {"error 'x' is not a valid integer value"}, {}},
       {"+CKEV: 5, 1", {"error ' ' is not a valid integer value"}, {}},
       {"OK", {}, {}},
+      // A key code that a keys file cannot hold is never learned.
+      {"+CKEV: 5\"=DOWN (*1 #cmd /c evil*) x,1", {}, {}},
+      {"+CKEV: 0123456789abcdefg,1", {}, {}},
       {"AT+CMER=3,2,0,0,0\r\r\nOK\r\n+CKEV: 5,1\r\n", {"open five down"}, {"5"}},
       // Every report of a chunk, in order; a bad flag is raised after the
       // others were handled.
@@ -125,9 +128,8 @@ TEST_F(KeyEventsTest, ReportsCutAcrossChunksAreHandledPieceByPiece) {
 }
 
 TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
-  HandlerPort port;
   AddRow("5", "five");
-  handlers.MapKeysButtonClick(true, port);
+  remote.MapKeysButtonClick(true);
   EXPECT_TRUE(keyMap.Empty());
 
   port.Receive("+CKEV: 5,1\r\n");
@@ -137,7 +139,7 @@ TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
   EXPECT_FALSE(keyMap.Rows()[0].editButton);
   EXPECT_EQ(keyMap.ValueOf("5"), " ");
 
-  handlers.MapKeysButtonClick(false, port);
+  remote.MapKeysButtonClick(false);
   for (const KeyMapRow& row : keyMap.Rows()) EXPECT_TRUE(row.editButton);
   // FeedbackComm is back: it raises for a flag that MapKeys would ignore.
   EXPECT_THROW(port.Receive("+CKEV: 5,x"), Error);
@@ -145,9 +147,8 @@ TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
 }
 
 TEST_F(KeyEventsTest, LearnModeOffWithNothingLearnedLeavesTheMapEmpty) {
-  HandlerPort port;
-  handlers.MapKeysButtonClick(true, port);
-  handlers.MapKeysButtonClick(false, port);
+  remote.MapKeysButtonClick(true);
+  remote.MapKeysButtonClick(false);
   EXPECT_TRUE(keyMap.Empty());
   EXPECT_THROW(port.Receive("+CKEV: 5,x"), Error);
 }

@@ -8,10 +8,12 @@
 #include <memory>
 
 #include "FakeKeyNames.h"
+#include "FakeLink.h"
 #include "RecordingActionPlatform.h"
 #include "actions/ActionRunner.h"
 #include "actions/ActionText.h"
 #include "actions/KeyRepeat.h"
+#include "phone/KeypadRemote.h"
 
 namespace vexel {
 namespace {
@@ -60,7 +62,7 @@ class KeyRepeatTest : public ::testing::Test {
  public:
   KeyRepeatTest() {
     timers.fired = [this](unsigned id) {
-      if (id == kRepeatTimerId) runner->RepeatTimerTimer();
+      if (id == kRepeatTimerId && runner) runner->RepeatTimerTimer();
     };
   }
   int Count(const std::string& line) const {
@@ -168,6 +170,8 @@ TEST_F(KeyRepeatTest, EveryEndReleasesTheKeysOnce) {
     timers.RunUntil(timers.now + 1000);
     if (c.then.empty()) {
       EXPECT_EQ(platform.log.size(), ended);
+    }
+    if (c.then.empty() && runner) {
       EXPECT_FALSE(timers.Running(kRepeatTimerId));
     }
   }
@@ -216,6 +220,97 @@ TEST_F(KeyRepeatTest, ControlOffRunsNoRepeat) {
   runner->RunKey(kmRepeat, 'A');
   EXPECT_FALSE(runner->Repeating());
   EXPECT_TRUE(platform.log.empty());
+}
+
+// The whole chain: reports from the phone over a link that is up, the
+// repeat timer routed by the front door.
+class HeldPhoneKey : public ::testing::Test {
+ public:
+  HeldPhoneKey() {
+    loop.remote = &remote;
+    remote.Keys().Append("2", "DOWN (*2 3 Shift+Up*) UP (*1 #up2*)", true);
+    remote.Keys().Append("5", "DOWN (*1 #down5*) UP (*1 #up5*)", true);
+    remote.Link().StartStopItemClick();
+  }
+  void Report(const std::string& key, char flag) {
+    port.Deliver("\r\n+CKEV: " + key + "," + flag + "\r\n");
+    loop.ProcessMessages();
+  }
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count(platform.log.begin(), platform.log.end(), line));
+  }
+
+  test::VirtualLoop loop;
+  test::ScriptedPort port{loop};
+  test::RecordingUi ui;
+  FakeKeyNames layout;
+  RecordingActionPlatform platform;
+  KeypadRemote remote{port, loop, ui, platform, layout, ""};
+};
+
+TEST_F(HeldPhoneKey, RepeatsUntilTheKeysReleaseThenRunsItsButtonUpPart) {
+  ASSERT_TRUE(remote.Link().Connected());
+  loop.RunUntil(loop.now + 1000);
+  platform.log.clear();
+  Report("2", '1');
+  loop.RunUntil(loop.now + 1480);  // 500 ms, then 30 a second: 30 repeats
+  Report("2", '1');                // the phone's own repeat of the press: ignored
+  Report("2", '0');
+  loop.RunUntil(loop.now + 2000);
+  Log expected = {"down 16", "down 38"};
+  expected.insert(expected.end(), 30, "down 38");
+  expected.insert(expected.end(), {"up 38", "up 16", "run up2"});
+  EXPECT_EQ(platform.log, expected);
+  EXPECT_FALSE(loop.TimerRunning(kRepeatTimerId));
+}
+
+TEST_F(HeldPhoneKey, EveryOtherEndReleasesTheKeysOnce) {
+  struct Case {
+    const char* name;
+    std::function<void(HeldPhoneKey&)> end;
+    Log after;  // what comes after the release
+  } cases[] = {
+      {"another key's press", [](HeldPhoneKey& t) { t.Report("5", '1'); }, {"run down5"}},
+      {"learn mode starting", [](HeldPhoneKey& t) { t.remote.MapKeysButtonClick(true); }, {}},
+      {"the link stopped", [](HeldPhoneKey& t) { t.remote.Link().StartStopItemClick(); }, {}},
+      {"the link lost",
+       [](HeldPhoneKey& t) {
+         t.port.Hangup();
+         t.loop.ProcessMessages();
+       },
+       {}},
+      {"no release within 30 s", [](HeldPhoneKey& t) { t.loop.RunUntil(t.loop.now + 30000); }, {}},
+      {"program exit", [](HeldPhoneKey& t) { t.remote.Link().Exit1Click(); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (remote.KeyEvents().Learning()) remote.MapKeysButtonClick(false);
+    // Stop a reconnection, then start again.
+    for (int click = 0; click < 2 && !remote.Link().Connected(); ++click)
+      remote.Link().StartStopItemClick();
+    ASSERT_TRUE(remote.Link().Connected());
+    remote.Keys().Clear();
+    remote.Keys().Append("2", "DOWN (*2 3 Shift+Up*) UP (*1 #up2*)", true);
+    remote.Keys().Append("5", "DOWN (*1 #down5*) UP (*1 #up5*)", true);
+    Report("2", '1');
+    loop.RunUntil(loop.now + 700);
+    platform.log.clear();
+    c.end(*this);
+    Log log = platform.log;
+    log.erase(std::remove(log.begin(), log.end(), "down 38"), log.end());
+    Log expected = {"up 38", "up 16"};
+    expected.insert(expected.end(), c.after.begin(), c.after.end());
+    EXPECT_EQ(log, expected);
+    // Its release report, later, only runs the key's button-up part.
+    platform.log.clear();
+    if (remote.Link().Connected() && !remote.KeyEvents().Learning()) {
+      Report("2", '0');
+      EXPECT_EQ(platform.log, Log{"run up2"});
+    }
+    loop.RunUntil(loop.now + 1000);
+    EXPECT_EQ(Count("down 38"), 0);
+    EXPECT_EQ(Count("up 38"), 0);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "actions/KeysFile.h"
 #include "base/Files.h"
 #include "core/ProfileCases.h"
@@ -33,6 +35,9 @@ TEST(KeysFile, SavesOneEntryPerKeyInEffect) {
       // Learn mode can list a key twice; the lookup takes the first row.
       {MapOf({{"5", "A"}, {"#", "B"}, {"5", "C"}, {"x", "D"}, {"X", "E"}}),
        "[Keys]\r\n\"5\"=A\r\n\"#\"=B\r\n\"x\"=D\r\n"},
+      // A key that would not come back as itself is left out, the rest saved.
+      {MapOf({{"5\"=DOWN (*1 #cmd*) x", "A"}, {"1", "B"}, {"a\r\nb", "C"}, {"\"q\"", "D"}}),
+       "[Keys]\r\n\"1\"=B\r\n\"\"q\"\"=D\r\n"},
   };
   TempFolder folder;
   const std::string path = folder.File("map.km");
@@ -43,8 +48,7 @@ TEST(KeysFile, SavesOneEntryPerKeyInEffect) {
     EXPECT_EQ(ReadWholeFile(path), std::string(c.file));
     KeyMap loaded;
     LoadKeysFile(path, loaded, keysFilePath);
-    for (const KeyMapRow& row : c.map.Rows())
-      EXPECT_EQ(loaded.ValueOf(row.key), c.map.ValueOf(row.key));
+    for (const KeyMapRow& row : loaded.Rows()) EXPECT_EQ(row.action, c.map.ValueOf(row.key));
   }
 }
 
@@ -82,11 +86,35 @@ TEST(KeysFile, LongActionsAreSavedWholeAndComeBackCut) {
 
 TEST(KeysFile, AMissingFileChangesNothing) {
   TempFolder folder;
-  KeyMap map = MapOf({{"5", "x"}});
-  std::string keysFilePath = "previous.km";
-  LoadKeysFile(folder.File("missing.km"), map, keysFilePath);
-  EXPECT_EQ(RowsOf(map), "5=x!|");
-  EXPECT_EQ(keysFilePath, "previous.km");
+  std::filesystem::create_directory(folder.File("folder.km"));  // counts as missing
+  for (const char* missing : {"missing.km", "folder.km"}) {
+    KeyMap map = MapOf({{"5", "x"}});
+    std::string keysFilePath = "previous.km";
+    LoadKeysFile(folder.File(missing), map, keysFilePath);
+    EXPECT_EQ(RowsOf(map), "5=x!|");
+    EXPECT_EQ(keysFilePath, "previous.km");
+  }
+}
+
+TEST(KeysFile, HoldsKeysThatReadBackAsThemselves) {
+  const struct {
+    std::string key;
+    bool held;
+  } cases[] = {
+      {"5", true},
+      {"#", true},
+      {"*", true},
+      {":J", true},
+      {"42", true},
+      {"", true},
+      {std::string(16, 'k'), true},
+      {std::string(17, 'k'), false},
+      {"5=", false},
+      {"5\"=DOWN", false},
+      {"a\tb", false},
+      {"a\rb", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(KeysFileCanHold(c.key), c.held) << c.key;
 }
 
 }  // namespace

@@ -1,15 +1,11 @@
-#include "phone/PhoneLink.h"
-
 #include <gtest/gtest.h>
 
 #include "FakeKeyNames.h"
 #include "FakeLink.h"
 #include "RecordingActionPlatform.h"
-#include "actions/ActionRunner.h"
-#include "actions/ActionText.h"
-#include "actions/KeyEvents.h"
-#include "actions/KeyMap.h"
-#include "app/UrlEncode.h"
+#include "phone/KeypadRemote.h"
+#include "phone/PhoneLink.h"
+#include "phone/UrlEncode.h"
 
 namespace vexel::test {
 namespace {
@@ -23,15 +19,12 @@ struct LinkRig {
   RecordingUi ui;
   FakeKeyNames names;
   RecordingActionPlatform platform;
-  ActionRunner runner{platform};
-  KeyActions actions{names, runner};
-  KeyMap keyMap;
-  KeyEventHandlers keys{keyMap, actions};
-  PhoneLink link{port, loop, ui, keys, "support@vexel.example"};
+  KeypadRemote remote{port, loop, ui, platform, names, "support@vexel.example"};
+  PhoneLink& link = remote.Link();
 
   LinkRig() {
-    loop.link = &link;
-    keyMap.Append("5", "DOWN (*1 #down5*) UP (*1 #up5*)", true);
+    loop.remote = &remote;
+    remote.Keys().Append("5", "DOWN (*1 #down5*) UP (*1 #up5*)", true);
   }
   void PhoneSilent() {
     port.phone = [](const std::string&) { return std::optional<std::string>(); };
@@ -40,10 +33,15 @@ struct LinkRig {
     link.StartStopItemClick();
     ASSERT_TRUE(link.Connected());
   }
-  // The line is lost now; the link handles it from its message loop.
+  // The line is lost now; the link handles it from its message loop, and
+  // the reconnection sequence runs from there to its end.
   void LoseLine() {
     port.Hangup();
     loop.ProcessMessages();
+    RunWhileReconnecting();
+  }
+  void RunWhileReconnecting() {
+    for (int pass = 0; link.Reconnecting() && pass < 100000; ++pass) loop.RunUntil(loop.now + 10);
   }
 };
 
@@ -52,8 +50,9 @@ struct LinkRig {
 
 TEST(CommandExchange, ReplyIsFoundAsACaseSensitiveSubstringOfOneChunk) {
   struct Case {
-    std::vector<std::string> chunks;  // delivered 100 ms apart
+    std::vector<std::string> chunks;  // delivered `at` ms apart
     bool matched;
+    unsigned at = 100;
   } cases[] = {
       {{"\r\nOK\r\n"}, true},
       {{"AT+CMER=3,2,0,0,0\r\r\nOK\r\n"}, true},  // echo on
@@ -62,12 +61,14 @@ TEST(CommandExchange, ReplyIsFoundAsACaseSensitiveSubstringOfOneChunk) {
       {{"\r\nERROR\r\n"}, false},
       {{"\r\nO", "K\r\n"}, false},  // cut between two chunks
       {{}, false},
+      {{"\r\nOK\r\n"}, true, 740},  // just before the 750 ms time-out
+      {{"\r\nOK\r\n"}, false, 760},
   };
   for (const Case& c : cases) {
     LinkRig rig;
     rig.PhoneSilent();
     rig.port.OpenPort();
-    for (size_t i = 0; i < c.chunks.size(); ++i) rig.port.Deliver(c.chunks[i], 100 * (i + 1));
+    for (size_t i = 0; i < c.chunks.size(); ++i) rig.port.Deliver(c.chunks[i], c.at * (i + 1));
     EXPECT_EQ(rig.link.SendAndWait("AT", "OK"), c.matched) << ::testing::PrintToString(c.chunks);
     EXPECT_FALSE(rig.loop.TimerRunning(kWaitTimerId));
   }
@@ -126,11 +127,12 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
     std::string path;
     std::string command;
   } cases[] = {
-      {"COM12 (usb)", 0, "\\\\.\\COM12", "AT+CMER=3,2,0,0,0\r"},
-      {"COM5 (bth)", 1, "\\\\.\\COM5", "AT+CMER=3,1,0,0,0\r"},
-      {"COM3 (etc)", 2, "\\\\.\\COM3", "AT+CMER=3,2,0,0,0\r"},
-      {"COM27 (etc)", 3, "\\\\.\\COM27", "AT+CMER=2,1,0,0,0\r"},
-      {"COM27 (etc)", -1, "\\\\.\\COM27", "\r"},
+      {"COM12 (usb)", 0, "COM12", "AT+CMER=3,2,0,0,0\r"},
+      {"COM5 (bth)", 1, "COM5", "AT+CMER=3,1,0,0,0\r"},
+      {"COM3 (etc)", 2, "COM3", "AT+CMER=3,2,0,0,0\r"},
+      {"COM27 (etc)", 3, "COM27", "AT+CMER=2,1,0,0,0\r"},
+      {"COM27 (etc)", -1, "COM27", "\r"},
+      {"/dev/rfcomm0 (bth)", 0, "/dev/rfcomm0", "AT+CMER=3,2,0,0,0\r"},  // as the port takes it
   };
   for (const Case& c : cases) {
     LinkRig rig;
@@ -178,7 +180,7 @@ TEST(StartLink, PortThatWillNotOpen) {
   rig.port.openOutcomes = {ScriptedPort::OpenOutcome::kThrow};
   rig.ui.mapKeysEnabled = true;
   EXPECT_THROW(rig.link.StartStopItemClick(), ECommsError);
-  EXPECT_TRUE(rig.ui.mapKeysEnabled);  // the handler ended before its second step
+  EXPECT_FALSE(rig.ui.mapKeysEnabled);  // disabled from the start on, the link is down
   EXPECT_FALSE(rig.link.Connected());
 }
 
@@ -360,21 +362,33 @@ TEST(Reconnection, ThirteenthAttemptSucceeds) {
   EXPECT_TRUE(rig.ui.boxes.empty());
 }
 
-TEST(Reconnection, LearnModeEndsWithTheReconnection) {
-  LinkRig rig;
-  rig.Up();
-  rig.keys.MapKeysButtonClick(true, rig.port);
-  rig.LoseLine();  // the first attempt succeeds
-  rig.port.Deliver("+CKEV: 7,1\r\n");
-  rig.loop.ProcessMessages();
-  EXPECT_TRUE(rig.keyMap.Empty());  // the press was not learned: FeedbackComm is back
+// Learn mode ends with the link, lost or stopped: the button comes up and
+// presses run actions again once the link is back.
+TEST(Reconnection, LearnModeEndsWithTheLink) {
+  for (const bool lost : {true, false}) {
+    LinkRig rig;
+    rig.Up();
+    rig.ui.mapKeysDown = true;
+    rig.remote.MapKeysButtonClick(true);
+    if (lost) {
+      rig.LoseLine();  // the first attempt succeeds
+    } else {
+      rig.link.StartStopItemClick();
+      rig.link.StartStopItemClick();
+    }
+    EXPECT_FALSE(rig.ui.mapKeysDown) << lost;
+    EXPECT_TRUE(rig.ui.mapKeysEnabled) << lost;
+    rig.port.Deliver("+CKEV: 7,1\r\n");
+    rig.loop.ProcessMessages();
+    EXPECT_TRUE(rig.remote.Keys().Empty());  // the press was not learned: FeedbackComm is back
+  }
 }
 
 // Leftover and repeated hang-up requests start nothing new.
 TEST(Reconnection, HangUpQueuedBeforeStopIsIgnored) {
   LinkRig rig;
   rig.Up();
-  rig.port.Hangup();           // queued...
+  rig.port.Hangup();              // queued...
   rig.link.StartStopItemClick();  // ...while the user stops the link
   rig.loop.RunUntil(rig.loop.now + 30000);
   EXPECT_EQ(rig.port.openedPaths.size(), 1u);
@@ -420,6 +434,8 @@ TEST(Reconnection, LineLostWhileStartingIsReEstablished) {
   LinkRig rig;
   rig.port.Hangup(120);  // after the open, before the "OK" at 140 ms is handled
   rig.link.StartStopItemClick();
+  EXPECT_TRUE(rig.link.Reconnecting());
+  rig.RunWhileReconnecting();
   EXPECT_TRUE(rig.link.Connected());
   EXPECT_EQ(rig.port.openedPaths.size(), 2u);  // the start, then the first attempt
   EXPECT_GE(rig.loop.now, 10000u);
@@ -482,6 +498,124 @@ TEST(StartStop, ClickWhileAStartRunsIsIgnored) {
   EXPECT_EQ(rig.port.openedPaths.size(), 1u);
   EXPECT_TRUE(rig.ui.boxes.empty());
   EXPECT_TRUE(rig.link.Connected());
+}
+
+// The sequence runs from the main loop: the hang-up handler returns at once
+// and messages (tray clicks, dialogs) are handled between the attempts.
+TEST(Reconnection, RunsFromTheMainLoopWithoutHoldingIt) {
+  LinkRig rig;
+  rig.Up();
+  rig.PhoneSilent();
+  rig.port.Hangup();
+  const auto lost = rig.loop.now;
+  rig.loop.ProcessMessages();
+  EXPECT_TRUE(rig.link.Reconnecting());
+  EXPECT_EQ(rig.loop.now, lost);
+  EXPECT_EQ(rig.ui.tray, TrayImage::kHangUp);
+  EXPECT_FALSE(rig.ui.mapKeysEnabled);  // no learn mode while a reconnection runs
+  EXPECT_TRUE(rig.loop.TimerRunning(kAttemptTimerId));
+  rig.RunWhileReconnecting();
+  EXPECT_EQ(rig.port.openedPaths.size(), 1u + 13u);
+}
+
+// An attempt that fails in any way is one failed attempt; the sequence
+// neither ends early nor stays marked as running.
+TEST(Reconnection, AnyFailureOfAnAttemptIsAFailedAttempt) {
+  LinkRig rig;
+  rig.Up();
+  rig.port.openOutcomes = {ScriptedPort::OpenOutcome::kThrowOther,
+                           ScriptedPort::OpenOutcome::kThrow};
+  rig.LoseLine();
+  EXPECT_TRUE(rig.link.Connected());
+  EXPECT_FALSE(rig.link.Reconnecting());
+  EXPECT_EQ(rig.port.openedPaths.size(), 2u);  // the start, then the third attempt
+  EXPECT_TRUE(rig.ui.mapKeysEnabled);
+}
+
+TEST(Reconnection, StoppedThenStartedLinkIsReEstablishedAgain) {
+  LinkRig rig;
+  rig.Up();
+  rig.PhoneSilent();
+  rig.loop.Post(15000, [&] { rig.link.StartStopItemClick(); });
+  rig.LoseLine();
+  ASSERT_FALSE(rig.link.Connected());
+  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.Up();
+  rig.LoseLine();
+  EXPECT_TRUE(rig.link.Connected());
+  EXPECT_EQ(rig.ui.tray, TrayImage::kConnect);
+}
+
+// With "Keep connection alive" ticked the keep-alive runs whenever the link
+// is up, also after a manual Start that follows a failed reconnection.
+TEST(KeepAlive, FollowsItsBoxAfterAFailedReconnection) {
+  LinkRig rig;
+  rig.link.cbReconnectClick(true);
+  rig.Up();
+  rig.PhoneSilent();
+  rig.LoseLine();  // 13 attempts fail
+  ASSERT_FALSE(rig.link.Connected());
+  rig.ui.boxes.clear();
+  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.Up();
+  const int before = rig.port.WritesOf(kKeepAlive);
+  rig.loop.RunUntil(rig.loop.now + 10000);
+  EXPECT_EQ(rig.port.WritesOf(kKeepAlive) - before, 2);
+}
+
+TEST(StartStop, MapKeysIsEnabledExactlyWhileTheLinkIsUpAndIdle) {
+  LinkRig rig;
+  std::vector<bool> duringStart;
+  rig.port.phone = [&](const std::string&) {
+    duringStart.push_back(rig.ui.mapKeysEnabled);
+    return std::optional<std::string>("\r\nOK\r\n");
+  };
+  rig.ui.mapKeysEnabled = true;
+  rig.link.StartLink();  // as autostart starts it
+  EXPECT_EQ(duringStart, std::vector<bool>{false});
+  EXPECT_TRUE(rig.ui.mapKeysEnabled);
+}
+
+TEST(Exit, WhileTheFailureReportCollectsRepliesOpensNoMail) {
+  LinkRig rig;
+  rig.PhoneSilent();
+  rig.ui.answer = [](const RecordingUi::Box& box) {
+    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
+  };
+  rig.loop.Post(2000, [&] { rig.link.Exit1Click(); });  // during the identification commands
+  rig.link.StartLink();
+  EXPECT_TRUE(rig.ui.opened.empty());
+  EXPECT_FALSE(rig.port.open);
+}
+
+TEST(Exit, WhileSelectPortFirstIsOpenShowsNoProperties) {
+  LinkRig rig;
+  rig.ui.portText = "";
+  rig.ui.answer = [&](const RecordingUi::Box&) {
+    rig.link.Exit1Click();
+    return MsgAnswer::kOk;
+  };
+  rig.link.StartLink();
+  EXPECT_EQ(rig.ui.propertiesShown, 0);
+}
+
+TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {
+  LinkRig rig;
+  int starts = 0;
+  rig.port.phone = [&](const std::string& line) {
+    if (line.rfind("AT+CMER=3", 0) == 0) ++starts;
+    if (line.rfind("AT+CMER=3", 0) == 0) return std::optional<std::string>("\r\nERROR\r\n");
+    return std::optional<std::string>("\r\nreply " + std::to_string(starts) + "\r\nOK\r\n");
+  };
+  rig.ui.answer = [](const RecordingUi::Box& box) {
+    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
+  };
+  rig.link.StartLink();
+  rig.link.StartLink();
+  ASSERT_EQ(rig.ui.opened.size(), 2u);
+  EXPECT_EQ(rig.ui.replyLog.find("reply 1"), std::string::npos);
+  EXPECT_NE(rig.ui.replyLog.find("reply 2"), std::string::npos);
+  EXPECT_EQ(rig.link.Memo().size(), 8u);  // the header and the seven replies
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "app/PortList.h"
-
 #include <gtest/gtest.h>
+
+#include "phone/PortList.h"
 
 namespace vexel {
 namespace {

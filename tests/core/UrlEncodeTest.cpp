@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/UrlEncode.h"
+#include "phone/UrlEncode.h"
 
 namespace vexel {
 namespace {

@@ -9,20 +9,12 @@
 #include "NullModemRig.h"
 #include "ShellRecorder.h"
 #include "VexelDriver.h"
+#include "app/ProductInfo.h"
 
 namespace vexel::test {
 namespace {
 
 using phonesim::ReplyMode;
-
-// The simulated phone on COM28, answering as asked.
-std::unique_ptr<PhoneOnCom28> StartPhone(ReplyMode reply = ReplyMode::kOk) {
-  phonesim::PhoneOptions options;
-  options.reply = reply;
-  options.echo = false;
-  options.rigFolder = NullModem::Folder();
-  return std::make_unique<PhoneOnCom28>(options);
-}
 
 // Plays script lines ("press 5", "pause 100", ...) and waits until they were played.
 void Play(PhoneOnCom28& phone, const std::string& script, int timeoutMs = kDeadlineMs) {
@@ -42,43 +34,76 @@ std::string Settings(bool autostart, const std::string& keysFile, bool reconnect
          "\r\nreconnect=" + (reconnect ? "1" : "0") + "\r\n";
 }
 
-// A keys file whose key 5 leaves a file on button down and another on button up.
-std::string TraceKeys(const TestFolder& folder) {
-  return "[Keys]\r\n\"5\"=DOWN (*1 #cmd /c echo down>\"" + folder.File("down.txt") +
-         "\"*) UP (*1 #cmd /c echo up>\"" + folder.File("up.txt") + "\"*)\r\n";
-}
+constexpr char kKeyReporting[] = "AT+CMER=3,2,0,0,0\r";
 
+// Each test has a folder of its own, named after it, in which it starts
+// Vexel (Vexel.ini: port COM27, Sony Ericsson) and the simulated phone on
+// COM28. Vexel ends first, then the phone, then the folder goes.
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(NullModem::Folder().empty()) << "run through scripts/wine-run";
     EndLeftoverVexels();
     ASSERT_TRUE(NullModem::FreshCable());
+    folder = std::make_unique<TestFolder>(
+        ::testing::UnitTest::GetInstance()->current_test_info()->name());
   }
+
+  PhoneOnCom28& StartPhone(ReplyMode reply = ReplyMode::kOk) {
+    phonesim::PhoneOptions options;
+    options.reply = reply;
+    options.echo = false;
+    options.rigFolder = NullModem::Folder();
+    phone = std::make_unique<PhoneOnCom28>(options);
+    return *phone;
+  }
+
+  VexelProcess& StartVexel(bool autostart, const std::string& keysFile = "",
+                           bool reconnect = false) {
+    folder->Write("Vexel.ini", Settings(autostart, keysFile, reconnect));
+    vexel = std::make_unique<VexelProcess>(*folder);
+    return *vexel;
+  }
+
+  // A keys file whose key 5 leaves down.txt on button down and up.txt on
+  // button up; its path.
+  std::string TraceKeys() {
+    folder->Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*1 #cmd /c echo down>\"" +
+                                 folder->File("down.txt") + "\"*) UP (*1 #cmd /c echo up>\"" +
+                                 folder->File("up.txt") + "\"*)\r\n");
+    return folder->File("keys.km");
+  }
+
+  // The phone, and Vexel linked up at its start with the trace keys.
+  void LinkUpWithTraceKeys(bool reconnect = false) {
+    StartPhone();
+    StartVexel(true, TraceKeys(), reconnect);
+    ASSERT_TRUE(Received(*phone, kKeyReporting));
+  }
+
+  bool Left(const std::string& file) {
+    return WaitFor([&] { return folder->Read(file).has_value(); }, 20000);
+  }
+
+  std::unique_ptr<TestFolder> folder;
+  std::unique_ptr<PhoneOnCom28> phone;
+  std::unique_ptr<VexelProcess> vexel;
 };
 
 TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
-  TestFolder folder("autostart");
-  folder.Write("keys.km", TraceKeys(folder));
-  folder.Write("Vexel.ini", Settings(true, folder.File("keys.km")));
-  auto phone = StartPhone();
-  VexelProcess vexel(folder);
-  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
-
+  LinkUpWithTraceKeys();
   // A user presses keys once the link is up, not in the instant of its "OK".
   Play(*phone, "pause 2000\npress 5");
-  EXPECT_TRUE(WaitFor([&] { return folder.Read("down.txt").has_value(); }, 20000));
-  EXPECT_FALSE(folder.Read("up.txt").has_value());
+  EXPECT_TRUE(Left("down.txt"));
+  EXPECT_FALSE(folder->Read("up.txt").has_value());
   Play(*phone, "release 5");
-  EXPECT_TRUE(WaitFor([&] { return folder.Read("up.txt").has_value(); }, 20000));
+  EXPECT_TRUE(Left("up.txt"));
 }
 
 TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {
-  TestFolder folder("twice");
-  folder.Write("Vexel.ini", Settings(false, ""));
-  VexelProcess first(folder);
+  VexelProcess& first = StartVexel(false);
   ASSERT_TRUE(first.MainWindow());
-  VexelProcess second(folder);
+  VexelProcess second(*folder);
   auto box = second.WaitDialog("Information");
   ASSERT_TRUE(box);
   EXPECT_EQ(box->text,
@@ -90,18 +115,15 @@ TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {
 }
 
 TEST_F(EndToEnd, PhoneAnsweringErrorLeadsToTheFailureReport) {
-  TestFolder folder("error");
-  folder.Write("Vexel.ini", Settings(false, ""));
-  ShellRecorder recorder(folder.File("opened.log"));
+  ShellRecorder recorder(folder->File("opened.log"));
   recorder.RegisterProtocol("mailto");
-  auto phone = StartPhone(ReplyMode::kError);
-  VexelProcess vexel(folder);
-  vexel.Menu("StartStopItem");
-  auto failed = vexel.WaitDialog("Error");
+  StartPhone(ReplyMode::kError);
+  StartVexel(false).Menu("StartStopItem");
+  auto failed = vexel->WaitDialog("Error");
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->text, "Feedback init failed.");
   VexelProcess::Press(failed->hwnd, IDOK);
-  auto question = vexel.WaitDialog("Question");
+  auto question = vexel->WaitDialog("Question");
   ASSERT_TRUE(question);
   VexelProcess::Press(question->hwnd, IDYES);
   const auto opened = recorder.WaitForLines(1, 30000);
@@ -113,28 +135,21 @@ TEST_F(EndToEnd, PhoneAnsweringErrorLeadsToTheFailureReport) {
 }
 
 TEST_F(EndToEnd, LostLineComesBackAfterTheSecondAttempt) {
-  TestFolder folder("reconnect");
-  folder.Write("keys.km", TraceKeys(folder));
-  folder.Write("Vexel.ini", Settings(true, folder.File("keys.km")));
-  auto phone = StartPhone();
-  VexelProcess vexel(folder);
-  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
+  LinkUpWithTraceKeys();
   // Unplugged for 25 s: the attempts at 10 s and 20 s fail, the one at 30 s succeeds.
   Play(*phone, "hangup 25000", 60000);
-  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r", 30000, 2)) << phone->Log();
+  ASSERT_TRUE(Received(*phone, kKeyReporting, 30000, 2)) << phone->Log();
   // Keep-alive on after a reconnection, although the option is not ticked.
   EXPECT_TRUE(Received(*phone, "AT+CGMI\r", 15000));
   Play(*phone, "press 5");
-  EXPECT_TRUE(WaitFor([&] { return folder.Read("down.txt").has_value(); }, 20000));
+  EXPECT_TRUE(Left("down.txt"));
 }
 
 TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
-  TestFolder folder("learn");
-  folder.Write("Vexel.ini", Settings(false, ""));
-  auto phone = StartPhone();
-  VexelProcess vexel(folder);
+  StartPhone();
+  VexelProcess& vexel = StartVexel(false);
   vexel.Menu("StartStopItem");
-  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
+  ASSERT_TRUE(Received(*phone, kKeyReporting));
   ASSERT_TRUE(WaitFor([&] { return vexel.Enabled("MapKeysButton"); }, 20000));
   vexel.Menu("N1");
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
@@ -149,9 +164,9 @@ TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
   vexel.Click("SpeedButton5");
   auto dialog = vexel.WaitDialog("Save keys file");
   ASSERT_TRUE(dialog);
-  VexelProcess::ChooseFile(dialog->hwnd, folder.File("learned.km"));
-  ASSERT_TRUE(WaitFor([&] { return folder.Read("learned.km").has_value(); }, 20000));
-  EXPECT_EQ(*folder.Read("learned.km"), "[Keys]\r\n\"1\"= \r\n\"#\"= \r\n\":J\"= \r\n");
+  VexelProcess::ChooseFile(dialog->hwnd, folder->File("learned.km"));
+  ASSERT_TRUE(Left("learned.km"));
+  EXPECT_EQ(*folder->Read("learned.km"), "[Keys]\r\n\"1\"= \r\n\"#\"= \r\n\":J\"= \r\n");
 }
 
 // A message box's text as the user reads it, whatever this program's code page.
@@ -166,9 +181,7 @@ std::wstring WideText(HWND box) {
 // gone (the cable unplugged). Wine then opens the port's name as something
 // that is no character device, hence "invalid pointer".
 TEST_F(EndToEnd, PortThatCannotBeOpenedShowsTheDriversMessage) {
-  TestFolder folder("noport");
-  folder.Write("Vexel.ini", Settings(false, ""));
-  VexelProcess vexel(folder);
+  VexelProcess& vexel = StartVexel(false);
   ASSERT_TRUE(vexel.MainWindow());
   ASSERT_TRUE(NullModem::Unplug());
   vexel.Menu("StartStopItem");
@@ -183,11 +196,9 @@ TEST_F(EndToEnd, PortThatCannotBeOpenedShowsTheDriversMessage) {
 
 // A flood of malformed reports shows one error box, not one per report.
 TEST_F(EndToEnd, MalformedReportsShowOneErrorBoxAtATime) {
-  TestFolder folder("flood");
-  folder.Write("Vexel.ini", Settings(true, ""));
-  auto phone = StartPhone();
-  VexelProcess vexel(folder);
-  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
+  StartPhone();
+  VexelProcess& vexel = StartVexel(true);
+  ASSERT_TRUE(Received(*phone, kKeyReporting));
   Play(*phone, "pause 2000\nsend \\r\\n+CKEV: 5,x\\r\\n");
   auto box = vexel.WaitDialog("Vexel");
   ASSERT_TRUE(box);
@@ -201,10 +212,8 @@ TEST_F(EndToEnd, MalformedReportsShowOneErrorBoxAtATime) {
 // "Exit" from the tray while a message box of a failed start is open ends
 // the program: the box, the wait behind it and the port all end with it.
 TEST_F(EndToEnd, ExitWhileAMessageBoxIsOpenEndsTheProgram) {
-  TestFolder folder("exit");
-  folder.Write("Vexel.ini", Settings(false, ""));
-  auto phone = StartPhone(ReplyMode::kSilent);
-  VexelProcess vexel(folder);
+  StartPhone(ReplyMode::kSilent);
+  VexelProcess& vexel = StartVexel(false);
   vexel.Menu("StartStopItem");
   ASSERT_TRUE(vexel.WaitDialog("Error"));
   vexel.Menu("Exit1");
@@ -217,13 +226,11 @@ TEST_F(EndToEnd, ExitWhileAMessageBoxIsOpenEndsTheProgram) {
 // restart the phone key runs the edited action. Screenshots of the windows
 // on the way go to <build>/screenshots.
 TEST_F(EndToEnd, EditedActionIsSavedAndRunsAfterARestart) {
-  TestFolder folder("edit");
-  const std::string newLine = "cmd /c echo new>\"" + folder.File("new.txt") + "\"";
-  folder.Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*1 #cmd /c echo old>\"" + folder.File("old.txt") +
-                              "\"*)\r\n\"6\"=DOWN (*2 2 Ctrl+F10*)\r\n");
-  folder.Write("Vexel.ini", Settings(false, folder.File("keys.km")));
+  const std::string newLine = "cmd /c echo new>\"" + folder->File("new.txt") + "\"";
+  folder->Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*1 #cmd /c echo old>\"" +
+                               folder->File("old.txt") + "\"*)\r\n\"6\"=DOWN (*2 2 Ctrl+F10*)\r\n");
   {
-    VexelProcess vexel(folder);
+    VexelProcess& vexel = StartVexel(false, folder->File("keys.km"));
     const DWORD pid = vexel.ProcessId();
     vexel.Menu("N1");
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
@@ -258,7 +265,7 @@ TEST_F(EndToEnd, EditedActionIsSavedAndRunsAfterARestart) {
     HWND box = vexel.WaitWindow("Enter custom command");
     ASSERT_TRUE(box);
     HWND line = GetDlgItem(box, ControlId(kInputBoxControls, "Edit"));
-    EXPECT_EQ(Text(line), "cmd /c echo old>\"" + folder.File("old.txt") + "\"");
+    EXPECT_EQ(Text(line), "cmd /c echo old>\"" + folder->File("old.txt") + "\"");
     EXPECT_TRUE(SaveScreenshot("custom-command"));
     SendMessageA(line, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(newLine.c_str()));
     Click(GetDlgItem(box, IDOK));
@@ -275,50 +282,46 @@ TEST_F(EndToEnd, EditedActionIsSavedAndRunsAfterARestart) {
     vexel.Click("SpeedButton5");
     auto dialog = vexel.WaitDialog("Save keys file");
     ASSERT_TRUE(dialog);
-    VexelProcess::ChooseFile(dialog->hwnd, folder.File("edited.km"));
-    ASSERT_TRUE(WaitFor([&] { return folder.Read("edited.km").has_value(); }, 20000));
+    VexelProcess::ChooseFile(dialog->hwnd, folder->File("edited.km"));
+    ASSERT_TRUE(Left("edited.km"));
     vexel.Click("SpeedButton1");
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(vexel.MainWindow()); }, 20000));
     vexel.Menu("Exit1");
     ASSERT_TRUE(vexel.WaitExit(20000));
   }
-  auto phone = StartPhone();
-  VexelProcess vexel(folder);
-  vexel.Menu("StartStopItem");
-  ASSERT_TRUE(Received(*phone, "AT+CMER=3,2,0,0,0\r"));
+  StartPhone();
+  vexel = std::make_unique<VexelProcess>(*folder);  // with the settings it saved
+  vexel->Menu("StartStopItem");
+  ASSERT_TRUE(Received(*phone, kKeyReporting));
   Play(*phone, "pause 2000\npress 5");
-  EXPECT_TRUE(WaitFor([&] { return folder.Read("new.txt").has_value(); }, 20000));
-  EXPECT_FALSE(folder.Read("old.txt").has_value());
+  EXPECT_TRUE(Left("new.txt"));
+  EXPECT_FALSE(folder->Read("old.txt").has_value());
 }
 
 TEST_F(EndToEnd, HelpHandsTheHelpFileToTheShell) {
-  TestFolder folder("help");
-  folder.Write("Vexel.ini", Settings(false, ""));
-  folder.Write("Help.chm", "ITSF");
-  ShellRecorder recorder(folder.File("opened.log"));
+  folder->Write("Help.chm", "ITSF");
+  ShellRecorder recorder(folder->File("opened.log"));
   recorder.RegisterExtension(".chm");
-  VexelProcess vexel(folder);
+  VexelProcess& vexel = StartVexel(false);
   ASSERT_TRUE(vexel.MainWindow());
   vexel.Menu("Help1");
   const auto opened = recorder.WaitForLines(1, 30000);
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_NE(opened[0].find(folder.File("Help.chm")), std::string::npos) << opened[0];
+  EXPECT_NE(opened[0].find(folder->File("Help.chm")), std::string::npos) << opened[0];
 }
 
 TEST_F(EndToEnd, AboutOpensOnceAndItsLinksOpenMailAndWeb) {
-  TestFolder folder("about");
-  folder.Write("Vexel.ini", Settings(false, ""));
-  ShellRecorder recorder(folder.File("opened.log"));
+  ShellRecorder recorder(folder->File("opened.log"));
   recorder.RegisterProtocol("mailto");
   recorder.RegisterProtocol("https");
-  VexelProcess vexel(folder);
+  VexelProcess& vexel = StartVexel(false);
   vexel.Menu("About1");
   HWND about = vexel.WaitWindow("About Vexel");
   ASSERT_TRUE(about);
   auto item = [&](std::string_view name) {
     return GetDlgItem(about, ControlId(kAboutControls, name));
   };
-  EXPECT_EQ(Text(item("versionLabel")), "1.2.4");
+  EXPECT_EQ(Text(item("versionLabel")), product::kVersion);
   EXPECT_TRUE(SaveScreenshot("about"));
 
   // "About" again while it is open, then "Properties": once the Properties

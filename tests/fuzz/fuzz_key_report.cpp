@@ -4,12 +4,10 @@
 #include <string>
 
 #include "../core/FakeKeyNames.h"
+#include "../core/FakeLink.h"
 #include "../core/RecordingActionPlatform.h"
-#include "actions/ActionRunner.h"
-#include "actions/ActionText.h"
-#include "actions/KeyEvents.h"
-#include "actions/KeyMap.h"
 #include "base/Text.h"
+#include "phone/KeypadRemote.h"
 
 using namespace vexel;
 
@@ -30,12 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     badFlag |= event.flag < '0' || event.flag > '9';
   }
 
+  test::VirtualLoop loop;
+  test::ScriptedPort port(loop);
+  test::RecordingUi ui;
   FakeKeyNames layout;
   RecordingActionPlatform platform;
-  ActionRunner runner(platform);
-  KeyActions actions(layout, runner);
-  KeyMap keyMap;
-  KeyEventHandlers handlers(keyMap, actions);
+  KeypadRemote remote(port, loop, ui, platform, layout, "");
+  KeyMap& keyMap = remote.Keys();
+  KeyEventHandlers& handlers = remote.KeyEvents();
 
   handlers.MapKeys(chunk.c_str());
   if (keyMap.Rows().size() != presses) std::abort();

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "WindowChecks.h"
+#include "app/ProductInfo.h"
 #include "app/windows/AboutUnit.h"
 
 namespace vexel::test {
@@ -52,7 +53,7 @@ TEST(AboutWindow, EnterPressesRead) {
       [] {
         HWND about = WaitTopWindow(GetCurrentProcessId(), "About Vexel");
         ASSERT_NE(about, nullptr);
-        EXPECT_EQ(Text(GetDlgItem(about, ControlId(kAboutControls, "versionLabel"))), "1.2.4");
+        EXPECT_EQ(Text(GetDlgItem(about, ControlId(kAboutControls, "versionLabel"))), product::kVersion);
         PostKey(about, VK_RETURN);
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
       },

@@ -85,12 +85,14 @@ TEST(Resources, VersionIs124) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(2, 1));
-  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, 4));
-  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(2, 1));
-  EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(0, 4));
+  const DWORD majorMinor = MAKELONG(VEXEL_VERSION_MINOR, VEXEL_VERSION_MAJOR);
+  const DWORD patch = MAKELONG(0, VEXEL_VERSION_PATCH);
+  EXPECT_EQ(fixed->dwFileVersionMS, majorMinor);
+  EXPECT_EQ(fixed->dwFileVersionLS, patch);
+  EXPECT_EQ(fixed->dwProductVersionMS, majorMinor);
+  EXPECT_EQ(fixed->dwProductVersionLS, patch);
 
-  EXPECT_EQ(VersionString(info, "FileVersion"), "1.2.4");
+  EXPECT_EQ(VersionString(info, "FileVersion"), vexel::product::kVersion);
   EXPECT_EQ(VersionString(info, "ProductVersion"), vexel::product::kVersion);
   EXPECT_EQ(VersionString(info, "ProductName"), "Vexel");
   EXPECT_EQ(VersionString(info, "LegalCopyright"), vexel::product::kNotice);

@@ -3,13 +3,15 @@
 #include <cctype>
 #include <vector>
 
+#include "app/Version.h"
+
 namespace vexel::phonesim {
 namespace {
 
 constexpr char kMaker[] = "Vexel";
 constexpr char kModel[] = "PhoneSim";
-constexpr char kRevision[] = "1.2.4";
-constexpr char kIdentification[] = "Vexel PhoneSim 1.2.4 (a simulated 27.007 phone)";
+constexpr char kRevision[] = VEXEL_VERSION;
+constexpr char kIdentification[] = "Vexel PhoneSim " VEXEL_VERSION " (a simulated 27.007 phone)";
 const char* const kCharsets[] = {"GSM", "IRA", "8859-1", "UCS2"};
 
 std::string Upper(std::string_view text) {

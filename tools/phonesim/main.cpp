@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "Phone.h"
+#include "app/Version.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
       std::cout << kUsage << ScriptHelp();
       return 0;
     } else if (arg == "--version") {
-      std::cout << "phonesim 1.2.4 (Vexel)\n";
+      std::cout << "phonesim " VEXEL_VERSION " (Vexel)\n";
       return 0;
     } else if (arg == "-s" || arg == "--script") {
       if (!value(text)) return UsageError(arg + " needs a file");

@@ -1,10 +1,13 @@
-// Program entry: one instance per logon, then the hidden main window and its
-// message loop until "Exit".
+// Program entry: one instance per logon, then the program with its hidden
+// windows and tray icon, and the message loop until "Exit".
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
+#include "app/win32/ErrorBox.h"
 #include "app/win32/MessagePump.h"
-#include "app/windows/Unit1.h"
+#include "app/windows/VexelApp.h"
 
 namespace {
 
@@ -34,7 +37,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
-  vexel::TMobPropsForm mobPropsForm;
-  mobPropsForm.Create();
+  std::unique_ptr<vexel::TVexelApp> app;
+  try {
+    app = std::make_unique<vexel::TVexelApp>();
+    app->Create();
+  } catch (const std::exception& error) {
+    // Without its serial port component or its windows the program cannot
+    // work: say why and end, rather than fail later.
+    vexel::ShowException(nullptr, error);
+    return 1;
+  }
   return vexel::RunMessageLoop();
 }

@@ -1,12 +1,17 @@
 #include "app/win32/TrayIcon.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 namespace vexel {
 
-TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, HICON icon, const char* hint) {
+HICON LoadTrayIcon(const char* name, UINT dpi) {
+  return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON,
+                                       GetSystemMetricsForDpi(SM_CXSMICON, dpi),
+                                       GetSystemMetricsForDpi(SM_CYSMICON, dpi), LR_DEFAULTCOLOR));
+}
+
+TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, HICON icon, const char* hint, Notify notify)
+    : notify_(notify) {
   data_.cbSize = sizeof data_;
   data_.hWnd = owner;
   data_.uID = 1;
@@ -14,17 +19,32 @@ TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, HICON icon, const char* hin
   data_.uCallbackMessage = callbackMessage;
   data_.hIcon = icon;
   strncpy(data_.szTip, hint, sizeof data_.szTip - 1);
-  Shell_NotifyIconA(NIM_ADD, &data_);
+  Add();
 }
 
-TrayIcon::~TrayIcon() { Shell_NotifyIconA(NIM_DELETE, &data_); }
+TrayIcon::~TrayIcon() {
+  KillTimer(data_.hWnd, kAddRetryTimerId);
+  if (added_) notify_(NIM_DELETE, &data_);
+}
+
+void TrayIcon::Add() {
+  added_ = notify_(NIM_ADD, &data_) != FALSE;
+  if (added_)
+    KillTimer(data_.hWnd, kAddRetryTimerId);
+  else
+    SetTimer(data_.hWnd, kAddRetryTimerId, kAddRetryMs, nullptr);
+}
 
 void TrayIcon::SetIcon(HICON icon) {
   data_.hIcon = icon;
-  Shell_NotifyIconA(NIM_MODIFY, &data_);
+  if (added_) notify_(NIM_MODIFY, &data_);
 }
 
-void TrayIcon::TaskbarCreated() { Shell_NotifyIconA(NIM_ADD, &data_); }
+void TrayIcon::TaskbarCreated() { Add(); }
+
+void TrayIcon::RetryAdd() {
+  if (!added_) Add();
+}
 
 UINT TrayIcon::TaskbarCreatedMessage() {
   static const UINT message = RegisterWindowMessageA("TaskbarCreated");

@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
 #include <string>
 
 #include "app/ControlIds.h"
@@ -143,7 +143,8 @@ void ValueListGrid::Paint(HDC dc) {
     LineTo(dc, split - 1, r.bottom);
     if (HasButton(row)) {
       RECT b = ButtonRect(row);
-      const UINT state = DFCS_BUTTONPUSH | (pressedButton_ == static_cast<int>(row) ? DFCS_PUSHED : 0);
+      const UINT state =
+          DFCS_BUTTONPUSH | (pressedButton_ == static_cast<int>(row) ? DFCS_PUSHED : 0);
       DrawFrameControl(dc, &b, DFC_BUTTON, state);
       SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
       DrawTextA(dc, "...", 3, &b, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
@@ -192,12 +193,24 @@ LRESULT ValueListGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       const long last = static_cast<long>(ShownRows()) - 1;
       const long row = static_cast<long>(current_);
       switch (wParam) {
-        case VK_UP: Select(static_cast<size_t>(std::max(0L, row - 1))); break;
-        case VK_DOWN: Select(static_cast<size_t>(std::min(last, row + 1))); break;
-        case VK_PRIOR: Select(static_cast<size_t>(std::max(0L, row - VisibleRows()))); break;
-        case VK_NEXT: Select(static_cast<size_t>(std::min(last, row + VisibleRows()))); break;
-        case VK_HOME: Select(0); break;
-        case VK_END: Select(static_cast<size_t>(last)); break;
+        case VK_UP:
+          Select(static_cast<size_t>(std::max(0L, row - 1)));
+          break;
+        case VK_DOWN:
+          Select(static_cast<size_t>(std::min(last, row + 1)));
+          break;
+        case VK_PRIOR:
+          Select(static_cast<size_t>(std::max(0L, row - VisibleRows())));
+          break;
+        case VK_NEXT:
+          Select(static_cast<size_t>(std::min(last, row + VisibleRows())));
+          break;
+        case VK_HOME:
+          Select(0);
+          break;
+        case VK_END:
+          Select(static_cast<size_t>(last));
+          break;
         case VK_RETURN:
           if ((GetKeyState(VK_CONTROL) & 0x8000) && HasButton(current_)) editButtonClick_(current_);
           break;
@@ -230,20 +243,39 @@ LRESULT ValueListGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (PtInRect(&b, p)) editButtonClick_(row);
       return 0;
     }
-    case WM_MOUSEWHEEL:
-      ScrollTo(top_ - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3);
+    case WM_MOUSEWHEEL: {
+      // Three rows a notch; the small steps of a touchpad add up to rows.
+      wheel_ += GET_WHEEL_DELTA_WPARAM(wParam) * 3;
+      const int rows = wheel_ / WHEEL_DELTA;
+      wheel_ -= rows * WHEEL_DELTA;
+      ScrollTo(top_ - rows);
       return 0;
+    }
     case WM_VSCROLL: {
       int top = top_;
       switch (LOWORD(wParam)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= VisibleRows(); break;
-        case SB_PAGEDOWN: top += VisibleRows(); break;
+        case SB_LINEUP:
+          --top;
+          break;
+        case SB_LINEDOWN:
+          ++top;
+          break;
+        case SB_PAGEUP:
+          top -= VisibleRows();
+          break;
+        case SB_PAGEDOWN:
+          top += VisibleRows();
+          break;
         case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: top = HIWORD(wParam); break;
-        case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = static_cast<int>(ShownRows()); break;
+        case SB_THUMBPOSITION:
+          top = HIWORD(wParam);
+          break;
+        case SB_TOP:
+          top = 0;
+          break;
+        case SB_BOTTOM:
+          top = static_cast<int>(ShownRows());
+          break;
       }
       ScrollTo(top);
       return 0;
@@ -252,23 +284,31 @@ LRESULT ValueListGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       break;
   }
   if (message == kGridGetRowCount) return static_cast<LRESULT>(ShownRows());
+  if (message == kGridGetRowText || message == kGridGetButtonRect)
+    return AnswerReader(message, wParam, reinterpret_cast<HWND>(lParam));
+  return Window::HandleMessage(message, wParam, lParam);
+}
+
+LRESULT ValueListGrid::AnswerReader(UINT message, size_t row, HWND reader) const {
+  if (row >= ShownRows() || !IsWindow(reader)) return 0;
+  std::string answer;
   if (message == kGridGetRowText) {
     const auto& rows = keyMap_.Rows();
-    std::string text = wParam < rows.size() ? rows[wParam].key + "=" + rows[wParam].action : "=";
-    text.resize(std::min<size_t>(text.size(), kGridMaxRowText - 1));
-    std::memcpy(reinterpret_cast<char*>(lParam), text.c_str(), text.size() + 1);
-    return static_cast<LRESULT>(text.size());
-  }
-  if (message == kGridGetButtonRect) {
-    if (!HasButton(wParam)) return 0;
-    const int r = static_cast<int>(wParam);
-    if (r < top_ || r >= top_ + VisibleRows()) return 0;
-    RECT b = ButtonRect(wParam);
+    answer = row < rows.size() ? rows[row].key + "=" + rows[row].action : "=";
+    answer.resize(std::min<size_t>(answer.size(), kGridMaxRowText));
+  } else {
+    const int r = static_cast<int>(row);
+    if (!HasButton(row) || r < top_ || r >= top_ + VisibleRows()) return 0;
+    RECT b = ButtonRect(row);
     MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&b), 2);
-    *reinterpret_cast<RECT*>(lParam) = b;
-    return 1;
+    const std::int32_t corners[] = {b.left, b.top, b.right, b.bottom};
+    answer.assign(reinterpret_cast<const char*>(corners), sizeof corners);
   }
-  return Window::HandleMessage(message, wParam, lParam);
+  COPYDATASTRUCT data{message, static_cast<DWORD>(answer.size()), answer.data()};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(reader, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()),
+                      reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000, &ignored);
+  return 1;
 }
 
 }  // namespace vexel

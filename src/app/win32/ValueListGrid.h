@@ -38,12 +38,15 @@ class ValueListGrid : public Window {
   void ScrollTo(int top);
   void UpdateScrollBar();
   long HitRow(int y) const;
+  // A reader's kGridGetRowText or kGridGetButtonRect, answered with WM_COPYDATA.
+  LRESULT AnswerReader(UINT message, size_t row, HWND reader) const;
 
   const KeyMap& keyMap_;
   std::function<void(size_t)> editButtonClick_;
   size_t current_ = 0;
   int top_ = 0;  // first row shown
   int pressedButton_ = -1;
+  int wheel_ = 0;         // wheel movement not yet scrolled, in 1/WHEEL_DELTA rows
   HFONT font_ = nullptr;  // set by the parent with WM_SETFONT, not owned
 };
 

@@ -1,28 +1,18 @@
 #include "app/windows/Unit1.h"
 
-#include <shellapi.h>
+#include <string>
 
-#include <algorithm>
-#include <vector>
-
-#include "actions/KeysFile.h"
 #include "app/ControlIds.h"
-#include "app/PortList.h"
-#include "app/ProductInfo.h"
 #include "app/Settings.h"
 #include "app/win32/Controls.h"
-#include "app/win32/ErrorBox.h"
-#include "app/win32/MessagePump.h"
-#include "app/windows/AboutUnit.h"
+#include "app/win32/PortScan.h"
 #include "app/windows/Unit2.h"
-#include "base/Files.h"
+#include "base/Error.h"
 
 namespace vexel {
 
 namespace {
 
-const char kClassName[] = "VexelMobPropsForm";
-constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr int kClientWidth96 = 217;
 constexpr int kClientHeight96 = 328;
 constexpr int kMinWidth96 = 225;
@@ -41,8 +31,8 @@ const ControlLayout kControls[] = {
      kStretchRight},
     {"cbAutostart", "BUTTON", "Autostart at login", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 55,
      150, 17},
-    {"cbReconnect", "BUTTON", "Keep connection alive", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8,
-     78, 150, 17},
+    {"cbReconnect", "BUTTON", "Keep connection alive", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 78,
+     150, 17},
     {"Bevel2", "STATIC", "", kChild | SS_SUNKEN, 8, 101, 205, 194, Fit::kAsGiven, 0, nullptr,
      kStretchRight | kStretchDown},
     {"MapKeysButton", "BUTTON", "MapKeys", kChild | WS_DISABLED | BS_AUTOCHECKBOX | BS_PUSHLIKE, 11,
@@ -58,8 +48,6 @@ const ControlLayout kControls[] = {
     {"Memo1", "EDIT", "", WS_CHILD | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10},
 };
 
-const char* const kPhoneMakers[] = {"Sony Ericsson", "Motorola", "Siemens", "Sagem"};
-
 // A keys file chosen in the Open or Save As dialog, or empty when cancelled.
 std::string AskKeysFile(HWND owner, const char* title, bool save) {
   return AskFileName(owner, {title, "Keys files\0*.km\0", "km", 0, save});
@@ -67,64 +55,45 @@ std::string AskKeysFile(HWND owner, const char* title, bool save) {
 
 }  // namespace
 
-TMobPropsForm::TMobPropsForm()
-    : grid_(keyMap_, [this](size_t row) { ValueListEditor1EditButtonClick(row); }) {}
+// The buttons and boxes of the window and their handlers.
+const TMobPropsForm::CommandHandler TMobPropsForm::kCommandHandlers[] = {
+    {"cbReconnect", &TMobPropsForm::cbReconnectClick},
+    {"MapKeysButton", &TMobPropsForm::MapKeysButtonClick},
+    {"SpeedButton6", &TMobPropsForm::SpeedButton6Click},
+    {"SpeedButton5", &TMobPropsForm::SpeedButton5Click},
+    {"SpeedButton1", &TMobPropsForm::SpeedButton1Click},
+    {"SpeedButton2", &TMobPropsForm::SpeedButton2Click},
+};
+
+TMobPropsForm::TMobPropsForm(KeypadRemote& remote)
+    : remote_(remote),
+      grid_(remote.Keys(), [this](size_t row) { ValueListEditor1EditButtonClick(row); }) {}
 
 TMobPropsForm::~TMobPropsForm() {
-  FormDestroy();
-  if (application_) DestroyWindow(application_);
+  if (Handle()) DestroyWindow(Handle());
   if (font_) DeleteObject(font_);
-  if (mobPopup_) DestroyMenu(mobPopup_);
 }
 
-HWND TMobPropsForm::Control(const char* name) const {
+HWND TMobPropsForm::Control(std::string_view name) const {
   return GetDlgItem(Handle(), ControlId(kPropertiesControls, name));
 }
 
-void TMobPropsForm::Create() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  appIcon_ = LoadIconA(instance, "MAINICON");
-  // The application's window: never shown, it owns the Properties window,
-  // so that no taskbar shows a button for it (a tool window alone is not
-  // enough for every taskbar).
-  application_ = CreateWindowExA(0, "STATIC", product::kName, WS_POPUP, 0, 0, 0, 0, nullptr,
-                                 nullptr, instance, nullptr);
-  CreateWindowObject(kClassName, WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT,
+void TMobPropsForm::Create(HWND owner, HICON icon) {
+  CreateWindowObject(kPropertiesWindowClass, WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT,
                      WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN, "Properties", 0,
-                     0, 100, 100, application_, 0, appIcon_);
+                     0, 100, 100, owner, 0, icon);
+  if (!Handle()) throw Error("Unable to create the Properties window.");
   // The client area at this window's DPI; the window starts off the screen
   // to the left, which N1Click takes as "not placed yet".
   const UINT dpi = GetDpiForWindow(Handle());
   RECT frame{0, 0, Scaled(Handle(), kClientWidth96), Scaled(Handle(), kClientHeight96)};
   AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)),
-                           FALSE, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), dpi);
+                           FALSE, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)),
+                           dpi);
   const int width = frame.right - frame.left;
   SetWindowPos(Handle(), nullptr, -2 * width, 0, width, frame.bottom - frame.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
-
-  mobPopup_ = CreatePopupMenu();
-  auto item = [&](const char* name, const char* caption) {
-    AppendMenuA(mobPopup_, MF_STRING, static_cast<UINT_PTR>(ControlId(kPropertiesControls, name)),
-                caption);
-  };
-  item("StartStopItem", "Start");
-  item("N1", "Properties");
-  AppendMenuA(mobPopup_, MF_SEPARATOR, 0, nullptr);  // N3
-  item("Help1", "Help");
-  item("About1", "About");
-  AppendMenuA(mobPopup_, MF_SEPARATOR, 0, nullptr);  // N4
-  item("Exit1", "Exit");
-  SetMenuDefaultItem(mobPopup_, static_cast<UINT>(ControlId(kPropertiesControls, "StartStopItem")),
-                     FALSE);
-  trayIcon_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, appIcon_, product::kName);
-
-  try {
-    FormCreate();
-  } catch (const std::exception& error) {
-    ShowException(Handle(), error);
-  }
-  FormActivate();
 }
 
 void TMobPropsForm::CreateControls() {
@@ -132,9 +101,11 @@ void TMobPropsForm::CreateControls() {
   grid_.Create(Handle(), ControlId(kPropertiesControls, "ValueListEditor1"));
   for (const char* speedButton : {"MapKeysButton", "SpeedButton1", "SpeedButton2"})
     MakeNoFocusButton(Control(speedButton));
-  SetWindowPos(Control("Bevel2"), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  for (const char* maker : kPhoneMakers)
-    SendMessageA(Control("cbPhoneType"), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(maker));
+  SetWindowPos(Control("Bevel2"), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (const PhoneMaker& maker : kPhoneMakers)
+    SendMessageA(Control("cbPhoneType"), CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(std::string(maker.name).c_str()));
   SendMessageA(Control("cbPhoneType"), CB_SETCURSEL, 0, 0);
   font_ = CreateTahoma8(Handle());
   SetFontOfChildren(Handle(), font_);
@@ -150,44 +121,21 @@ void TMobPropsForm::LayoutControls() {
 // Window life
 
 void TMobPropsForm::FormCreate() {
-  keyMap_.Clear();
-  keyMap_.SetOnChange([this] { grid_.Refresh(); });
-  comm_ = std::make_unique<TComm32>();
-  comm_->SetOnException([this](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      ShowException(Handle(), e);
-    }
-  });
-  LinkHost& host = *this;
-  LinkUi& ui = *this;
-  link_ = std::make_unique<PhoneLink>(*comm_, host, ui, keys_, product::kFailureReportAddress);
+  remote_.Keys().Clear();
+  remote_.Keys().SetOnChange([this] { grid_.Refresh(); });
   FillPortList();
   ReadSettings();
-  LoadKeysFile(keysFilePath_, keyMap_, keysFilePath_);
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  hangUpIcon_ = LoadIconA(instance, "xHangUpIcon");
-  connectIcon_ = LoadIconA(instance, "xConnectIcon");
-  if (Checked(Control("cbAutostart"))) link_->StartLink();
+  remote_.LoadKeysFile(remote_.KeysFilePath());
 }
 
 void TMobPropsForm::FormActivate() {
   if (activated_) return;
   activated_ = true;
   ReadSettings();
-  LoadKeysFile(keysFilePath_, keyMap_, keysFilePath_);
+  remote_.LoadKeysFile(remote_.KeysFilePath());
 }
 
-void TMobPropsForm::FormDestroy() {
-  if (Handle()) {
-    KillTimer(Handle(), kWaitTimerId);
-    KillTimer(Handle(), kReconnectTimerId);
-  }
-  trayIcon_.reset();
-  link_.reset();
-  comm_.reset();
-}
+bool TMobPropsForm::AutostartTicked() const { return Checked(Control("cbAutostart")); }
 
 LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -195,22 +143,7 @@ LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       Command(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_TIMER:
-      if (link_) link_->TimerFired(static_cast<unsigned>(wParam));
-      return 0;
-    case kTrayMessage:
-      switch (lParam) {
-        case WM_LBUTTONUP:
-        case WM_MBUTTONUP:
-          TrayIconMouseUp();
-          break;
-        case WM_RBUTTONUP:
-          TrayIconMouseUp();
-          TrayIconPopup();
-          break;
-        case WM_LBUTTONDBLCLK:
-          link_->StartStopItemClick();
-          break;
-      }
+      remote_.TimerFired(static_cast<unsigned>(wParam));
       return 0;
     case WM_SIZE:
       LayoutControls();
@@ -227,43 +160,15 @@ LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:  // Alt+F4 hides the window as "Close" does; only "Exit" ends the program
       SpeedButton2Click();
       return 0;
-    default:
-      if (message == TrayIcon::TaskbarCreatedMessage() && trayIcon_) trayIcon_->TaskbarCreated();
-      break;
   }
   return Window::HandleMessage(message, wParam, lParam);
 }
 
 void TMobPropsForm::Command(int id, int notification) {
-  const std::string_view name = ControlNameOf(kPropertiesControls, id);
-  if (name == "StartStopItem") link_->StartStopItemClick();
-  else if (name == "N1") N1Click();
-  else if (name == "Help1") Help1Click();
-  else if (name == "About1") About1Click();
-  else if (name == "Exit1") Exit1Click();
   if (notification != BN_CLICKED) return;
-  if (name == "cbReconnect") cbReconnectClick();
-  else if (name == "MapKeysButton") MapKeysButtonClick();
-  else if (name == "SpeedButton6") LoadKeysSpeedButtonClick();
-  else if (name == "SpeedButton5") SpeedButton5Click();
-  else if (name == "SpeedButton1") SpeedButton1Click();
-  else if (name == "SpeedButton2") SpeedButton2Click();
-}
-
-// ---------------------------------------------------------------------------
-// Tray and menu
-
-void TMobPropsForm::TrayIconMouseUp() {
-  SetForegroundWindow(Handle());
-  ProcessPendingMessages();
-}
-
-void TMobPropsForm::TrayIconPopup() {
-  SetForegroundWindow(Handle());
-  POINT at;
-  GetCursorPos(&at);
-  TrackPopupMenu(mobPopup_, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
-  PostMessageA(Handle(), WM_NULL, 0, 0);
+  const std::string_view name = ControlNameOf(kPropertiesControls, id);
+  for (const CommandHandler& handler : kCommandHandlers)
+    if (handler.name == name) (this->*handler.click)();
 }
 
 void TMobPropsForm::N1Click() {
@@ -278,27 +183,7 @@ void TMobPropsForm::N1Click() {
   SetForegroundWindow(Handle());
   if (SendMessageA(Control("cbCOMs"), CB_GETCOUNT, 0, 0) <= 0)
     ShowMessageBox("No suitable COM ports found in your system!\rLook Help for proper connection.",
-               "Warning", MsgIcon::kWarning, MsgButtons::kOk);
-}
-
-void TMobPropsForm::Help1Click() {
-  const std::string path = ExecutableFolder() + "Help.chm";
-  ShellExecuteA(Handle(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-void TMobPropsForm::About1Click() {
-  if (aboutOpen_) return;  // the About window is open already
-  aboutOpen_ = true;
-  struct ResetTag {
-    bool& tag;
-    ~ResetTag() { tag = false; }
-  } reset{aboutOpen_};
-  ShowAboutWindow(Handle());
-}
-
-void TMobPropsForm::Exit1Click() {
-  link_->Exit1Click();
-  PostQuitMessage(0);
+                   "Warning", MsgIcon::kWarning, MsgButtons::kOk);
 }
 
 // ---------------------------------------------------------------------------
@@ -307,31 +192,17 @@ void TMobPropsForm::Exit1Click() {
 void TMobPropsForm::FillPortList() {
   HWND list = Control("cbCOMs");
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) ==
-      ERROR_SUCCESS) {
-    for (DWORD index = 0;; ++index) {
-      char name[16384];
-      BYTE data[1024];
-      DWORD nameLength = sizeof name, dataLength = sizeof data - 1, type = 0;
-      const LONG result =
-          RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &dataLength);
-      if (result == ERROR_NO_MORE_ITEMS) break;
-      if (result != ERROR_SUCCESS) continue;
-      data[dataLength] = 0;
-      const std::string entry = PortEntryText(std::string_view(name, nameLength),
-                                              reinterpret_cast<const char*>(data));
-      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    }
-    RegCloseKey(key);
-  }
-  SelectPortEntry(portText_, true);
+  for (const std::string& entry : SerialPortEntries())
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+  SelectPortEntry(portText_, Missing::kSelectFirst);
 }
 
-void TMobPropsForm::SelectPortEntry(const std::string& text, bool firstWhenMissing) {
+void TMobPropsForm::SelectPortEntry(const std::string& text, Missing missing) {
   HWND list = Control("cbCOMs");
   const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
-  LRESULT selected = firstWhenMissing && count > 0 ? 0 : -1;
+  LRESULT selected = missing == Missing::kSelectFirst && count > 0 ? 0
+                     : missing == Missing::kKeepSelection ? SendMessageA(list, CB_GETCURSEL, 0, 0)
+                                                          : -1;
   for (LRESULT i = 0; !text.empty() && i < count; ++i) {
     std::string entry(static_cast<size_t>(SendMessageA(list, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
     entry.resize(static_cast<size_t>(
@@ -344,8 +215,6 @@ void TMobPropsForm::SelectPortEntry(const std::string& text, bool firstWhenMissi
   SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
-std::string TMobPropsForm::PortListText() const { return WindowText(Control("cbCOMs")); }
-
 void TMobPropsForm::ReadSettings() {
   const Settings settings = vexel::ReadSettings(SettingsPath());
   if (Checked(Control("cbReconnect")) != settings.reconnect) {
@@ -353,20 +222,23 @@ void TMobPropsForm::ReadSettings() {
     cbReconnectClick();
   }
   portText_ = settings.port;
-  SelectPortEntry(portText_, false);
-  const bool known = settings.phone >= 0 && settings.phone < 4;
-  SendMessageA(Control("cbPhoneType"), CB_SETCURSEL, known ? settings.phone : -1, 0);
+  // While the user looks at the list (after "Select port first!" at
+  // autostart), a port the settings do not name stays selected.
+  SelectPortEntry(portText_,
+                  IsWindowVisible(Handle()) ? Missing::kKeepSelection : Missing::kSelectNone);
+  SendMessageA(Control("cbPhoneType"), CB_SETCURSEL,
+               IsPhoneMaker(settings.phone) ? settings.phone : -1, 0);
   SetChecked(Control("cbAutostart"), settings.autostart);
-  keysFilePath_ = settings.keysFile;
+  remote_.SetKeysFilePath(settings.keysFile);
 }
 
 void TMobPropsForm::WriteSettings() {
   Settings settings;
-  settings.port = PortListText();
+  settings.port = SelectedPortText();
   settings.phone = PhoneTypeIndex();
-  settings.autostart = Checked(Control("cbAutostart"));
-  settings.keysFile = keysFilePath_;
-  settings.reconnect = link_->ReconnectOption();
+  settings.autostart = AutostartTicked();
+  settings.keysFile = remote_.KeysFilePath();
+  settings.reconnect = remote_.Link().ReconnectOption();
   vexel::WriteSettings(SettingsPath(), settings);
   portText_ = settings.port;
 }
@@ -378,79 +250,58 @@ void TMobPropsForm::SpeedButton1Click() {
 
 void TMobPropsForm::SpeedButton2Click() { ShowWindow(Handle(), SW_HIDE); }
 
-void TMobPropsForm::LoadKeysSpeedButtonClick() {
+void TMobPropsForm::SpeedButton6Click() {
   const std::string file = AskKeysFile(Handle(), "Load keys file", false);
-  if (!file.empty()) LoadKeysFile(file, keyMap_, keysFilePath_);
+  if (!file.empty()) remote_.LoadKeysFile(file);
 }
 
 void TMobPropsForm::SpeedButton5Click() {
   const std::string file = AskKeysFile(Handle(), "Save keys file", true);
-  if (!file.empty()) SaveKeysFile(file, keyMap_, keysFilePath_);
+  if (!file.empty()) remote_.SaveKeysFile(file);
 }
 
 void TMobPropsForm::MapKeysButtonClick() {
-  keys_.MapKeysButtonClick(Checked(Control("MapKeysButton")), *comm_);
+  remote_.MapKeysButtonClick(Checked(Control("MapKeysButton")));
 }
 
-void TMobPropsForm::cbReconnectClick() { link_->cbReconnectClick(Checked(Control("cbReconnect"))); }
+void TMobPropsForm::cbReconnectClick() {
+  remote_.Link().cbReconnectClick(Checked(Control("cbReconnect")));
+}
 
 void TMobPropsForm::ValueListEditor1EditButtonClick(size_t row) {
-  if (row >= keyMap_.Rows().size()) return;
+  if (row >= remote_.Keys().Rows().size()) return;
   grid_.Select(row);
-  ActionEditorFields fields;
-  actions_.DispatchKeyAction(keyMap_.Rows()[row].action, 0, &fields);
-  if (ShowButtonActionWindow(Handle(), fields, keyNames_))
-    keyMap_.SetAction(row, ComposeActionText(fields, keyNames_));
+  ActionEditorFields fields = remote_.RowFields(row);
+  if (ShowButtonActionWindow(Handle(), fields, remote_.Layout()))
+    remote_.ApplyRowFields(row, fields);
 }
 
 // ---------------------------------------------------------------------------
-// What the phone link sees of the program
-
-void TMobPropsForm::StartTimer(unsigned id, unsigned intervalMs) {
-  SetTimer(Handle(), id, intervalMs, nullptr);
-}
-void TMobPropsForm::StopTimer(unsigned id) { KillTimer(Handle(), id); }
-void TMobPropsForm::ProcessMessages() { ProcessPendingMessages(); }
-void TMobPropsForm::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
-std::uint64_t TMobPropsForm::Milliseconds() { return GetTickCount64(); }
+// What the phone link sees of the window
 
 MsgAnswer TMobPropsForm::ShowMessageBox(const std::string& text, const std::string& title,
-                                    MsgIcon icon, MsgButtons buttons) {
+                                        MsgIcon icon, MsgButtons buttons) {
   static const UINT kIcons[] = {MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_ICONQUESTION};
-  const UINT type = kIcons[static_cast<int>(icon)] | (buttons == MsgButtons::kYesNo ? MB_YESNO : MB_OK);
+  const UINT type =
+      kIcons[static_cast<int>(icon)] | (buttons == MsgButtons::kYesNo ? MB_YESNO : MB_OK);
   const int answer = MessageBoxA(Handle(), text.c_str(), title.c_str(), type);
   return answer == IDYES ? MsgAnswer::kYes : answer == IDNO ? MsgAnswer::kNo : MsgAnswer::kOk;
-}
-
-void TMobPropsForm::SetTrayImage(TrayImage image) {
-  const HICON icons[] = {appIcon_, connectIcon_, hangUpIcon_};
-  if (trayIcon_) trayIcon_->SetIcon(icons[static_cast<int>(image)]);
-}
-
-void TMobPropsForm::SetStartStopCaption(const std::string& caption) {
-  const UINT id = static_cast<UINT>(ControlId(kPropertiesControls, "StartStopItem"));
-  ModifyMenuA(mobPopup_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());
-  SetMenuDefaultItem(mobPopup_, id, FALSE);
 }
 
 void TMobPropsForm::SetMapKeysButtonEnabled(bool enabled) {
   EnableWindow(Control("MapKeysButton"), enabled);
 }
 
-std::string TMobPropsForm::SelectedPortText() { return PortListText(); }
+void TMobPropsForm::SetMapKeysButtonDown(bool down) { SetChecked(Control("MapKeysButton"), down); }
 
-int TMobPropsForm::PhoneTypeIndex() {
+std::string TMobPropsForm::SelectedPortText() const { return WindowText(Control("cbCOMs")); }
+
+int TMobPropsForm::PhoneTypeIndex() const {
   return static_cast<int>(SendMessageA(Control("cbPhoneType"), CB_GETCURSEL, 0, 0));
 }
 
-void TMobPropsForm::ShowProperties() { N1Click(); }
-
 void TMobPropsForm::ShowReplyLog(const std::string& log) {
   SetWindowTextA(Control("Memo1"), log.c_str());
-}
-
-void TMobPropsForm::ShellOpen(const std::string& target) {
-  ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL);
 }
 
 }  // namespace vexel

@@ -289,27 +289,33 @@ LRESULT TBAForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return Window::HandleMessage(message, wParam, lParam);
 }
 
+// The controls and menu items that do something, with their handlers; the
+// paired controls of both sides share one.
+const TBAForm::CommandHandler TBAForm::kCommandHandlers[] = {
+    {"CheckBox1", &TBAForm::SetEnables},
+    {"CheckBox2", &TBAForm::SetEnables},
+    {"BitBtn1", &TBAForm::OpenFile},
+    {"BitBtn2", &TBAForm::OpenFile},
+    {"ExtBtn1", &TBAForm::showExtraCmds},
+    {"ExtBtn2", &TBAForm::showExtraCmds},
+    {"KeyBtn1", &TBAForm::showNamedKeys},
+    {"KeyBtn2", &TBAForm::showNamedKeys},
+    {"ogglecontrolonoff1", &TBAForm::AddSpecialCommandClick},
+    {"Reboot1", &TBAForm::AddSpecialCommandClick},
+    {"Powerdown1", &TBAForm::AddSpecialCommandClick},
+    {"Customcommand1", &TBAForm::Customcommand1Click},
+    {"sbtnBAApply", &TBAForm::sbtnBAApplyClick},
+    {"SpeedButton2", &TBAForm::SpeedButton2Click},
+};
+
 void TBAForm::Command(int id, HWND sender) {
   const std::string_view name = ControlNameOf(kButtonActionControls, id);
-  if (name.starts_with("CheckBox"))
-    SetEnables(sender);
-  else if (name.starts_with("BitBtn"))
-    OpenFile(sender);
-  else if (name.starts_with("ExtBtn"))
-    showExtraCmds(sender);
-  else if (name.starts_with("KeyBtn"))
-    showNamedKeys(sender);
-  else if (id >= kNamedKeyMenuFirstId &&
-           id < kNamedKeyMenuFirstId + static_cast<int>(std::size(kMediaKeyNames)))
-    NamedKeyClick(id);
-  else if (name == "ogglecontrolonoff1" || name == "Reboot1" || name == "Powerdown1")
-    AddSpecialCommandClick(id);
-  else if (name == "Customcommand1")
-    Customcommand1Click();
-  else if (name == "sbtnBAApply")
-    sbtnBAApplyClick();
-  else if (name == "SpeedButton2")
-    SpeedButton2Click();
+  for (const CommandHandler& handler : kCommandHandlers)
+    if (handler.name == name) (this->*handler.click)(sender, id);
+  // NamedKeyMenu's items have no names: they follow the key table.
+  if (id >= kNamedKeyMenuFirstId &&
+      id < kNamedKeyMenuFirstId + static_cast<int>(std::size(kMediaKeyNames)))
+    NamedKeyClick(sender, id);
 }
 
 void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
@@ -335,7 +341,7 @@ void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
 // ---------------------------------------------------------------------------
 // Handlers
 
-void TBAForm::SetEnables(HWND checkBox) {
+void TBAForm::SetEnables(HWND checkBox, int) {
   const int side = Tag(checkBox);
   const bool ticked = Checked(checkBox);
   for (const char* prefix :
@@ -343,22 +349,22 @@ void TBAForm::SetEnables(HWND checkBox) {
     EnableControl(std::string(prefix) + std::to_string(side), ticked);
 }
 
-void TBAForm::OpenFile(HWND button) {
+void TBAForm::OpenFile(HWND button, int) {
   const std::string file = AskProgram(Handle());
   if (!file.empty()) SetWindowTextA(SideControl("Edit", Tag(button)), file.c_str());
 }
 
-void TBAForm::showExtraCmds(HWND button) {
+void TBAForm::showExtraCmds(HWND button, int) {
   extraCmdMenuTag_ = Tag(button);
   TrackMenuBelow(extraCmdMenu_, button);
 }
 
-void TBAForm::showNamedKeys(HWND button) {
+void TBAForm::showNamedKeys(HWND button, int) {
   extraCmdMenuTag_ = Tag(button);
   TrackMenuBelow(namedKeyMenu_, button);
 }
 
-void TBAForm::NamedKeyClick(int itemId) {
+void TBAForm::NamedKeyClick(HWND, int itemId) {
   if (extraCmdMenuTag_ != 1 && extraCmdMenuTag_ != 2) return;
   hotKeys_[extraCmdMenuTag_ - 1]->SetShortcut(
       kMediaKeyNames[static_cast<size_t>(itemId - kNamedKeyMenuFirstId)].code);
@@ -382,7 +388,7 @@ void TBAForm::TrackMenuBelow(HMENU menu, HWND button) {
       y, 0, Handle(), nullptr);
 }
 
-void TBAForm::AddSpecialCommandClick(int itemId) {
+void TBAForm::AddSpecialCommandClick(HWND, int itemId) {
   MENUITEMINFOA info{};
   info.cbSize = sizeof info;
   info.fMask = MIIM_DATA;
@@ -397,7 +403,7 @@ void TBAForm::AddExtraCmd(std::uint8_t tag) {
   SetWindowTextA(edit, std::string(command).c_str());
 }
 
-void TBAForm::Customcommand1Click() {
+void TBAForm::Customcommand1Click(HWND, int) {
   HWND edit = SideControl("Edit", extraCmdMenuTag_);
   if (!edit) return;
   const std::optional<std::string> line =
@@ -406,9 +412,9 @@ void TBAForm::Customcommand1Click() {
   if (line) SetWindowTextA(edit, CustomCommandField(*line).c_str());
 }
 
-void TBAForm::sbtnBAApplyClick() { modalResult_ = ModalResult::kOk; }
+void TBAForm::sbtnBAApplyClick(HWND, int) { modalResult_ = ModalResult::kOk; }
 
-void TBAForm::SpeedButton2Click() { modalResult_ = ModalResult::kCancel; }
+void TBAForm::SpeedButton2Click(HWND, int) { modalResult_ = ModalResult::kCancel; }
 
 // ---------------------------------------------------------------------------
 

@@ -43,20 +43,27 @@ class TBAForm : public Window {
   void DrawButtonPicture(const DRAWITEMSTRUCT& item) const;
 
   void FormCreate();
-  void SetEnables(HWND checkBox);
-  void OpenFile(HWND button);
-  void showExtraCmds(HWND button);
+  // Handlers (see the command table): the control or item and its identifier.
+  void SetEnables(HWND checkBox, int id = 0);
+  void OpenFile(HWND button, int id);
+  void showExtraCmds(HWND button, int id);
   // The named keys menu of side N's KeyBtn: the chosen key goes into the
   // side's hot-key control, for keyboards without media keys.
-  void showNamedKeys(HWND button);
-  void NamedKeyClick(int itemId);
+  void showNamedKeys(HWND button, int id);
+  void NamedKeyClick(HWND, int itemId);
   // Opens a popup menu right-aligned below a button of a side.
   void TrackMenuBelow(HMENU menu, HWND button);
-  void AddSpecialCommandClick(int itemId);
+  void AddSpecialCommandClick(HWND, int itemId);
+  void Customcommand1Click(HWND, int);
+  void sbtnBAApplyClick(HWND, int);
+  void SpeedButton2Click(HWND = nullptr, int = 0);
   void AddExtraCmd(std::uint8_t tag);
-  void Customcommand1Click();
-  void sbtnBAApplyClick();
-  void SpeedButton2Click();
+
+  struct CommandHandler {
+    std::string_view name;
+    void (TBAForm::*click)(HWND sender, int id);
+  };
+  static const CommandHandler kCommandHandlers[];
 
   const KeyNames& layout_;
   std::unique_ptr<TvHotKey> hotKeys_[2];  // HotKey1, HotKey2

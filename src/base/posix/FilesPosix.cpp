@@ -12,7 +12,10 @@
 
 namespace vexel {
 
-bool FileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

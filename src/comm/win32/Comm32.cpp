@@ -65,7 +65,10 @@ bool TComm32::OpenPort() {
   if (IsOpen()) throw ECommsError(kPortAlreadyOpen, kCyrillicCodePage);
   if (!commsLogFileName_.empty()) OpenCommsLog(commsLogFileName_);
 
-  HANDLE port = CreateFileA(commPort_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  // "COM27" names a device in the "\\.\" namespace, the only form that
+  // reaches ports above COM9; a full device path is taken as it is.
+  const std::string device = commPort_.starts_with("\\\\") ? commPort_ : "\\\\.\\" + commPort_;
+  HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port == INVALID_HANDLE_VALUE) throw ECommsError(kErrorOpeningPort, kCyrillicCodePage);
   if (GetFileType(port) != FILE_TYPE_CHAR) {

@@ -2,18 +2,13 @@
 
 #include <tlhelp32.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace vexel::test {
-
-namespace {
-
-constexpr UINT kTrayMessage = WM_APP + 1;  // the tray icon's call-back message of the main window
-const char kMainClass[] = "VexelMobPropsForm";
-
-}  // namespace
 
 TestFolder::TestFolder(const std::string& name) {
   const auto path = std::filesystem::temp_directory_path() /
@@ -53,7 +48,7 @@ VexelProcess::VexelProcess(const TestFolder& folder) {
 
 VexelProcess::~VexelProcess() {
   if (!info_.hProcess) return;
-  if (Running() && main_ && IsWindow(main_)) {
+  if (Running() && (main_ || tray_) && TrayWindow(2000)) {
     Menu("Exit1");
     WaitExit(10000);
   }
@@ -76,20 +71,28 @@ std::optional<DWORD> VexelProcess::WaitExit(unsigned timeoutMs) {
   return code;
 }
 
-HWND VexelProcess::MainWindow(unsigned timeoutMs) {
-  if (main_ && IsWindow(main_)) return main_;
+HWND VexelProcess::WindowOfClass(const char* className, HWND& found, unsigned timeoutMs) {
+  if (found && IsWindow(found)) return found;
   WaitFor(
       [&] {
-        for (HWND hwnd = FindWindowExA(nullptr, nullptr, kMainClass, nullptr); hwnd;
-             hwnd = FindWindowExA(nullptr, hwnd, kMainClass, nullptr)) {
+        for (HWND hwnd = FindWindowExA(nullptr, nullptr, className, nullptr); hwnd;
+             hwnd = FindWindowExA(nullptr, hwnd, className, nullptr)) {
           DWORD pid = 0;
           GetWindowThreadProcessId(hwnd, &pid);
-          if (pid == info_.dwProcessId) main_ = hwnd;
+          if (pid == info_.dwProcessId) found = hwnd;
         }
-        return main_ != nullptr;
+        return found != nullptr;
       },
       timeoutMs);
-  return main_;
+  return found;
+}
+
+HWND VexelProcess::MainWindow(unsigned timeoutMs) {
+  return WindowOfClass(kPropertiesWindowClass, main_, timeoutMs);
+}
+
+HWND VexelProcess::TrayWindow(unsigned timeoutMs) {
+  return WindowOfClass(kTrayWindowClass, tray_, timeoutMs);
 }
 
 HWND VexelProcess::PropertiesControl(std::string_view name) {
@@ -97,19 +100,17 @@ HWND VexelProcess::PropertiesControl(std::string_view name) {
 }
 
 void VexelProcess::Menu(std::string_view item) {
-  PostMessageA(MainWindow(), WM_COMMAND, MAKEWPARAM(ControlId(kPropertiesControls, item), 0), 0);
+  PostMessageA(TrayWindow(), WM_COMMAND, MAKEWPARAM(ControlId(kTrayMenuItems, item), 0), 0);
 }
 
 void VexelProcess::TrayDoubleClick() {
-  PostMessageA(MainWindow(), kTrayMessage, 1, WM_LBUTTONDOWN);
-  PostMessageA(MainWindow(), kTrayMessage, 1, WM_LBUTTONUP);
-  PostMessageA(MainWindow(), kTrayMessage, 1, WM_LBUTTONDBLCLK);
-  PostMessageA(MainWindow(), kTrayMessage, 1, WM_LBUTTONUP);
+  for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+    PostMessageA(TrayWindow(), kTrayCallbackMessage, 1, mouse);
 }
 
 void VexelProcess::TrayRightClick() {
-  PostMessageA(MainWindow(), kTrayMessage, 1, WM_RBUTTONDOWN);
-  PostMessageA(MainWindow(), kTrayMessage, 1, WM_RBUTTONUP);
+  for (UINT mouse : {WM_RBUTTONDOWN, WM_RBUTTONUP})
+    PostMessageA(TrayWindow(), kTrayCallbackMessage, 1, mouse);
 }
 
 void VexelProcess::Click(std::string_view control) {
@@ -124,40 +125,56 @@ bool VexelProcess::Enabled(std::string_view control) {
   return IsWindowEnabled(PropertiesControl(control));
 }
 
-LRESULT VexelProcess::SendWithBuffer(HWND window, UINT message, WPARAM wParam, void* buffer,
-                                     size_t size) {
-  // The buffer crosses into Vexel's memory and back.
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               info_.dwProcessId);
-  void* remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  WriteProcessMemory(process, remote, buffer, size, nullptr);
-  const LRESULT result = SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
-  ReadProcessMemory(process, remote, buffer, size, nullptr);
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
-  return result;
+namespace {
+
+// The window that the grid answers: it keeps the bytes of a WM_COPYDATA.
+LRESULT CALLBACK GridReaderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COPYDATA) return DefWindowProcA(hwnd, message, wParam, lParam);
+  auto* answer = reinterpret_cast<std::string*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+  if (answer && data->lpData) answer->assign(static_cast<const char*>(data->lpData), data->cbData);
+  return TRUE;
+}
+
+}  // namespace
+
+std::optional<std::string> VexelProcess::AskGrid(UINT message, size_t row) {
+  static const ATOM readerClass = [] {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = GridReaderProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "VexelGridReader";
+    return RegisterClassA(&windowClass);
+  }();
+  (void)readerClass;
+  // The answer comes while this thread waits in SendMessage: a message sent
+  // by another thread to a window of this one is handled meanwhile.
+  HWND reader = CreateWindowExA(0, "VexelGridReader", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  std::string answer;
+  SetWindowLongPtrA(reader, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&answer));
+  const LRESULT answered = SendMessageA(PropertiesControl("ValueListEditor1"), message, row,
+                                        reinterpret_cast<LPARAM>(reader));
+  DestroyWindow(reader);
+  if (!answered) return std::nullopt;
+  return answer;
 }
 
 std::vector<std::string> VexelProcess::GridRows() {
-  HWND grid = PropertiesControl("ValueListEditor1");
   std::vector<std::string> rows;
-  const LRESULT count = SendMessageA(grid, kGridGetRowCount, 0, 0);
-  std::string text(kGridMaxRowText, '\0');
-  for (LRESULT row = 0; row < count; ++row) {
-    const LRESULT length =
-        SendWithBuffer(grid, kGridGetRowText, static_cast<WPARAM>(row), text.data(), text.size());
-    rows.push_back(text.substr(0, static_cast<size_t>(length)));
-  }
+  const LRESULT count = SendMessageA(PropertiesControl("ValueListEditor1"), kGridGetRowCount, 0, 0);
+  for (LRESULT row = 0; row < count; ++row)
+    rows.push_back(AskGrid(kGridGetRowText, static_cast<size_t>(row)).value_or("?"));
   return rows;
 }
 
 bool VexelProcess::ClickGridButton(size_t row) {
-  RECT button{};
-  if (!SendWithBuffer(PropertiesControl("ValueListEditor1"), kGridGetButtonRect, row, &button,
-                      sizeof button))
-    return false;
+  const std::optional<std::string> answer = AskGrid(kGridGetButtonRect, row);
+  std::int32_t corners[4];
+  if (!answer || answer->size() != sizeof corners) return false;
+  std::memcpy(corners, answer->data(), sizeof corners);
   return MouseClickOn(PropertiesControl("ValueListEditor1"),
-                      {(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+                      {(corners[0] + corners[2]) / 2, (corners[1] + corners[3]) / 2});
 }
 
 HWND VexelProcess::WaitWindow(const std::string& title, unsigned timeoutMs) {

@@ -58,6 +58,8 @@ class VexelProcess {
 
   // The main window (the hidden Properties window); waits for it to appear.
   HWND MainWindow(unsigned timeoutMs = 20000);
+  // The hidden window of the tray icon and its menu.
+  HWND TrayWindow(unsigned timeoutMs = 20000);
   HWND PropertiesControl(std::string_view name);
 
   // The tray menu's commands, as choosing them from the menu gives them.
@@ -88,12 +90,15 @@ class VexelProcess {
   static void ChooseFile(HWND dialog, const std::string& path);
 
  private:
-  // Sends a message whose lParam points to a buffer, passed through a copy
-  // of the buffer in Vexel's memory.
-  LRESULT SendWithBuffer(HWND window, UINT message, WPARAM wParam, void* buffer, size_t size);
+  // The grid's answer to a reader's message about a row (see ControlIds.h).
+  std::optional<std::string> AskGrid(UINT message, size_t row);
+
+  // The process's top-level window of the class, found once.
+  HWND WindowOfClass(const char* className, HWND& found, unsigned timeoutMs);
 
   PROCESS_INFORMATION info_{};
   HWND main_ = nullptr;
+  HWND tray_ = nullptr;
 };
 
 // Ends every Vexel.exe still running in the prefix: one left behind by a

@@ -1,4 +1,4 @@
-#include "app/PortList.h"
+#include "phone/PortList.h"
 
 #include "base/Text.h"
 

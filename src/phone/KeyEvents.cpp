@@ -1,9 +1,11 @@
-#include "actions/KeyEvents.h"
+#include "phone/KeyEvents.h"
 
 #include <optional>
 
+#include "actions/ActionRunner.h"
 #include "actions/ActionText.h"
 #include "actions/KeyMap.h"
+#include "actions/KeysFile.h"
 #include "base/Error.h"
 #include "base/Text.h"
 
@@ -53,19 +55,33 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
       continue;
     }
     // A press (odd) runs the button-down part, a release (even) the up part.
-    const int request = (event.flag - '0') % 2 == 1 ? 1 : 2;
-    actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), request, nullptr);
+    const bool press = (event.flag - '0') % 2 == 1;
+    // A repeat runs while its key is held: a second press report of that
+    // key changes nothing, its release report ends the repeat before the
+    // key's button-up part runs, and any other key's press ends it too.
+    ActionRunner& runner = actions_.Runner();
+    if (runner.Repeating() && SameText(event.key, repeatKey_)) {
+      if (press) continue;
+      runner.StopRepeat();
+    } else if (runner.Repeating() && press) {
+      runner.StopRepeat();
+    }
+    actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), press ? 1 : 2, nullptr);
+    if (press && runner.Repeating()) repeatKey_ = event.key;
   }
-  if (badFlag) throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
+  if (badFlag)
+    throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
 }
 
 void KeyEventHandlers::MapKeys(const char* buffer) {
   for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer)))
-    if (event.flag == '1') keyMap_.Append(event.key, " ", false);
+    if (event.flag == '1' && KeysFileCanHold(event.key)) keyMap_.Append(event.key, " ", false);
 }
 
 void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
+  learning_ = buttonDown;
   if (buttonDown) {
+    EndRepeat();
     keyMap_.Clear();
     port.SetOnReceiveData(MapKeysHandler());
   } else {
@@ -73,6 +89,8 @@ void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
     port.SetOnReceiveData(FeedbackCommHandler());
   }
 }
+
+void KeyEventHandlers::EndRepeat() { actions_.Runner().StopRepeat(); }
 
 TReceiveDataEvent KeyEventHandlers::FeedbackCommHandler() {
   return [this](void*, const char* buffer, std::uint16_t) { FeedbackComm(buffer); };

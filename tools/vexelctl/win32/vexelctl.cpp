@@ -34,11 +34,11 @@ int main(int argc, char** argv) {
                stderr);
     return 2;
   }
-  HWND vexel = FindWindowA("VexelMobPropsForm", nullptr);
+  HWND vexel = FindWindowA(vexel::kTrayWindowClass, nullptr);
   if (!vexel) {
     std::fputs("vexelctl: Vexel is not running\n", stderr);
     return 1;
   }
-  const int id = vexel::ControlId(vexel::kPropertiesControls, command->item);
+  const int id = vexel::ControlId(vexel::kTrayMenuItems, command->item);
   return PostMessageA(vexel, WM_COMMAND, MAKEWPARAM(id, 0), 0) ? 0 : 1;
 }

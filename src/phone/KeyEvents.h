@@ -34,11 +34,16 @@ class KeyEventHandlers {
   // digit raises Error("'%s' is not a valid integer value") once the other
   // reports of the chunk were handled.
   void FeedbackComm(const char* buffer);
-  // Appends a learned row (key code, action " ") for every press.
+  // Appends a learned row (key code, action " ") for every press of a key
+  // that a keys file can hold as itself (KeysFileCanHold).
   void MapKeys(const char* buffer);
   // The MapKeys toggle: down empties the key map and installs MapKeys on the
   // port; up gives every row its edit button and installs FeedbackComm.
   void MapKeysButtonClick(bool buttonDown, SerialPort& port);
+  bool Learning() const { return learning_; }
+  // Ends a held key's repeat (the link going down, program exit); learn
+  // mode starting ends it too.
+  void EndRepeat();
 
   // The handlers as the serial port installs them (StartLink installs
   // FeedbackComm on every successful start).
@@ -48,6 +53,8 @@ class KeyEventHandlers {
  private:
   KeyMap& keyMap_;
   KeyActions& actions_;
+  bool learning_ = false;
+  std::string repeatKey_;  // the key whose press started the running repeat
 };
 
 }  // namespace vexel

@@ -1,4 +1,4 @@
-#include "app/UrlEncode.h"
+#include "phone/UrlEncode.h"
 
 namespace vexel {
 

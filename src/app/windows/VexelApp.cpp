@@ -1,0 +1,132 @@
+#include "app/windows/VexelApp.h"
+
+#include <shellapi.h>
+
+#include "app/ProductInfo.h"
+#include "app/win32/ErrorBox.h"
+#include "app/win32/MessagePump.h"
+#include "app/windows/AboutUnit.h"
+#include "base/Files.h"
+
+namespace vexel {
+
+namespace {
+// The tray's state icons, in the order of TrayImage.
+const char* const kTrayIconNames[] = {"MAINICON", "xConnectIcon", "xHangUpIcon"};
+}  // namespace
+
+TVexelApp::TVexelApp()
+    : remote_(comm_, *this, *this, actionPlatform_, keyNames_, product::kFailureReportAddress) {
+  comm_.SetOnException([this](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      ShowException(mobPropsForm_.Handle(), e);
+    }
+  });
+}
+
+TVexelApp::~TVexelApp() {
+  if (HWND window = mobPropsForm_.Handle()) {
+    KillTimer(window, kWaitTimerId);
+    KillTimer(window, kReconnectTimerId);
+  }
+  if (application_) DestroyWindow(application_);
+  for (HICON icon : trayIcons_)
+    if (icon) DestroyIcon(icon);
+}
+
+void TVexelApp::Create() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  appIcon_ = LoadIconA(instance, "MAINICON");
+  // The application's window: never shown, it owns the Properties window,
+  // so that no taskbar shows a button for it (a tool window alone is not
+  // enough for every taskbar).
+  application_ = CreateWindowExA(0, "STATIC", product::kName, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                 nullptr, instance, nullptr);
+  mobPropsForm_.Create(application_, appIcon_);
+  // The tray shows small images at the DPI of the screen (the system's).
+  const UINT dpi = GetDpiForWindow(mobPropsForm_.Handle());
+  for (int image = 0; image < 3; ++image)
+    trayIcons_[image] = LoadTrayIcon(kTrayIconNames[image], dpi);
+  tray_.Create(trayIcons_[static_cast<int>(TrayImage::kApplication)], product::kName);
+  try {
+    mobPropsForm_.FormCreate();
+    if (mobPropsForm_.AutostartTicked()) remote_.Link().StartLink();
+  } catch (const std::exception& error) {
+    ShowException(mobPropsForm_.Handle(), error);
+  }
+  mobPropsForm_.FormActivate();
+}
+
+// ---------------------------------------------------------------------------
+// The tray menu
+
+void TVexelApp::StartStopItemClick() { remote_.Link().StartStopItemClick(); }
+
+void TVexelApp::N1Click() { mobPropsForm_.N1Click(); }
+
+void TVexelApp::Help1Click() {
+  const std::string path = ExecutableFolder() + "Help.chm";
+  ShellExecuteA(mobPropsForm_.Handle(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TVexelApp::About1Click() {
+  if (aboutOpen_) return;  // the About window is open already
+  aboutOpen_ = true;
+  struct ResetTag {
+    bool& tag;
+    ~ResetTag() { tag = false; }
+  } reset{aboutOpen_};
+  ShowAboutWindow(mobPropsForm_.Handle());
+}
+
+void TVexelApp::Exit1Click() {
+  remote_.Link().Exit1Click();
+  PostQuitMessage(0);
+}
+
+// ---------------------------------------------------------------------------
+// The event loop: the core's timers are window timers of the Properties
+// window, which hands them to the front door.
+
+void TVexelApp::StartTimer(unsigned id, unsigned intervalMs) {
+  SetTimer(mobPropsForm_.Handle(), id, intervalMs, nullptr);
+}
+void TVexelApp::StopTimer(unsigned id) { KillTimer(mobPropsForm_.Handle(), id); }
+void TVexelApp::ProcessMessages() { ProcessPendingMessages(); }
+void TVexelApp::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+std::uint64_t TVexelApp::Milliseconds() { return GetTickCount64(); }
+
+// ---------------------------------------------------------------------------
+// What the user sees of the link
+
+MsgAnswer TVexelApp::ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
+                                    MsgButtons buttons) {
+  return mobPropsForm_.ShowMessageBox(text, title, icon, buttons);
+}
+
+void TVexelApp::SetTrayImage(TrayImage image) {
+  tray_.SetIcon(trayIcons_[static_cast<int>(image)]);
+}
+
+void TVexelApp::SetStartStopCaption(const std::string& caption) {
+  tray_.SetStartStopCaption(caption);
+}
+
+void TVexelApp::SetMapKeysButtonEnabled(bool enabled) {
+  mobPropsForm_.SetMapKeysButtonEnabled(enabled);
+}
+
+void TVexelApp::SetMapKeysButtonDown(bool down) { mobPropsForm_.SetMapKeysButtonDown(down); }
+
+std::string TVexelApp::SelectedPortText() { return mobPropsForm_.SelectedPortText(); }
+int TVexelApp::PhoneTypeIndex() { return mobPropsForm_.PhoneTypeIndex(); }
+void TVexelApp::ShowProperties() { mobPropsForm_.N1Click(); }
+void TVexelApp::ShowReplyLog(const std::string& log) { mobPropsForm_.ShowReplyLog(log); }
+
+void TVexelApp::ShellOpen(const std::string& target) {
+  ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL);
+}
+
+}  // namespace vexel

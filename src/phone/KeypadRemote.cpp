@@ -1,0 +1,47 @@
+#include "phone/KeypadRemote.h"
+
+#include "actions/KeysFile.h"
+#include "comm/SerialPort.h"
+
+namespace vexel {
+
+KeypadRemote::KeypadRemote(SerialPort& port, LinkHost& host, LinkUi& ui, ActionPlatform& platform,
+                           const KeyNames& layout, std::string failureReportAddress)
+    : port_(port),
+      layout_(layout),
+      runner_(platform, host),
+      actions_(layout, runner_),
+      keyEvents_(keyMap_, actions_),
+      link_(port, host, ui, keyEvents_, std::move(failureReportAddress)) {}
+
+void KeypadRemote::TimerFired(unsigned id) {
+  if (id == kRepeatTimerId)
+    runner_.RepeatTimerTimer();
+  else
+    link_.TimerFired(id);
+}
+
+void KeypadRemote::MapKeysButtonClick(bool buttonDown) {
+  keyEvents_.MapKeysButtonClick(buttonDown, port_);
+}
+
+void KeypadRemote::LoadKeysFile(const std::string& path) {
+  vexel::LoadKeysFile(path, keyMap_, keysFilePath_);
+}
+
+void KeypadRemote::SaveKeysFile(const std::string& path) {
+  vexel::SaveKeysFile(path, keyMap_, keysFilePath_);
+}
+
+ActionEditorFields KeypadRemote::RowFields(size_t row) const {
+  ActionEditorFields fields;
+  if (row < keyMap_.Rows().size())
+    actions_.DispatchKeyAction(keyMap_.Rows()[row].action, 0, &fields);
+  return fields;
+}
+
+void KeypadRemote::ApplyRowFields(size_t row, const ActionEditorFields& fields) {
+  keyMap_.SetAction(row, ComposeActionText(fields, layout_));
+}
+
+}  // namespace vexel

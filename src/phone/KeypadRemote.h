@@ -1,0 +1,71 @@
+// KeypadRemote: the core's front door. It owns the whole chain from a phone's
+// key report to the action on the PC (the key map, the action runner, the
+// key actions, the key event handlers and the phone link) and builds it from
+// the seams a shell provides: the serial port, the event loop (LinkHost),
+// the user-visible state (LinkUi), the action platform and the keyboard
+// layout's key names. A shell, a test or a fuzzer that needs the whole chain
+// builds it only through here.
+#pragma once
+
+#include <string>
+
+#include "actions/ActionRunner.h"
+#include "actions/ActionText.h"
+#include "actions/KeyMap.h"
+#include "phone/KeyEvents.h"
+#include "phone/LinkHost.h"
+#include "phone/PhoneLink.h"
+#include "phone/PhoneMakers.h"
+
+namespace vexel {
+
+class SerialPort;
+
+class KeypadRemote {
+ public:
+  // The seams must outlive the remote. The link installs its hang-up handler
+  // on the port at once.
+  KeypadRemote(SerialPort& port, LinkHost& host, LinkUi& ui, ActionPlatform& platform,
+               const KeyNames& layout, std::string failureReportAddress);
+  KeypadRemote(const KeypadRemote&) = delete;
+  KeypadRemote& operator=(const KeypadRemote&) = delete;
+
+  // The parts, for the shell's windows and for tests.
+  KeyMap& Keys() { return keyMap_; }
+  const KeyMap& Keys() const { return keyMap_; }
+  PhoneLink& Link() { return link_; }
+  const PhoneLink& Link() const { return link_; }
+  KeyEventHandlers& KeyEvents() { return keyEvents_; }
+  ActionRunner& Runner() { return runner_; }
+  const KeyNames& Layout() const { return layout_; }
+
+  // Every timer of the host fires here.
+  void TimerFired(unsigned id);
+
+  // MapKeysButton: learn mode on (the key map emptied, presses learned) or off.
+  void MapKeysButtonClick(bool buttonDown);
+
+  // Keys files (see actions/KeysFile.h); both keep the path as the keys
+  // file path, which the settings file stores.
+  void LoadKeysFile(const std::string& path);
+  void SaveKeysFile(const std::string& path);
+  const std::string& KeysFilePath() const { return keysFilePath_; }
+  void SetKeysFilePath(std::string path) { keysFilePath_ = std::move(path); }
+
+  // The Button Action window's edit of one row: its action loaded into the
+  // editor fields, and the fields composed back into its action ("Apply").
+  ActionEditorFields RowFields(size_t row) const;
+  void ApplyRowFields(size_t row, const ActionEditorFields& fields);
+
+ private:
+  SerialPort& port_;
+  const KeyNames& layout_;
+  KeyMap keyMap_;
+  ActionRunner runner_;
+  mutable KeyActions actions_;  // loading a row's fields changes nothing
+  KeyEventHandlers keyEvents_;
+  PhoneLink link_;
+  std::string keysFilePath_;
+};
+
+}  // namespace vexel

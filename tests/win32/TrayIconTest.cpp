@@ -1,0 +1,75 @@
+// The tray icon as the shell gets it: images at the tray's size, and an
+// icon that the shell refuses at first (the taskbar not up yet at logon)
+// added later with the image and hint of that moment.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/win32/TrayIcon.h"
+
+namespace vexel::test {
+namespace {
+
+SIZE IconSize(HICON icon) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return {};
+  BITMAP bitmap{};
+  GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return {bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
+}
+
+TEST(TrayIcon, StateIconsComeAtTheTraysSizeForTheDpi) {
+  for (const char* name : {"MAINICON", "xConnectIcon", "xHangUpIcon"}) {
+    for (const auto& [dpi, pixels] : {std::pair{96u, 16L}, std::pair{192u, 32L}}) {
+      HICON icon = LoadTrayIcon(name, dpi);
+      ASSERT_NE(icon, nullptr) << name;
+      const SIZE size = IconSize(icon);
+      EXPECT_EQ(size.cx, pixels) << name << " at " << dpi;
+      EXPECT_EQ(size.cy, pixels) << name << " at " << dpi;
+      DestroyIcon(icon);
+    }
+  }
+}
+
+// A shell that refuses the first adds, and records what it was handed.
+struct FakeShell {
+  static inline int refusals = 0;
+  static inline std::vector<std::string> calls;
+  static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA data) {
+    const char* verb = message == NIM_ADD ? "add" : message == NIM_MODIFY ? "modify" : "delete";
+    const bool refused = message == NIM_ADD && refusals > 0 && refusals--;
+    calls.push_back(std::string(verb) + (refused ? " refused " : " ") +
+                    std::to_string(reinterpret_cast<INT_PTR>(data->hIcon)) + " " + data->szTip);
+    return !refused;
+  }
+};
+
+TEST(TrayIcon, RefusedAddIsTriedAgainWithTheImageOfTheMoment) {
+  HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  const auto first = reinterpret_cast<HICON>(1), second = reinterpret_cast<HICON>(2);
+  FakeShell::refusals = 2;
+  FakeShell::calls.clear();
+  {
+    TrayIcon icon(owner, WM_APP + 1, first, "Vexel", &FakeShell::Notify);
+    EXPECT_FALSE(icon.Added());
+    icon.SetIcon(second);  // kept, not sent to a tray that has no icon
+    icon.RetryAdd();
+    icon.RetryAdd();
+    EXPECT_TRUE(icon.Added());
+    icon.RetryAdd();  // nothing more to do
+    // The retry timer ended with the add.
+    EXPECT_FALSE(KillTimer(owner, TrayIcon::kAddRetryTimerId));
+  }
+  EXPECT_EQ(FakeShell::calls,
+            (std::vector<std::string>{"add refused 1 Vexel", "add refused 2 Vexel", "add 2 Vexel",
+                                      "delete 2 Vexel"}));
+  DestroyWindow(owner);
+}
+
+}  // namespace
+}  // namespace vexel::test
