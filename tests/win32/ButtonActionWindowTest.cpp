@@ -146,6 +146,16 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
        "DOWN (*2 1 F5*)"},
       {"a mode the list does not hold is kept", "DOWN (*2 7 Space*)", [](HWND w) { Apply(w); },
        "DOWN (*2 7 Space*)"},
+      {"a mode the list does not hold shows none until one is chosen", "DOWN (*2 7 Space*)",
+       [](HWND w) {
+         EXPECT_EQ(Text(Item(w, "ComboBox1")), "");
+         // Picked as the list's selection (a mouse pick under Wine leaves the
+         // pointer's hover state to the menus of later cases).
+         SendMessageA(Item(w, "ComboBox1"), CB_SETCURSEL, kmPress, 0);
+         ExpectField(w, "ComboBox1", "Press");
+         Apply(w);
+       },
+       "DOWN (*2 0 Space*)"},
       {"custom command proposes the command line of a # field", "DOWN (*1 #cmd /c echo*)",
        [](HWND w) {
          ChooseExtraCommand(w, 1, 3);
