@@ -19,7 +19,8 @@ foreach(pair "${EXE}|Vexel.exe" "${PHONESIM}|Tools/phonesim.exe" "${VEXELCTL}|To
     ${STAGE}/${to} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 file(COPY_FILE ${HELP} ${STAGE}/Help.chm)
-foreach(pair "readme.txt|readme.txt" "SonyEricsson.km|Examples/SonyEricsson.km")
+foreach(pair "readme.txt|readme.txt" "SonyEricsson.km|Examples/SonyEricsson.km"
+    "Media.km|Examples/Media.km")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 from)
   list(GET pair 1 to)

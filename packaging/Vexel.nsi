@@ -24,6 +24,7 @@ SetCompressor /SOLID lzma
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vexel"
 !define EXAMPLE "Examples\SonyEricsson.km"
+!define MEDIA_EXAMPLE "Examples\Media.km"
 
 Name "Vexel"
 Caption "Vexel ${VERSION} Setup"
@@ -105,6 +106,9 @@ Section "Vexel" SecProgram
   SetFileAttributes "$INSTDIR\${EXAMPLE}" NORMAL
   File "${STAGE}\${EXAMPLE}"
   SetFileAttributes "$INSTDIR\${EXAMPLE}" READONLY
+  SetFileAttributes "$INSTDIR\${MEDIA_EXAMPLE}" NORMAL
+  File "${STAGE}\${MEDIA_EXAMPLE}"
+  SetFileAttributes "$INSTDIR\${MEDIA_EXAMPLE}" READONLY
 
   SetOutPath "$INSTDIR"  ; the shortcuts' working folder
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -159,6 +163,8 @@ Section "Uninstall"
   RMDir "$INSTDIR\Tools"
   SetFileAttributes "$INSTDIR\${EXAMPLE}" NORMAL
   Delete "$INSTDIR\${EXAMPLE}"
+  SetFileAttributes "$INSTDIR\${MEDIA_EXAMPLE}" NORMAL
+  Delete "$INSTDIR\${MEDIA_EXAMPLE}"
   RMDir "$INSTDIR\Examples"
   Delete "$SMPROGRAMS\Vexel.lnk"
   Delete "$SMSTARTUP\Vexel.lnk"

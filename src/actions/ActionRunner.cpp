@@ -22,7 +22,10 @@ void ActionRunner::RunExecute(const std::string& payload) {
     // Special commands run whatever the control enabled flag says, so that
     // "$on/off Vexel" can switch control back on. The tests are
     // independent: one payload may ask for more than one.
-    if (Contains(payload, "on/off Vexel")) controlEnabled_ = !controlEnabled_;
+    if (Contains(payload, "on/off Vexel")) {
+      controlEnabled_ = !controlEnabled_;
+      if (!controlEnabled_) StopRepeat();
+    }
     if (Contains(payload, "reboot")) ForcedExitWindows(kRebootFlags);
     if (Contains(payload, "shutdown")) ForcedExitWindows(kShutdownFlags);
     return;
@@ -34,30 +37,44 @@ void ActionRunner::RunExecute(const std::string& payload) {
     platform_.ShellOpen(payload);
 }
 
+void PressKeys(ActionPlatform& platform, TShortCut value) {
+  const ShortcutKeys keys = SplitShortcut(value);
+  if (keys.shift) platform.KeyTransition(kShiftKey, false);
+  if (keys.ctrl) platform.KeyTransition(kCtrlKey, false);
+  if (keys.alt) platform.KeyTransition(kAltKey, false);
+  platform.KeyTransition(static_cast<std::uint8_t>(keys.key), false);
+}
+
+void ReleaseKeys(ActionPlatform& platform, TShortCut value) {
+  // Sent whether or not the keys are down: a Release on button up ends
+  // the Press of the same combination on button down.
+  const ShortcutKeys keys = SplitShortcut(value);
+  platform.KeyTransition(static_cast<std::uint8_t>(keys.key), true);
+  if (keys.alt) platform.KeyTransition(kAltKey, true);
+  if (keys.ctrl) platform.KeyTransition(kCtrlKey, true);
+  if (keys.shift) platform.KeyTransition(kShiftKey, true);
+}
+
 void ActionRunner::RunKey(int mode, TShortCut value) {
   if (!controlEnabled_) return;
-  const ShortcutKeys keys = SplitShortcut(value);
-  const auto key = static_cast<std::uint8_t>(keys.key);
   // A shortcut text that names no key parses to 0: there is nothing to
   // press, and a transition of virtual key 0 means nothing to Windows.
-  if (key == 0) return;
-  const bool press = mode == kmPress || mode == kmClick;
-  const bool release = mode == kmRelease || mode == kmClick;
-  if (press) {
-    if (keys.shift) platform_.KeyTransition(kShiftKey, false);
-    if (keys.ctrl) platform_.KeyTransition(kCtrlKey, false);
-    if (keys.alt) platform_.KeyTransition(kAltKey, false);
-    platform_.KeyTransition(key, false);
+  if ((SplitShortcut(value).key & 0xFF) == 0) return;
+  if (mode == kmRepeat) {
+    if (repeat_) repeat_->Start(value);
+    return;
   }
+  if (mode == kmPress || mode == kmClick) PressKeys(platform_, value);
   if (mode == kmClick) platform_.Sleep(kClickDelayMs);
-  if (release) {
-    // Sent whether or not the keys are down: a Release on button up ends
-    // the Press of the same combination on button down.
-    platform_.KeyTransition(key, true);
-    if (keys.alt) platform_.KeyTransition(kAltKey, true);
-    if (keys.ctrl) platform_.KeyTransition(kCtrlKey, true);
-    if (keys.shift) platform_.KeyTransition(kShiftKey, true);
-  }
+  if (mode == kmRelease || mode == kmClick) ReleaseKeys(platform_, value);
+}
+
+void ActionRunner::StopRepeat() {
+  if (repeat_) repeat_->Stop();
+}
+
+void ActionRunner::RepeatTimerTimer() {
+  if (repeat_) repeat_->RepeatTimerTimer();
 }
 
 bool ActionRunner::ForcedExitWindows(unsigned flags) {

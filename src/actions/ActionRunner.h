@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "actions/KeyRepeat.h"
 #include "actions/ShortcutText.h"
+#include "base/Timers.h"
 
 namespace vexel {
 
@@ -23,8 +26,11 @@ class ActionPlatform {
   virtual void ShellOpen(const std::string& file) = 0;
   // WinExec(commandLine, SW_SHOWNORMAL)
   virtual void RunCommandLine(const std::string& commandLine) = 0;
-  // keybd_event(virtualKey, 0, keyUp ? KEYEVENTF_KEYUP : 0, 0)
+  // One key transition as the keyboard sends it (SendInput with the key's
+  // scan code and, for E0 keys, the extended-key flag).
   virtual void KeyTransition(std::uint8_t virtualKey, bool keyUp) = 0;
+  // The keyboard delay and speed settings that a held key repeats at.
+  virtual KeyboardRepeat KeyboardRepeatSettings() { return {}; }
   virtual void Sleep(unsigned milliseconds) = 0;
   // Enables or disables one named privilege in the process token.
   virtual bool SetTokenPrivilege(const std::string& name, bool enable) = 0;
@@ -32,17 +38,35 @@ class ActionPlatform {
   virtual bool RequestExitWindows(unsigned flags) = 0;
 };
 
+// The press half of a combination (Shift, Ctrl, Alt, then the key) and its
+// release half (the key, then Alt, Ctrl, Shift), sent whether or not the
+// keys are down.
+void PressKeys(ActionPlatform& platform, TShortCut value);
+void ReleaseKeys(ActionPlatform& platform, TShortCut value);
+
 class ActionRunner {
  public:
+  // A runner whose Repeat parts hold and repeat their key on the timers.
+  ActionRunner(ActionPlatform& platform, TimerHost& timers)
+      : platform_(platform), repeat_(std::in_place, platform, timers) {}
+  // A runner without timers, in which Repeat parts do nothing.
   explicit ActionRunner(ActionPlatform& platform) : platform_(platform) {}
 
   bool ControlEnabled() const { return controlEnabled_; }
 
-  // An Execute part's payload: "#" command line, "$" special command, or a path.
+  // An Execute part's payload: "#" command line, "$" special command, or a
+  // path. Switching control off ends a running repeat.
   void RunExecute(const std::string& payload);
-  // A Key part: mode 0 Press, 1 Release, 2 Click; other modes send nothing,
-  // and so does a value without a key code.
+  // A Key part: mode 0 Press, 1 Release, 2 Click, 3 Repeat (press, repeat
+  // the key until StopRepeat, release); other modes send nothing, and so
+  // does a value without a key code.
   void RunKey(int mode, TShortCut value);
+
+  // The held combination of a Repeat part, released once when it ends.
+  bool Repeating() const { return repeat_ && repeat_->Running(); }
+  void StopRepeat();
+  // The repeat timer (kRepeatTimerId) fired.
+  void RepeatTimerTimer();
 
   // Reboots or shuts down holding "SeShutdownPrivilege" for the call.
   bool ForcedExitWindows(unsigned flags);
@@ -50,6 +74,7 @@ class ActionRunner {
  private:
   ActionPlatform& platform_;
   bool controlEnabled_ = true;
+  std::optional<KeyRepeat> repeat_;
 };
 
 }  // namespace vexel

@@ -76,22 +76,24 @@ void KeyActions::DispatchKeyAction(std::string_view actionText, int request,
     ApplyActionPart(parts.down, 1, window);
     ApplyActionPart(parts.up, 2, window);
   } else if (request == 1) {
-    ApplyActionPart(parts.down, 0, nullptr);
+    RunActionPart(parts.down, true);
   } else if (request == 2) {
-    ApplyActionPart(parts.up, 0, nullptr);
+    RunActionPart(parts.up, false);
   }
 }
 
+void KeyActions::RunActionPart(std::string_view part, bool buttonDown) {
+  const ActionPart decoded = DecodeActionPart(part, layout_);
+  if (decoded.kind == ActionPart::kExecute)
+    runner_.RunExecute(decoded.payload);
+  else if (decoded.kind == ActionPart::kKey && (buttonDown || decoded.mode != kmRepeat))
+    runner_.RunKey(decoded.mode, decoded.shortcut);
+}
+
 void KeyActions::ApplyActionPart(std::string_view part, int side, ActionEditorFields* window) {
+  if (side == 0) return RunActionPart(part, true);
   const ActionPart decoded = DecodeActionPart(part, layout_);
   if (decoded.kind == ActionPart::kNothing) return;
-  if (side == 0) {
-    if (decoded.kind == ActionPart::kExecute)
-      runner_.RunExecute(decoded.payload);
-    else
-      runner_.RunKey(decoded.mode, decoded.shortcut);
-    return;
-  }
   if ((side != 1 && side != 2) || !window) return;
   ActionSide& fields = window->side[side - 1];
   if (decoded.kind == ActionPart::kExecute) {

@@ -12,8 +12,10 @@ namespace vexel {
 class ActionRunner;
 
 // Item indexes of the Button Action window's controls.
-enum ActionKind { akExecute = 0, akKey = 1 };              // RadioGroupN
-enum KeyMode { kmPress = 0, kmRelease = 1, kmClick = 2 };  // ComboBoxN
+enum ActionKind { akExecute = 0, akKey = 1 };  // RadioGroupN
+// ComboBoxN; Repeat on the button-down side only. Digits 4 to 9 decode
+// and run nothing.
+enum KeyMode { kmPress = 0, kmRelease = 1, kmClick = 2, kmRepeat = 3 };
 
 // The fields of one editor side of the Button Action window (side 1 "On
 // button down", side 2 "On button up"), as the window is created: not
@@ -59,12 +61,17 @@ class KeyActions {
   // Request 0 loads the down part into side 1 and the up part into side 2
   // of the window; 1 runs the down part; 2 runs the up part; others nothing.
   void DispatchKeyAction(std::string_view actionText, int request, ActionEditorFields* window);
-  // Side 0 runs the part; side 1 or 2 loads it into that side of the window.
+  // Side 0 runs the part as a button-down part; side 1 or 2 loads it into
+  // that side of the window.
   void ApplyActionPart(std::string_view part, int side, ActionEditorFields* window);
 
   const KeyNames& Layout() const { return layout_; }
+  ActionRunner& Runner() const { return runner_; }
 
  private:
+  // A Repeat part runs on button down only; on button up it does nothing.
+  void RunActionPart(std::string_view part, bool buttonDown);
+
   const KeyNames& layout_;
   ActionRunner& runner_;
 };

@@ -30,6 +30,9 @@ std::span<const CaptureName> CaptureNames() { return kCaptureNames; }
 std::string CaptureKeyName(std::uint8_t virtualKey) {
   for (const CaptureName& entry : kCaptureNames)
     if (entry.code == virtualKey) return entry.name;
+  // The PC's own media keys capture under their shortcut text names.
+  for (const NamedKey& media : kMediaKeyNames)
+    if (media.code == virtualKey) return media.name;
   if (virtualKey >= 16 && virtualKey <= 18) return {};  // Shift, Ctrl, Alt themselves
   if (virtualKey >= 96 && virtualKey <= 105)            // numeric keypad digits
     return std::string(1, static_cast<char>('0' + virtualKey - 96));

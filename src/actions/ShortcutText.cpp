@@ -21,23 +21,25 @@ constexpr ModifierPrefix kFormattedPrefixes[] = {
 
 constexpr TShortCut kModifierBits = scShift | scCtrl | scAlt;
 
-struct FixedName {
-  std::uint8_t code;
-  const char* name;
-};
-
 // The fixed names besides digits, letters and function keys.
-constexpr FixedName kFixedNames[] = {
+constexpr NamedKey kFixedNames[] = {
     {8, "BkSp"},  {9, "Tab"},    {13, "Enter"}, {27, "Esc"},  {32, "Space"},
     {33, "PgUp"}, {34, "PgDn"},  {35, "End"},   {36, "Home"}, {37, "Left"},
     {38, "Up"},   {39, "Right"}, {40, "Down"},  {45, "Ins"},  {46, "Del"},
 };
 
+const char* FixedKeyName(std::uint8_t virtualKey) {
+  for (const NamedKey& key : kFixedNames)
+    if (key.code == virtualKey) return key.name;
+  for (const NamedKey& key : kMediaKeyNames)
+    if (key.code == virtualKey) return key.name;
+  return nullptr;
+}
+
 }  // namespace
 
 std::string KeyName(std::uint8_t virtualKey, const KeyNames& layout) {
-  for (const FixedName& fixed : kFixedNames)
-    if (fixed.code == virtualKey) return fixed.name;
+  if (const char* fixed = FixedKeyName(virtualKey)) return fixed;
   if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z'))
     return std::string(1, static_cast<char>(virtualKey));
   if (virtualKey >= 96 && virtualKey <= 105)  // numeric keypad digits

@@ -21,6 +21,36 @@ class KeyNames {
   virtual std::string LayoutKeyName(std::uint8_t virtualKey) const = 0;
 };
 
+// The media, browser and launch keys (0xA6 to 0xB7), with the names they
+// have in shortcut texts and in the capture control, in code order.
+struct NamedKey {
+  std::uint8_t code;
+  const char* name;
+};
+// Fixed names win over the layout's: layouts leave these keys unnamed, or
+// name them after the letter whose scan code they share without its E0
+// prefix.
+inline constexpr NamedKey kMediaKeyNames[] = {
+    {0xA6, "Browser Back"},
+    {0xA7, "Browser Forward"},
+    {0xA8, "Browser Refresh"},
+    {0xA9, "Browser Stop"},
+    {0xAA, "Browser Search"},
+    {0xAB, "Browser Favorites"},
+    {0xAC, "Browser Home"},
+    {0xAD, "Volume Mute"},
+    {0xAE, "Volume Down"},
+    {0xAF, "Volume Up"},
+    {0xB0, "Next Track"},
+    {0xB1, "Previous Track"},
+    {0xB2, "Stop Media"},
+    {0xB3, "Play/Pause"},
+    {0xB4, "Mail"},
+    {0xB5, "Media Select"},
+    {0xB6, "App1"},
+    {0xB7, "App2"},
+};
+
 // The name of a key code from the fixed table, or from the layout for codes
 // the table does not name.
 std::string KeyName(std::uint8_t virtualKey, const KeyNames& layout);

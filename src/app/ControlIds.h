@@ -45,10 +45,15 @@ inline constexpr ControlName kButtonActionControls[] = {
     // The two choices of each RadioGroupN: "Execute" and "Key".
     {"RadioGroup1.Execute", 1117}, {"RadioGroup1.Key", 1118},
     {"RadioGroup2.Execute", 1119}, {"RadioGroup2.Key", 1120},
+    // The buttons of the named keys menu, beside each side's hot-key control.
+    {"KeyBtn1", 1121}, {"KeyBtn2", 1122},
     // ExtraCmdMenu
     {"ogglecontrolonoff1", 2101}, {"Reboot1", 2102}, {"Powerdown1", 2103},
     {"Customcommand1", 2104},
 };
+// NamedKeyMenu: one item for each media key (actions/ShortcutText.h
+// kMediaKeyNames), in that order, from this identifier on.
+inline constexpr int kNamedKeyMenuFirstId = 2110;
 
 // The About window (TAboutForm).
 inline constexpr ControlName kAboutControls[] = {

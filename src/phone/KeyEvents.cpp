@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "actions/ActionRunner.h"
 #include "actions/ActionText.h"
 #include "actions/KeyMap.h"
 #include "actions/KeysFile.h"
@@ -54,8 +55,19 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
       continue;
     }
     // A press (odd) runs the button-down part, a release (even) the up part.
-    const int request = (event.flag - '0') % 2 == 1 ? 1 : 2;
-    actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), request, nullptr);
+    const bool press = (event.flag - '0') % 2 == 1;
+    // A repeat runs while its key is held: a second press report of that
+    // key changes nothing, its release report ends the repeat before the
+    // key's button-up part runs, and any other key's press ends it too.
+    ActionRunner& runner = actions_.Runner();
+    if (runner.Repeating() && SameText(event.key, repeatKey_)) {
+      if (press) continue;
+      runner.StopRepeat();
+    } else if (runner.Repeating() && press) {
+      runner.StopRepeat();
+    }
+    actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), press ? 1 : 2, nullptr);
+    if (press && runner.Repeating()) repeatKey_ = event.key;
   }
   if (badFlag)
     throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
@@ -69,6 +81,7 @@ void KeyEventHandlers::MapKeys(const char* buffer) {
 void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
   learning_ = buttonDown;
   if (buttonDown) {
+    EndRepeat();
     keyMap_.Clear();
     port.SetOnReceiveData(MapKeysHandler());
   } else {
@@ -76,6 +89,8 @@ void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
     port.SetOnReceiveData(FeedbackCommHandler());
   }
 }
+
+void KeyEventHandlers::EndRepeat() { actions_.Runner().StopRepeat(); }
 
 TReceiveDataEvent KeyEventHandlers::FeedbackCommHandler() {
   return [this](void*, const char* buffer, std::uint16_t) { FeedbackComm(buffer); };

@@ -41,6 +41,9 @@ class KeyEventHandlers {
   // port; up gives every row its edit button and installs FeedbackComm.
   void MapKeysButtonClick(bool buttonDown, SerialPort& port);
   bool Learning() const { return learning_; }
+  // Ends a held key's repeat (the link going down, program exit); learn
+  // mode starting ends it too.
+  void EndRepeat();
 
   // The handlers as the serial port installs them (StartLink installs
   // FeedbackComm on every successful start).
@@ -51,6 +54,7 @@ class KeyEventHandlers {
   KeyMap& keyMap_;
   KeyActions& actions_;
   bool learning_ = false;
+  std::string repeatKey_;  // the key whose press started the running repeat
 };
 
 }  // namespace vexel

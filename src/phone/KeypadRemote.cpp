@@ -9,12 +9,17 @@ KeypadRemote::KeypadRemote(SerialPort& port, LinkHost& host, LinkUi& ui, ActionP
                            const KeyNames& layout, std::string failureReportAddress)
     : port_(port),
       layout_(layout),
-      runner_(platform),
+      runner_(platform, host),
       actions_(layout, runner_),
       keyEvents_(keyMap_, actions_),
       link_(port, host, ui, keyEvents_, std::move(failureReportAddress)) {}
 
-void KeypadRemote::TimerFired(unsigned id) { link_.TimerFired(id); }
+void KeypadRemote::TimerFired(unsigned id) {
+  if (id == kRepeatTimerId)
+    runner_.RepeatTimerTimer();
+  else
+    link_.TimerFired(id);
+}
 
 void KeypadRemote::MapKeysButtonClick(bool buttonDown) {
   keyEvents_.MapKeysButtonClick(buttonDown, port_);

@@ -145,6 +145,7 @@ void PhoneLink::StopLink() {
   ui_.SetStartStopCaption("Start");
   if (connected_) ui_.LogEvent("link down");
   connected_ = false;
+  keys_.EndRepeat();
   EndLearnMode();
   ui_.SetTrayImage(TrayImage::kApplication);
 }
@@ -203,6 +204,7 @@ void PhoneLink::RequestHangup() {
   port_.ClosePort();
   connected_ = false;
   ui_.LogEvent("link lost");
+  keys_.EndRepeat();
   EndLearnMode();
   ShowMapKeysButton();
   host_.ProcessMessages();
@@ -290,6 +292,7 @@ void PhoneLink::Exit1Click() {
   waiting_ = false;
   reconnecting_ = false;
   host_.StopTimer(kAttemptTimerId);
+  keys_.EndRepeat();
   if (connected_) StopLink();
   port_.ClosePort();
 }

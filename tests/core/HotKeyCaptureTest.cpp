@@ -40,6 +40,9 @@ TEST(HotKeyCapture, KeyDownBuildsTheCombinationAndShowsItCanonically) {
       {145, kNone, "Scroll Lock", "Scroll Lock", 145},
       {124, kNone, "|", "", 0},  // F13: no capture name, so its character, which names no key
       {9, kNone, "\t", "", 0},
+      {0xAF, kNone, "Volume Up", "Volume Up", 0xAF},  // the PC's own media keys
+      {0xB3, kCtrl, "Ctrl+Play/Pause", "Ctrl+Play/Pause", 0x40B3},
+      {0xA6, kShift, "Shift+Browser Back", "Shift+Browser Back", 0x20A6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.built);
@@ -47,6 +50,14 @@ TEST(HotKeyCapture, KeyDownBuildsTheCombinationAndShowsItCanonically) {
     const CaptureResult result = CaptureKeyDown(c.key, c.held, kHeld, kLayout);
     EXPECT_EQ(result.shown, c.shown);
     EXPECT_EQ(result.shortcut, c.value);
+  }
+}
+
+TEST(HotKeyCapture, EveryMediaKeyCapturesUnderItsShortcutName) {
+  for (const NamedKey& media : kMediaKeyNames) {
+    const CaptureResult result = CaptureKeyDown(media.code, {}, 0, kLayout);
+    EXPECT_EQ(result.shown, media.name);
+    EXPECT_EQ(result.shortcut, media.code) << media.name;
   }
 }
 

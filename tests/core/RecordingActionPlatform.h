@@ -15,6 +15,7 @@ class RecordingActionPlatform : public ActionPlatform {
   std::vector<std::string> log;
   bool privilegeGranted = true;     // what SetTokenPrivilege answers
   bool exitWindowsSucceeds = true;  // what RequestExitWindows answers
+  KeyboardRepeat keyboard;          // what KeyboardRepeatSettings answers
 
   void ShellOpen(const std::string& file) override { log.push_back("open " + file); }
   void RunCommandLine(const std::string& commandLine) override {
@@ -23,6 +24,7 @@ class RecordingActionPlatform : public ActionPlatform {
   void KeyTransition(std::uint8_t virtualKey, bool keyUp) override {
     log.push_back((keyUp ? "up " : "down ") + std::to_string(virtualKey));
   }
+  KeyboardRepeat KeyboardRepeatSettings() override { return keyboard; }
   void Sleep(unsigned milliseconds) override {
     log.push_back("sleep " + std::to_string(milliseconds));
   }

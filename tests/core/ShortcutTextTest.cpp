@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "FakeKeyNames.h"
 #include "actions/ShortcutText.h"
+#include "base/Text.h"
 
 namespace vexel {
 namespace {
@@ -65,6 +68,47 @@ TEST(ShortcutText, EveryNamedKeyParsesBackFromItsText) {
       EXPECT_EQ(ParseShortcut(text, kLayout), key | modifiers) << text;
     }
   }
+}
+
+// A layout that names the media keys as Windows' US layout does without
+// their E0 prefix: after the letters whose scan codes they share.
+class LetterNamedMediaKeys : public FakeKeyNames {
+ public:
+  std::string LayoutKeyName(std::uint8_t virtualKey) const override {
+    if (virtualKey == 0xAF) return "B";  // Volume Up shares the scan code 0x30 with B
+    if (virtualKey == 0xB3) return "G";  // Play/Pause, 0x22
+    return FakeKeyNames::LayoutKeyName(virtualKey);
+  }
+};
+
+TEST(ShortcutText, MediaKeysHaveFixedNamesThatChangeNoOtherKey) {
+  const LetterNamedMediaKeys windowsLike;
+  for (const KeyNames* layout :
+       {static_cast<const KeyNames*>(&kLayout), static_cast<const KeyNames*>(&windowsLike)}) {
+    for (const NamedKey& media : kMediaKeyNames) {
+      SCOPED_TRACE(media.name);
+      const std::string name = media.name;
+      std::string lower = name;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_EQ(FormatShortcut(media.code, *layout), name);
+      EXPECT_EQ(FormatShortcut(static_cast<TShortCut>(0xE000 | media.code), *layout),
+                "Shift+Ctrl+Alt+" + name);
+      EXPECT_EQ(ParseShortcut(lower, *layout), media.code);
+      EXPECT_EQ(ParseShortcut("^" + name, *layout), 0x4000 | media.code);
+    }
+    // Texts that keys files hold today keep their keys: the letters the
+    // layout once gave the media keys, and every other key's name.
+    EXPECT_EQ(ParseShortcut("B", *layout), 'B');
+    EXPECT_EQ(ParseShortcut("Ctrl+G", *layout), 0x4000 | 'G');
+    for (unsigned code = 8; code <= 255; ++code) {
+      if (code >= 0xA6 && code <= 0xB7) continue;
+      const std::string name = KeyName(static_cast<std::uint8_t>(code), *layout);
+      for (const NamedKey& media : kMediaKeyNames) EXPECT_FALSE(SameText(name, media.name)) << code;
+    }
+  }
+  EXPECT_EQ(std::size(kMediaKeyNames), 18u);
+  EXPECT_EQ(KeyName(0xA5, kLayout), "");  // right Alt: still the layout's
+  EXPECT_EQ(KeyName(0xB8, kLayout), "");
 }
 
 TEST(ShortcutText, SplitsKeyAndModifiers) {

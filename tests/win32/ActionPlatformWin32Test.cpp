@@ -77,16 +77,22 @@ LRESULT CALLBACK RecordInjected(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST_F(ActionPlatformWin32Test, ClickArrivesAsEightTransitionsWithThePauseInTheMiddle) {
+// Runs the action text's button-down part and collects the count of
+// injected transitions the hook sees.
+void RunAndCollect(KeyActions& actions, const std::string& text, size_t count) {
   injected.clear();
   HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, RecordInjected, GetModuleHandleA(nullptr), 0);
   ASSERT_NE(hook, nullptr);
-  actions.DispatchKeyAction("DOWN (*2 2 Shift+Ctrl+Alt+Del*)", 1, nullptr);
+  actions.DispatchKeyAction(text, 1, nullptr);
   MSG message;  // the hook is called through this thread's messages
   for (ULONGLONG deadline = GetTickCount64() + 5000;
-       injected.size() < 8 && GetTickCount64() < deadline; Sleep(1))
+       injected.size() < count && GetTickCount64() < deadline; Sleep(1))
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   UnhookWindowsHookEx(hook);
+}
+
+TEST_F(ActionPlatformWin32Test, ClickArrivesAsEightTransitionsWithThePauseInTheMiddle) {
+  RunAndCollect(actions, "DOWN (*2 2 Shift+Ctrl+Alt+Del*)", 8);
 
   const std::pair<DWORD, bool> expected[] = {
       {VK_SHIFT, false}, {VK_CONTROL, false}, {VK_MENU, false},   {VK_DELETE, false},
@@ -97,6 +103,56 @@ TEST_F(ActionPlatformWin32Test, ClickArrivesAsEightTransitionsWithThePauseInTheM
     EXPECT_EQ((injected[i].flags & LLKHF_UP) != 0, expected[i].second) << i;
   }
   EXPECT_GE(injected[4].time - injected[3].time, 25u);  // the click's pause, as a lower bound only
+}
+
+// Keys arrive as the keyboard sends them: with their scan codes, and the
+// extended flag for the keys with an E0 prefix.
+TEST_F(ActionPlatformWin32Test, KeysCarryScanCodesAndTheExtendedFlag) {
+  struct Case {
+    const char* shortcut;
+    DWORD vk;
+    bool extended;
+    DWORD scanCode;
+  } cases[] = {
+      {"Volume Up", VK_VOLUME_UP, true, 0x30},
+      {"Play/Pause", VK_MEDIA_PLAY_PAUSE, true, 0x22},
+      {"Browser Back", VK_BROWSER_BACK, true, 0x6A},
+      {"Right", VK_RIGHT, true, 0x4D},
+      {"Del", VK_DELETE, true, 0x53},
+      {"Home", VK_HOME, true, 0x47},
+      {"PgDn", VK_NEXT, true, 0x51},
+      {"A", 'A', false, 0x1E},
+      {"Space", VK_SPACE, false, 0x39},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shortcut);
+    RunAndCollect(actions, std::string("DOWN (*2 2 ") + c.shortcut + "*)", 2);
+    ASSERT_EQ(injected.size(), 2u);
+    for (const KBDLLHOOKSTRUCT& key : injected) {
+      EXPECT_EQ(key.vkCode, c.vk);
+      EXPECT_EQ((key.flags & LLKHF_EXTENDED) != 0, c.extended);
+      EXPECT_EQ(key.scanCode, c.scanCode);
+    }
+  }
+  // Shift+Right: the left Shift as it is, the arrow extended.
+  RunAndCollect(actions, "DOWN (*2 2 Shift+Right*)", 4);
+  ASSERT_EQ(injected.size(), 4u);
+  for (const KBDLLHOOKSTRUCT& key : injected) {
+    EXPECT_EQ((key.flags & LLKHF_EXTENDED) != 0, key.vkCode == VK_RIGHT) << key.vkCode;
+    EXPECT_NE(key.scanCode, 0u) << key.vkCode;
+  }
+  EXPECT_EQ(injected[1].vkCode, static_cast<DWORD>(VK_RIGHT));
+}
+
+TEST(ActionPlatformWin32, KeyboardRepeatSettingsAreTheSystems) {
+  int delay = -1;
+  DWORD speed = 99;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETKEYBOARDDELAY, 0, &delay, 0));
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETKEYBOARDSPEED, 0, &speed, 0));
+  ActionPlatformWin32 platform;
+  const KeyboardRepeat settings = platform.KeyboardRepeatSettings();
+  EXPECT_EQ(settings.delay, static_cast<unsigned>(delay));
+  EXPECT_EQ(settings.speed, speed);
 }
 
 bool PrivilegeEnabled(const char* name) {

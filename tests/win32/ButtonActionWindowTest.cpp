@@ -54,6 +54,13 @@ void ChooseExtraCommand(HWND window, int side, int item) {
   ASSERT_TRUE(ChooseFromPopupMenu(GetCurrentProcessId(), item));
 }
 
+// Opens the side's named keys menu and chooses an item (the media keys in
+// code order: 0 "Browser Back" ... 9 "Volume Up" ... 13 "Play/Pause").
+void ChooseNamedKey(HWND window, int side, int item) {
+  Click(Item(window, "KeyBtn" + std::to_string(side)));
+  ASSERT_TRUE(ChooseFromPopupMenu(GetCurrentProcessId(), item));
+}
+
 // Waits until a text field holds the text.
 void ExpectField(HWND window, std::string_view name, const std::string& text) {
   EXPECT_TRUE(WaitFor([&] { return Text(Item(window, name)) == text; }, 5000))
@@ -139,6 +146,16 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
        "DOWN (*2 1 F5*)"},
       {"a mode the list does not hold is kept", "DOWN (*2 7 Space*)", [](HWND w) { Apply(w); },
        "DOWN (*2 7 Space*)"},
+      {"a mode the list does not hold shows none until one is chosen", "DOWN (*2 7 Space*)",
+       [](HWND w) {
+         EXPECT_EQ(Text(Item(w, "ComboBox1")), "");
+         // Picked as the list's selection (a mouse pick under Wine leaves the
+         // pointer's hover state to the menus of later cases).
+         SendMessageA(Item(w, "ComboBox1"), CB_SETCURSEL, kmPress, 0);
+         ExpectField(w, "ComboBox1", "Press");
+         Apply(w);
+       },
+       "DOWN (*2 0 Space*)"},
       {"custom command proposes the command line of a # field", "DOWN (*1 #cmd /c echo*)",
        [](HWND w) {
          ChooseExtraCommand(w, 1, 3);
@@ -171,6 +188,37 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
          Apply(w);
        },
        "DOWN (*1 x*) UP (*1 *)"},
+      {"Repeat while held on the button-down side is stored as mode 3", "",
+       [](HWND w) {
+         ClickAndWait(w, "CheckBox1", true);
+         ClickAndWait(w, "RadioGroup1.Key", true);
+         ChooseNamedKey(w, 1, 9);  // Volume Up
+         ExpectField(w, "HotKey1", "Volume Up");
+         EXPECT_EQ(Text(Item(w, "ComboBox1")), "Click");  // a new Key part clicks
+         PostKey(Item(w, "ComboBox1"), VK_DOWN);
+         ExpectField(w, "ComboBox1", "Repeat while held");
+         Apply(w);
+       },
+       "DOWN (*2 3 Volume Up*)"},
+      {"the button-up side offers no repeat", "UP (*2 0 Space*)",
+       [](HWND w) {
+         EXPECT_EQ(SendMessageA(Item(w, "ComboBox1"), CB_GETCOUNT, 0, 0), 4);
+         EXPECT_EQ(SendMessageA(Item(w, "ComboBox2"), CB_GETCOUNT, 0, 0), 3);
+         for (int i = 0; i < 3; ++i) PostKey(Item(w, "ComboBox2"), VK_DOWN);
+         ExpectField(w, "ComboBox2", "Click");
+         ChooseNamedKey(w, 2, 13);  // Play/Pause
+         ExpectField(w, "HotKey2", "Play/Pause");
+         Apply(w);
+       },
+       "UP (*2 2 Play/Pause*)"},
+      {"a repeat loaded on the button-up side shows no mode and is kept",
+       "DOWN (*2 3 Up*) UP (*2 3 Up*)",
+       [](HWND w) {
+         EXPECT_EQ(Text(Item(w, "ComboBox1")), "Repeat while held");
+         EXPECT_EQ(Text(Item(w, "ComboBox2")), "");
+         Apply(w);
+       },
+       "DOWN (*2 3 Up*) UP (*2 3 Up*)"},
       {"Cancel leaves the row", "DOWN (*1 x*)",
        [](HWND w) {
          ChooseExtraCommand(w, 1, 1);
@@ -213,8 +261,9 @@ TEST(ButtonActionWindow, ControlsAsCreated) {
       {"Edit1", 77, 27, 189, 21, false, true, "", kKeepsRight},
       {"BitBtn1", 267, 28, 21, 21, false, true, nullptr},
       {"ExtBtn1", 288, 28, 21, 21, false, true, nullptr},
-      {"HotKey1", 77, 54, 232, 19, false, true, "", kKeepsRight},
-      {"ComboBox1", 65, 54, 105, 0, false, false, "Click"},
+      {"HotKey1", 77, 54, 82, 19, false, true, "", kKeepsRight},
+      {"KeyBtn1", 160, 53, 21, 21, false, true, nullptr},
+      {"ComboBox1", 183, 53, 126, 0, false, true, "Click"},
       {"CheckBox2", 16, 90, 89, 17, true, true, "On button up", kWiderIsFine},
       {"RadioGroup2", 8, 93, 309, 73, false, true, "Action"},
       {"RadioGroup2.Execute", 16, 112, 58, 17, false, true, "Execute", kWiderIsFine},
@@ -222,8 +271,9 @@ TEST(ButtonActionWindow, ControlsAsCreated) {
       {"Edit2", 77, 110, 189, 21, false, true, "", kKeepsRight},
       {"BitBtn2", 267, 111, 21, 21, false, true, nullptr},
       {"ExtBtn2", 288, 111, 21, 21, false, true, nullptr},
-      {"HotKey2", 77, 137, 232, 19, false, true, "", kKeepsRight},
-      {"ComboBox2", 65, 137, 105, 0, false, false, "Click"},
+      {"HotKey2", 77, 137, 82, 19, false, true, "", kKeepsRight},
+      {"KeyBtn2", 160, 136, 21, 21, false, true, nullptr},
+      {"ComboBox2", 183, 136, 126, 0, false, true, "Click"},
       {"sbtnBAApply", 46, 172, 113, 22, true, true, "Apply"},
       {"SpeedButton2", 165, 172, 113, 22, true, true, "Cancel"},
   };
@@ -234,6 +284,50 @@ TEST(ButtonActionWindow, ControlsAsCreated) {
   }
   // The check boxes lie over their frames' captions.
   EXPECT_EQ(GetWindow(Item(w, "RadioGroup2"), GW_HWNDNEXT), nullptr);
+}
+
+// With the mode lists shown, each row's controls still lie side by side
+// inside their frame, and the mode list is wide enough for its longest mode.
+TEST(ButtonActionWindow, KeyRowsFitTheirFrames) {
+  TBAForm form(kLayout);
+  form.Create(nullptr);
+  form.Load({});
+  HWND w = form.Handle();
+  for (const char* side : {"1", "2"}) {
+    SCOPED_TRACE(side);
+    const auto place = [&](const char* prefix) {
+      return PlaceInParent(Item(w, prefix + std::string(side)));
+    };
+    const RECT frame = place("RadioGroup"), hotKey = place("HotKey"), button = place("KeyBtn");
+    HWND modeList = Item(w, std::string("ComboBox") + side);
+    RECT list;  // the closed list, not its drop-down
+    GetWindowRect(modeList, &list);
+    MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&list), 2);
+    EXPECT_LE(hotKey.right, button.left);
+    EXPECT_LE(button.right, list.left);
+    EXPECT_LE(list.right, frame.right);
+    EXPECT_LE(list.bottom, frame.bottom);
+    EXPECT_GE(list.top, PlaceInParent(Item(w, std::string("Edit") + side)).bottom);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(modeList, &info));
+    HDC dc = GetDC(modeList);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(modeList, WM_GETFONT, 0, 0)));
+    SIZE text;
+    GetTextExtentPoint32A(dc, "Repeat while held", 17, &text);
+    SelectObject(dc, old);
+    ReleaseDC(modeList, dc);
+    EXPECT_GE(info.rcItem.right - info.rcItem.left, text.cx);
+  }
+  const RECT client = ClientRectOf(w);
+  for (const ControlName& control : kButtonActionControls) {
+    HWND hwnd = Item(w, control.name);
+    if (!hwnd) continue;  // menu items
+    const RECT r = PlaceInParent(hwnd);
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+        << control.name;
+  }
 }
 
 TEST(ButtonActionWindow, LoadedSidesComeUpEnabled) {

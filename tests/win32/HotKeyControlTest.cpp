@@ -68,7 +68,10 @@ TEST_F(HotKeyControl, KeyDownsCaptureCombinations) {
       {'A', true, true, true, "Shift+Ctrl+Alt+A", 0xE041},
       {VK_CONTROL, false, true, false, "", 0},  // the layout calls it "Control", not "Ctrl"
       {VK_F10, false, false, true, "Alt+F10", 0x8079},
-      {VK_BACK, false, false, false, "None", 0x8079},  // the last combination stays
+      {VK_BACK, false, false, false, "None", 0x8079},          // the last combination stays
+      {VK_VOLUME_UP, false, false, false, "Volume Up", 0xAF},  // the PC's own media keys
+      {VK_MEDIA_PLAY_PAUSE, false, true, false, "Ctrl+Play/Pause", 0x40B3},
+      {VK_BROWSER_BACK, true, false, false, "Shift+Browser Back", 0x20A6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shown);

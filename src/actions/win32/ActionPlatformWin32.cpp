@@ -4,6 +4,8 @@
 // after windows.h
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace vexel {
 
 bool ActionPlatformWin32::CallExitWindowsEx(unsigned flags) {
@@ -18,8 +20,65 @@ void ActionPlatformWin32::RunCommandLine(const std::string& commandLine) {
   WinExec(commandLine.c_str(), SW_SHOWNORMAL);
 }
 
+namespace {
+
+// The scan codes that the media, browser and launch keys send (all with an
+// E0 prefix), for layouts that map them to none: Wine's gives 0 for all of
+// them.
+constexpr WORD kMediaKeyScanCodes[] = {
+    0xE06A, 0xE069, 0xE067, 0xE068, 0xE065, 0xE066, 0xE032, 0xE020, 0xE02E,  // 0xA6..0xAE
+    0xE030, 0xE019, 0xE010, 0xE024, 0xE022, 0xE06C, 0xE06D, 0xE06B, 0xE021,  // 0xAF..0xB7
+};
+
+// The keys that a PC keyboard always sends with an E0 prefix, the
+// extended keys: the right Ctrl and Alt, the navigation block beside the
+// keypad, the arrows, Num Lock, Break, Print Screen, keypad Divide, the
+// Windows and Application keys. Windows' layouts give the prefix with
+// MAPVK_VK_TO_VSC_EX; Wine's (8.0) give it only to the right Ctrl and Alt,
+// so the prefix is added here for the others (a tolerance that changes
+// nothing on Windows).
+constexpr std::uint8_t kExtendedKeys[] = {
+    VK_RCONTROL, VK_RMENU,  VK_INSERT, VK_DELETE, VK_HOME, VK_END,     VK_PRIOR,
+    VK_NEXT,     VK_LEFT,   VK_UP,     VK_RIGHT,  VK_DOWN, VK_NUMLOCK, VK_CANCEL,
+    VK_SNAPSHOT, VK_DIVIDE, VK_LWIN,   VK_RWIN,   VK_APPS,
+};
+
+}  // namespace
+
+unsigned KeyboardScanCode(std::uint8_t virtualKey) {
+  const UINT scanCode = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC_EX);
+  // Pause alone has an E1 sequence (E1 1D 45), which no single transition
+  // carries: it goes as its plain scan code.
+  if ((scanCode & 0xFF00) == 0xE100) return MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+  if (scanCode == 0 && virtualKey >= VK_BROWSER_BACK && virtualKey <= VK_LAUNCH_APP2)
+    return kMediaKeyScanCodes[virtualKey - VK_BROWSER_BACK];
+  if (scanCode != 0 && std::ranges::count(kExtendedKeys, virtualKey))
+    return 0xE000 | (scanCode & 0xFF);
+  return scanCode;
+}
+
 void ActionPlatformWin32::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
-  keybd_event(virtualKey, 0, keyUp ? KEYEVENTF_KEYUP : 0, 0);
+  // As the keyboard sends it: programs that read scan codes (games, remote
+  // desktops) or tell the arrows from the keypad by the extended flag see
+  // the key that was meant.
+  const unsigned scanCode = KeyboardScanCode(virtualKey);
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = static_cast<WORD>(scanCode & 0xFF);
+  input.ki.dwFlags =
+      (keyUp ? KEYEVENTF_KEYUP : 0) | ((scanCode & 0xFF00) == 0xE000 ? KEYEVENTF_EXTENDEDKEY : 0);
+  SendInput(1, &input, sizeof input);
+}
+
+KeyboardRepeat ActionPlatformWin32::KeyboardRepeatSettings() {
+  KeyboardRepeat settings;
+  int delay = 0;
+  DWORD speed = 0;
+  if (SystemParametersInfoA(SPI_GETKEYBOARDDELAY, 0, &delay, 0))
+    settings.delay = static_cast<unsigned>(delay);
+  if (SystemParametersInfoA(SPI_GETKEYBOARDSPEED, 0, &speed, 0)) settings.speed = speed;
+  return settings;
 }
 
 void ActionPlatformWin32::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }

@@ -25,15 +25,16 @@ constexpr DWORD kNextChoice = kChild | WS_DISABLED | BS_AUTORADIOBUTTON;
 constexpr DWORD kTextField =
     kChild | WS_DISABLED | WS_GROUP | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL;
 constexpr DWORD kPictureButton = kChild | WS_DISABLED | WS_TABSTOP | BS_OWNERDRAW;
-constexpr DWORD kModeList =
-    WS_CHILD | WS_CLIPSIBLINGS | WS_DISABLED | WS_VSCROLL | CBS_DROPDOWNLIST;
+constexpr DWORD kModeList = kChild | WS_DISABLED | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 constexpr DWORD kFrame = kChild | WS_DISABLED | BS_GROUPBOX;
 
 // Creation order is the order of keyboard focus; the frames come last, so
 // that they lie under the check boxes that title them. The hot-key
 // controls are made by FormCreate and put after their side's ExtBtn. Text
 // field and hot-key control of a side start after the wider choice, so
-// that they stay in one column whatever the font makes of "Execute".
+// that they stay in one column whatever the font makes of "Execute". The
+// "Key" row holds the hot-key control, the named keys button and the mode
+// list.
 const ControlLayout kControls[] = {
     {"CheckBox1", "BUTTON", "On button down", kCheckBox, 16, 4, 100, 17, Fit::kCheck},
     {"RadioGroup1.Execute", "BUTTON", "Execute", kFirstChoice, 16, 29, 58, 17, Fit::kCheck},
@@ -42,8 +43,9 @@ const ControlLayout kControls[] = {
      "RadioGroup1.Execute"},
     {"BitBtn1", "BUTTON", "", kPictureButton, 267, 28, 21, 21},
     {"ExtBtn1", "BUTTON", "", kPictureButton, 288, 28, 21, 21},
-    {"HotKey1", nullptr, "", 0, 77, 54, 232, 19, Fit::kAsGiven, 0, "RadioGroup1.Execute"},
-    {"ComboBox1", "COMBOBOX", "", kModeList, 65, 54, 105, 100},
+    {"HotKey1", nullptr, "", 0, 77, 54, 82, 19, Fit::kAsGiven, 0, "RadioGroup1.Execute"},
+    {"KeyBtn1", "BUTTON", "", kPictureButton, 160, 53, 21, 21},
+    {"ComboBox1", "COMBOBOX", "", kModeList, 183, 53, 126, 100},
     {"CheckBox2", "BUTTON", "On button up", kCheckBox, 16, 90, 89, 17, Fit::kCheck},
     {"RadioGroup2.Execute", "BUTTON", "Execute", kFirstChoice, 16, 112, 58, 17, Fit::kCheck},
     {"RadioGroup2.Key", "BUTTON", "Key", kNextChoice, 16, 138, 58, 17, Fit::kCheck},
@@ -51,15 +53,19 @@ const ControlLayout kControls[] = {
      "RadioGroup2.Execute"},
     {"BitBtn2", "BUTTON", "", kPictureButton, 267, 111, 21, 21},
     {"ExtBtn2", "BUTTON", "", kPictureButton, 288, 111, 21, 21},
-    {"HotKey2", nullptr, "", 0, 77, 137, 232, 19, Fit::kAsGiven, 0, "RadioGroup2.Execute"},
-    {"ComboBox2", "COMBOBOX", "", kModeList, 65, 137, 105, 100},
+    {"HotKey2", nullptr, "", 0, 77, 137, 82, 19, Fit::kAsGiven, 0, "RadioGroup2.Execute"},
+    {"KeyBtn2", "BUTTON", "", kPictureButton, 160, 136, 21, 21},
+    {"ComboBox2", "COMBOBOX", "", kModeList, 183, 136, 126, 100},
     {"sbtnBAApply", "BUTTON", "Apply", kChild, 46, 172, 113, 22},
     {"SpeedButton2", "BUTTON", "Cancel", kChild, 165, 172, 113, 22},
     {"RadioGroup1", "BUTTON", "Action", kFrame, 8, 8, 309, 73},
     {"RadioGroup2", "BUTTON", "Action", kFrame, 8, 93, 309, 73},
 };
 
-const char* const kModes[] = {"Press", "Release", "Click"};
+// The modes of a Key part by item index; "Repeat while held" on the
+// button-down side only.
+const char* const kModes[] = {"Press", "Release", "Click", "Repeat while held"};
+int ModeCount(int side) { return side == 1 ? 4 : 3; }
 
 struct MenuItem {
   const char* name;
@@ -138,6 +144,13 @@ void DrawExtArrow(const Picture& p) {
   p.Polygon({{4, 11}, {12, 11}, {8, 15}}, p.Ink(), p.Ink());
 }
 
+// A loudspeaker over a downward arrow: the named (media) keys.
+void DrawSpeakerArrow(const Picture& p) {
+  p.Polygon({{2, 3}, {5, 3}, {9, 0}, {9, 9}, {5, 6}, {2, 6}}, p.Ink(), p.Ink());
+  p.Polygon({{11, 2}, {13, 4}, {13, 5}, {11, 7}}, p.Ink(), p.Ink());
+  p.Polygon({{4, 11}, {12, 11}, {8, 15}}, p.Ink(), p.Ink());
+}
+
 }  // namespace
 
 TBAForm::TBAForm(const KeyNames& layout) : layout_(layout) {}
@@ -146,6 +159,7 @@ TBAForm::~TBAForm() {
   // The window goes first: its hot-key controls still reach their objects.
   if (Handle()) DestroyWindow(Handle());
   if (extraCmdMenu_) DestroyMenu(extraCmdMenu_);
+  if (namedKeyMenu_) DestroyMenu(namedKeyMenu_);
   if (font_) DeleteObject(font_);
 }
 
@@ -171,10 +185,11 @@ void TBAForm::Create(HWND owner) {
   SetClientSize(Handle(), kClientWidth96, kClientHeight96);
   CreateControls(Handle(), kButtonActionControls, kControls);
   for (int side = 1; side <= 2; ++side) {
-    for (const char* prefix : {"CheckBox", "BitBtn", "ExtBtn"})
+    for (const char* prefix : {"CheckBox", "BitBtn", "ExtBtn", "KeyBtn"})
       SetTag(SideControl(prefix, side), side);
-    for (const char* mode : kModes)
-      SendMessageA(SideControl("ComboBox", side), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mode));
+    for (int mode = 0; mode < ModeCount(side); ++mode)
+      SendMessageA(SideControl("ComboBox", side), CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(kModes[mode]));
     SendMessageA(SideControl("ComboBox", side), CB_SETCURSEL, kmClick, 0);
     SetChecked(Control("RadioGroup" + std::to_string(side) + ".Execute"), true);
   }
@@ -191,6 +206,9 @@ void TBAForm::Create(HWND owner) {
     info.dwItemData = static_cast<ULONG_PTR>(item.tag);
     InsertMenuItemA(extraCmdMenu_, GetMenuItemCount(extraCmdMenu_), TRUE, &info);
   }
+  namedKeyMenu_ = CreatePopupMenu();
+  for (size_t i = 0; i < std::size(kMediaKeyNames); ++i)
+    AppendMenuA(namedKeyMenu_, MF_STRING, kNamedKeyMenuFirstId + i, kMediaKeyNames[i].name);
 
   FormCreate();
   font_ = CreateTahoma8(Handle());
@@ -222,7 +240,8 @@ void TBAForm::Load(const ActionEditorFields& fields) {
     const std::string group = "RadioGroup" + std::to_string(side);
     SetChecked(Control(group + ".Execute"), loaded.kind == akExecute);
     SetChecked(Control(group + ".Key"), loaded.kind == akKey);
-    const bool listed = loaded.mode >= 0 && loaded.mode < static_cast<int>(std::size(kModes));
+    // A digit the side's list does not hold shows no item and is kept.
+    const bool listed = loaded.mode >= 0 && loaded.mode < ModeCount(side);
     SendMessageA(SideControl("ComboBox", side), CB_SETCURSEL,
                  static_cast<WPARAM>(listed ? loaded.mode : -1), 0);
     hotKeys_[side - 1]->SetShortcut(loaded.shortcut);
@@ -279,6 +298,8 @@ const TBAForm::CommandHandler TBAForm::kCommandHandlers[] = {
     {"BitBtn2", &TBAForm::OpenFile},
     {"ExtBtn1", &TBAForm::showExtraCmds},
     {"ExtBtn2", &TBAForm::showExtraCmds},
+    {"KeyBtn1", &TBAForm::showNamedKeys},
+    {"KeyBtn2", &TBAForm::showNamedKeys},
     {"ogglecontrolonoff1", &TBAForm::AddSpecialCommandClick},
     {"Reboot1", &TBAForm::AddSpecialCommandClick},
     {"Powerdown1", &TBAForm::AddSpecialCommandClick},
@@ -291,6 +312,10 @@ void TBAForm::Command(int id, HWND sender) {
   const std::string_view name = ControlNameOf(kButtonActionControls, id);
   for (const CommandHandler& handler : kCommandHandlers)
     if (handler.name == name) (this->*handler.click)(sender, id);
+  // NamedKeyMenu's items have no names: they follow the key table.
+  if (id >= kNamedKeyMenuFirstId &&
+      id < kNamedKeyMenuFirstId + static_cast<int>(std::size(kMediaKeyNames)))
+    NamedKeyClick(sender, id);
 }
 
 void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
@@ -299,8 +324,11 @@ void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
   RECT face = item.rcItem;
   DrawFrameControl(item.hDC, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
   const Picture picture(item.hDC, item.rcItem, enabled, pushed);
-  if (ControlNameOf(kButtonActionControls, static_cast<int>(item.CtlID)).starts_with("BitBtn"))
+  const std::string_view name = ControlNameOf(kButtonActionControls, static_cast<int>(item.CtlID));
+  if (name.starts_with("BitBtn"))
     DrawOpenFolder(picture);
+  else if (name.starts_with("KeyBtn"))
+    DrawSpeakerArrow(picture);
   else
     DrawExtArrow(picture);
   if (item.itemState & ODS_FOCUS) {
@@ -316,7 +344,8 @@ void TBAForm::DrawButtonPicture(const DRAWITEMSTRUCT& item) const {
 void TBAForm::SetEnables(HWND checkBox, int) {
   const int side = Tag(checkBox);
   const bool ticked = Checked(checkBox);
-  for (const char* prefix : {"Edit", "BitBtn", "ExtBtn", "ComboBox", "HotKey", "RadioGroup"})
+  for (const char* prefix :
+       {"Edit", "BitBtn", "ExtBtn", "ComboBox", "HotKey", "KeyBtn", "RadioGroup"})
     EnableControl(std::string(prefix) + std::to_string(side), ticked);
 }
 
@@ -327,6 +356,21 @@ void TBAForm::OpenFile(HWND button, int) {
 
 void TBAForm::showExtraCmds(HWND button, int) {
   extraCmdMenuTag_ = Tag(button);
+  TrackMenuBelow(extraCmdMenu_, button);
+}
+
+void TBAForm::showNamedKeys(HWND button, int) {
+  extraCmdMenuTag_ = Tag(button);
+  TrackMenuBelow(namedKeyMenu_, button);
+}
+
+void TBAForm::NamedKeyClick(HWND, int itemId) {
+  if (extraCmdMenuTag_ != 1 && extraCmdMenuTag_ != 2) return;
+  hotKeys_[extraCmdMenuTag_ - 1]->SetShortcut(
+      kMediaKeyNames[static_cast<size_t>(itemId - kNamedKeyMenuFirstId)].code);
+}
+
+void TBAForm::TrackMenuBelow(HMENU menu, HWND button) {
   // Right-aligned below the button: the window's corner, plus the offsets of
   // the first frame, plus the button's place and size in the client area;
   // the frame's offsets and 12 pixels stand for the window's frame and title.
@@ -339,7 +383,7 @@ void TBAForm::showExtraCmds(HWND button, int) {
   const int x = window.left + group.left + pressed.right;
   const int y = window.top + group.top + pressed.bottom + Scaled(Handle(), 12);
   TrackPopupMenu(
-      extraCmdMenu_,
+      menu,
       TPM_RIGHTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_HORNEGANIMATION | TPM_VERPOSANIMATION, x,
       y, 0, Handle(), nullptr);
 }

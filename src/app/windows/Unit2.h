@@ -25,7 +25,8 @@ class TBAForm : public Window {
   // Shows the loaded fields; a ticked side is ticked as a click ticks it.
   void Load(const ActionEditorFields& fields);
   // What the window holds, written over the fields: the mode stays as it
-  // was when the hidden mode list holds no choice for it.
+  // was when the mode list shows no item for it (a digit 4 to 9, or 3 on
+  // the button-up side).
   void Read(ActionEditorFields& fields) const;
   ModalResult Result() const { return modalResult_; }
 
@@ -46,6 +47,12 @@ class TBAForm : public Window {
   void SetEnables(HWND checkBox, int id = 0);
   void OpenFile(HWND button, int id);
   void showExtraCmds(HWND button, int id);
+  // The named keys menu of side N's KeyBtn: the chosen key goes into the
+  // side's hot-key control, for keyboards without media keys.
+  void showNamedKeys(HWND button, int id);
+  void NamedKeyClick(HWND, int itemId);
+  // Opens a popup menu right-aligned below a button of a side.
+  void TrackMenuBelow(HMENU menu, HWND button);
   void AddSpecialCommandClick(HWND, int itemId);
   void Customcommand1Click(HWND, int);
   void sbtnBAApplyClick(HWND, int);
@@ -61,7 +68,8 @@ class TBAForm : public Window {
   const KeyNames& layout_;
   std::unique_ptr<TvHotKey> hotKeys_[2];  // HotKey1, HotKey2
   HMENU extraCmdMenu_ = nullptr;
-  int extraCmdMenuTag_ = 0;  // the side whose ExtBtn opened the menu
+  HMENU namedKeyMenu_ = nullptr;
+  int extraCmdMenuTag_ = 0;  // the side whose ExtBtn or KeyBtn opened its menu
   HFONT font_ = nullptr;
   HWND focus_ = nullptr;
   ModalResult modalResult_ = ModalResult::kNone;

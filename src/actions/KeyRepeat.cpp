@@ -1,0 +1,77 @@
+#include "actions/KeyRepeat.h"
+
+#include <algorithm>
+
+#include "actions/ActionRunner.h"
+
+namespace vexel {
+
+namespace {
+
+// The keyboard speed setting s gives 2.5 + 27.5 s / 31 repeats a second,
+// that is (155 + 55 s) repeats in 62 000 ms: whole numbers, so that counts
+// come out exact.
+constexpr std::uint64_t kRateSpanMs = 62000;
+std::uint64_t RepeatsPerSpan(KeyboardRepeat settings) {
+  return 155 + 55 * std::uint64_t{std::min(settings.speed, 31u)};
+}
+std::uint64_t DelayMs(KeyboardRepeat settings) {
+  return (std::uint64_t{std::min(settings.delay, 3u)} + 1) * 250;
+}
+
+}  // namespace
+
+std::uint64_t RepeatDueMs(KeyboardRepeat settings, std::uint64_t n) {
+  const std::uint64_t rate = RepeatsPerSpan(settings);
+  const std::uint64_t after = n > 0 ? n - 1 : 0;
+  return DelayMs(settings) + (after * kRateSpanMs + rate - 1) / rate;
+}
+
+std::uint64_t RepeatsDue(KeyboardRepeat settings, std::uint64_t elapsed) {
+  if (elapsed < DelayMs(settings)) return 0;
+  return (elapsed - DelayMs(settings)) * RepeatsPerSpan(settings) / kRateSpanMs + 1;
+}
+
+void KeyRepeat::Start(TShortCut value) {
+  Stop();
+  running_ = true;
+  value_ = value;
+  settings_ = platform_.KeyboardRepeatSettings();
+  pressedAt_ = timers_.Milliseconds();
+  sent_ = 0;
+  PressKeys(platform_, value_);
+  ArmTimer(0);
+}
+
+KeyRepeat::~KeyRepeat() {
+  if (running_) ReleaseKeys(platform_, value_);
+}
+
+void KeyRepeat::Stop() {
+  if (!running_) return;
+  running_ = false;
+  timers_.StopTimer(kRepeatTimerId);
+  ReleaseKeys(platform_, value_);
+}
+
+void KeyRepeat::RepeatTimerTimer() {
+  if (!running_) return;
+  const std::uint64_t elapsed = timers_.Milliseconds() - pressedAt_;
+  if (elapsed >= kRepeatLimitMs) {
+    Stop();
+    return;
+  }
+  const std::uint64_t due = RepeatsDue(settings_, elapsed);
+  if (due > sent_ + kMaxRepeatsAtOnce) sent_ = due - kMaxRepeatsAtOnce;
+  const auto key = static_cast<std::uint8_t>(SplitShortcut(value_).key);
+  for (; sent_ < due; ++sent_) platform_.KeyTransition(key, false);
+  ArmTimer(elapsed);
+}
+
+void KeyRepeat::ArmTimer(std::uint64_t elapsed) {
+  // The next repeat, or the end of the time a repeat may run.
+  const std::uint64_t next = std::min(RepeatDueMs(settings_, sent_ + 1), kRepeatLimitMs);
+  timers_.StartTimer(kRepeatTimerId, static_cast<unsigned>(next > elapsed ? next - elapsed : 1));
+}
+
+}  // namespace vexel

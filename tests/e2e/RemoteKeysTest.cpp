@@ -1,0 +1,98 @@
+// The real Vexel.exe under Wine with the simulated phone: key combinations
+// as a held phone key gives them, seen by a low-level keyboard hook in this
+// process (Wine calls it for the keys that any process injects).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "NullModemRig.h"
+#include "VexelDriver.h"
+
+namespace vexel::test {
+namespace {
+
+// The injected transitions of one key, in order, as the hook saw them.
+struct Transition {
+  bool up;
+  ULONGLONG at;
+  DWORD flags;
+};
+DWORD watchedKey = 0;
+std::vector<Transition> transitions;
+
+LRESULT CALLBACK RecordKey(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && key->vkCode == watchedKey && (key->flags & LLKHF_INJECTED))
+    transitions.push_back({(key->flags & LLKHF_UP) != 0, GetTickCount64(), key->flags});
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class RemoteKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(NullModem::Folder().empty()) << "run through scripts/wine-run";
+    EndLeftoverVexels();
+    ASSERT_TRUE(NullModem::FreshCable());
+    transitions.clear();
+  }
+
+  // Vexel linked up to the phone with the keys file.
+  void Start(const std::string& keys) {
+    folder_.Write("keys.km", keys);
+    folder_.Write("Vexel.ini",
+                  "[params]\r\nport=COM27 (etc)\r\nphone=0\r\nautostart=1\r\nKeysFile=" +
+                      folder_.File("keys.km") + "\r\nreconnect=0\r\n");
+    phonesim::PhoneOptions options;
+    options.echo = false;
+    options.rigFolder = NullModem::Folder();
+    phone_ = std::make_unique<PhoneOnCom28>(options);
+    vexel_ = std::make_unique<VexelProcess>(folder_);
+    ASSERT_TRUE(WaitFor([&] { return phone_->Count("AT+CMER=3,2,0,0,0\r") > 0; }, 20000));
+    // A user presses keys once the link is up, not in the instant of its "OK".
+    WaitFor([] { return false; }, 2000);
+  }
+
+  // Plays script lines while this thread keeps handling its messages, which
+  // the hook is called through.
+  void Play(const std::string& script) {
+    ASSERT_TRUE(phone_->Play(script)) << script;
+    ASSERT_TRUE(WaitFor([&] { return phone_->WaitPlayed(0); }, 20000)) << script;
+  }
+
+  int Count(bool up) const {
+    int n = 0;
+    for (const Transition& t : transitions) n += t.up == up;
+    return n;
+  }
+
+  TestFolder folder_{"remote-keys"};
+  std::unique_ptr<PhoneOnCom28> phone_;
+  std::unique_ptr<VexelProcess> vexel_;
+};
+
+TEST_F(RemoteKeys, HeldPhoneKeyRepeatsTheKeyUntilItsRelease) {
+  Start("[Keys]\r\n\"2\"=DOWN (*2 3 Up*)\r\n");
+  watchedKey = VK_UP;
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, RecordKey, GetModuleHandleA(nullptr), 0);
+  ASSERT_NE(hook, nullptr);
+  Play("press 2\npause 1500\nrelease 2");
+  const bool released = WaitFor([&] { return Count(true) > 0; }, 10000);
+  const size_t atRelease = transitions.size();
+  WaitFor([] { return false; }, 1500);  // nothing more comes
+  UnhookWindowsHookEx(hook);
+
+  ASSERT_TRUE(released);
+  const int downs = Count(false);
+  std::printf("a phone key held 1.5 s: %d Up key-downs over %.0f ms, then %d key-up\n", downs,
+              static_cast<double>(transitions[atRelease - 1].at - transitions.front().at),
+              Count(true));
+  EXPECT_GE(downs, 4);                       // the press and several repeats
+  EXPECT_EQ(transitions.size(), atRelease);  // none after the key-up
+  EXPECT_EQ(Count(true), 1);
+  EXPECT_TRUE(transitions.back().up);
+  for (const Transition& t : transitions) EXPECT_NE(t.flags & LLKHF_EXTENDED, 0u);
+}
+
+}  // namespace
+}  // namespace vexel::test
