@@ -64,7 +64,7 @@ TEST(LinuxKeys, WindowsNamesParseToTheirKeysAndEveryNamedKeyHasKeysOnLinux) {
       {"F13", 124, XK_F13, KEY_F13},
       {"F24", 135, XK_F24, KEY_F24},
       {"Volume Mute", 0xAD, XF86XK_AudioMute, KEY_MUTE},
-      {"Play/Pause Media", 0xB3, XF86XK_AudioPlay, KEY_PLAYPAUSE},
+      {"Play/Pause", 0xB3, XF86XK_AudioPlay, KEY_PLAYPAUSE},
       {"Browser Back", 0xA6, XF86XK_Back, KEY_BACK},
       {"Mail", 0xB4, XF86XK_Mail, KEY_MAIL},
       {"Ctrl", 17, XK_Control_L, KEY_LEFTCTRL},
