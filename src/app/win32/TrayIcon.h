@@ -9,8 +9,9 @@
 // hint of that moment.
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h builds on the types of windows.h.
+#include <shellapi.h>
 
 namespace vexel {
 
