@@ -266,6 +266,21 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
     SCOPED_TRACE("as shown");
     ExpectTidyLayout(main, kPropertiesControls, kFramed);
     ExpectTabOrder(main, kPropertiesControls, kTabOrder);
+    // The texts show whole in the window's font, Tahoma 8 points, made
+    // here alike (the window's own font is a handle of Vexel's process).
+    const HFONT tahoma8 =
+        CreateFontA(-MulDiv(11, static_cast<int>(GetDpiForWindow(main)), 96), 0, 0, 0, FW_NORMAL,
+                    FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+    for (const char* name : {"Label2", "Label1", "cbAutostart", "cbReconnect", "MapKeysButton",
+                             "SpeedButton6", "SpeedButton5", "SpeedButton1", "SpeedButton2"}) {
+      HWND control = vexel->PropertiesControl(name);
+      const RECT r = PlaceInParent(control);
+      const int needed = NeededWidth(control, tahoma8);
+      EXPECT_GT(needed, 20) << name << " has its text";
+      EXPECT_GE(r.right - r.left, needed) << name << " cuts its text";
+    }
+    DeleteObject(tahoma8);
   }
 
   // Each control's distances to the client area's four edges.

@@ -39,16 +39,18 @@ inline bool HasStyle(HWND control, LONG_PTR style) {
   return (GetWindowLongPtrA(control, GWL_STYLE) & style) == style;
 }
 
-// The width the control needs for its text in its own font (this process's
-// controls only: a font is a handle of the process that made it).
-inline int NeededWidth(HWND control) {
+// The width the control needs for its text in `font`, or in its own font
+// when none is given (for this process's controls only: a font is a handle
+// of the process that made it).
+inline int NeededWidth(HWND control, HFONT font = nullptr) {
   const std::string text = Text(control);
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  if (!font) font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
   SIZE size{};
   GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  ReleaseDC(nullptr, dc);
   const LONG_PTR type = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
   const bool boxed = ClassName(control) == "Button" &&
                      (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
