@@ -6,6 +6,7 @@
 #include "../core/FakeKeyNames.h"
 #include "../core/FakeLink.h"
 #include "../core/RecordingActionPlatform.h"
+#include "actions/KeysFile.h"
 #include "base/Text.h"
 #include "phone/KeypadRemote.h"
 
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (event.key.find_first_of(",\r\n") != std::string::npos) std::abort();
     if (event.key.size() >= text.size()) std::abort();
     if (event.flag == '\0' || event.flag == '\r' || event.flag == '\n') std::abort();
-    presses += event.flag == '1';
+    presses += event.flag == '1' && KeysFileCanHold(event.key);  // learn mode lists those
     badFlag |= event.flag < '0' || event.flag > '9';
   }
 

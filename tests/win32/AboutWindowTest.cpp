@@ -20,32 +20,45 @@ TEST(AboutWindow, ControlsAsCreated) {
   GetWindowRect(w, &frame);
   EXPECT_NEAR(frame.left + frame.right, GetSystemMetrics(SM_CXSCREEN), 1);
   EXPECT_NEAR(frame.top + frame.bottom, GetSystemMetrics(SM_CYSCREEN), 1);
-  // The texts beside the images are centred on their planned places and
-  // inside the window, however wide the system's Tahoma draws them.
-  constexpr auto kCentred = ExpectedControl::kCentred;
-  constexpr auto kWiderIsFine = ExpectedControl::kWiderIsFine;
+  // The texts beside the images show whole, however wide the system's
+  // Tahoma draws them; nothing overlaps or leaves the window; Tab has only
+  // "Read" to go to.
   const ExpectedControl expected[] = {
-      {"Image1", 8, 8, 32, 32, true, true, nullptr},
-      {"Label1", 94, 8, 39, 13, true, true, "Vexel", kCentred},
-      {"Label2", 54, 27, 119, 13, true, true, "(Phone keypad remote)", kCentred},
-      {"Image2", 8, 46, 32, 32, true, true, nullptr},
-      {"Label3", 78, 46, 0, 13, true, true, "version", kWiderIsFine},
-      {"versionLabel", 123, 46, 0, 13, true, true, "0.0.0", kWiderIsFine},
-      {"Label5", 64, 65, 99, 13, true, true, "(c) 2026 Vexel team", kCentred},
-      {"Image3", 8, 84, 32, 32, true, true, nullptr},
-      {"Label4", 62, 84, 103, 13, true, true, "support@vexel.example", kCentred},
-      {"Label6", 68, 104, 91, 13, true, true, "vexel.example", kCentred},
-      {"Button1", 8, 126, 171, 25, true, true, "Read"},
+      {"Image1", true, true, nullptr},
+      {"Label1", true, true, "Vexel", true},
+      {"Label2", true, true, "(Phone keypad remote)", true},
+      {"Image2", true, true, nullptr},
+      {"Label3", true, true, "version", true},
+      {"versionLabel", true, true, "0.0.0", true},
+      {"Label5", true, true, "(c) 2026 Vexel team", true},
+      {"Image3", true, true, nullptr},
+      {"Label4", true, true, "support@vexel.example", true},
+      {"Label6", true, true, "vexel.example", true},
+      {"Button1", true, true, "Read", true},
   };
   ExpectControls(w, kAboutControls, expected);
+  ExpectTidyLayout(w, kAboutControls);
+  constexpr std::string_view kTabOrder[] = {"Button1"};
+  ExpectTabOrder(w, kAboutControls, kTabOrder);
+  // Each text stands beside its image, centred between the image and the
+  // window's right edge; "version" and its number stand side by side.
+  auto place = [&](const char* name) {
+    return PlaceInParent(GetDlgItem(w, ControlId(kAboutControls, name)));
+  };
+  const LONG imageRight = place("Image1").right;
+  for (const char* label : {"Label1", "Label2", "Label5", "Label4", "Label6"}) {
+    const RECT r = place(label);
+    EXPECT_GT(r.left, imageRight) << label;
+    EXPECT_NEAR(r.left + r.right, imageRight + 187, 2) << label;
+  }
+  EXPECT_LE(place("Label3").right, place("versionLabel").left);
+  EXPECT_EQ(place("Label3").top, place("versionLabel").top);
   for (const char* image : {"Image1", "Image3"})
     EXPECT_NE(SendMessageA(GetDlgItem(w, ControlId(kAboutControls, image)), STM_GETICON, 0, 0), 0)
         << image;
   EXPECT_NE(SendMessageA(GetDlgItem(w, ControlId(kAboutControls, "Image2")), STM_GETIMAGE,
                          IMAGE_BITMAP, 0),
             0);
-  for (const ControlName& control : kAboutControls)
-    EXPECT_LE(PlaceInParent(GetDlgItem(w, control.id)).right, 187) << control.name;
 }
 
 TEST(AboutWindow, EnterPressesRead) {
@@ -53,7 +66,8 @@ TEST(AboutWindow, EnterPressesRead) {
       [] {
         HWND about = WaitTopWindow(GetCurrentProcessId(), "About Vexel");
         ASSERT_NE(about, nullptr);
-        EXPECT_EQ(Text(GetDlgItem(about, ControlId(kAboutControls, "versionLabel"))), product::kVersion);
+        EXPECT_EQ(Text(GetDlgItem(about, ControlId(kAboutControls, "versionLabel"))),
+                  product::kVersion);
         PostKey(about, VK_RETURN);
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
       },

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include "WindowChecks.h"
 #include "actions/ActionRunner.h"
 #include "actions/win32/ActionPlatformWin32.h"
@@ -34,6 +38,23 @@ std::optional<std::string> EditAction(const std::string& text,
   if (!applied) return std::nullopt;
   return ComposeActionText(fields, kLayout);
 }
+
+// The two sides' frames hold their fields; each side's check box titles its frame.
+const Overlaps kFramedSides{{"RadioGroup1", "RadioGroup2"},
+                            {{"CheckBox1", "RadioGroup1"}, {"CheckBox2", "RadioGroup2"}}};
+
+// Tab goes through each side from its check box (and the choice group, at
+// the choice that is ticked) to its last field (the
+// fields of a side that is off are disabled and skipped); Apply and Cancel
+// are speed buttons, which take no focus.
+constexpr std::string_view kTabOrder[] = {"CheckBox1", "RadioGroup1.Execute",
+                                          "Edit1",     "BitBtn1",
+                                          "ExtBtn1",   "HotKey1",
+                                          "KeyBtn1",   "ComboBox1",
+                                          "CheckBox2", "RadioGroup2.Execute",
+                                          "Edit2",     "BitBtn2",
+                                          "ExtBtn2",   "HotKey2",
+                                          "KeyBtn2",   "ComboBox2"};
 
 HWND Item(HWND window, std::string_view name) {
   return GetDlgItem(window, ControlId(kButtonActionControls, name));
@@ -249,35 +270,37 @@ TEST(ButtonActionWindow, ControlsAsCreated) {
   EXPECT_EQ(frame.top, 0);
   EXPECT_EQ(GetWindowLongPtrA(w, GWL_STYLE) & (WS_SYSMENU | WS_THICKFRAME), 0);
   EXPECT_NE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
-  // Check boxes and choices as wide as their texts (fonts differ between
-  // systems), and the fields beside them starting after them.
-  constexpr auto kWiderIsFine = ExpectedControl::kWiderIsFine;
-  constexpr auto kKeepsRight = ExpectedControl::kKeepsRight;
+  // Check boxes and choices show their whole texts (fonts differ between
+  // systems); nothing leaves the window or covers another control, save the
+  // frames around their sides and the check boxes that title them. With
+  // both sides off, Tab goes from one side's check box to the other's.
   const ExpectedControl expected[] = {
-      {"CheckBox1", 16, 4, 100, 17, true, true, "On button down", kWiderIsFine},
-      {"RadioGroup1", 8, 8, 309, 73, false, true, "Action"},
-      {"RadioGroup1.Execute", 16, 29, 58, 17, false, true, "Execute", kWiderIsFine},
-      {"RadioGroup1.Key", 16, 55, 58, 17, false, true, "Key", kWiderIsFine},
-      {"Edit1", 77, 27, 189, 21, false, true, "", kKeepsRight},
-      {"BitBtn1", 267, 28, 21, 21, false, true, nullptr},
-      {"ExtBtn1", 288, 28, 21, 21, false, true, nullptr},
-      {"HotKey1", 77, 54, 82, 19, false, true, "", kKeepsRight},
-      {"KeyBtn1", 160, 53, 21, 21, false, true, nullptr},
-      {"ComboBox1", 183, 53, 126, 0, false, true, "Click"},
-      {"CheckBox2", 16, 90, 89, 17, true, true, "On button up", kWiderIsFine},
-      {"RadioGroup2", 8, 93, 309, 73, false, true, "Action"},
-      {"RadioGroup2.Execute", 16, 112, 58, 17, false, true, "Execute", kWiderIsFine},
-      {"RadioGroup2.Key", 16, 138, 58, 17, false, true, "Key", kWiderIsFine},
-      {"Edit2", 77, 110, 189, 21, false, true, "", kKeepsRight},
-      {"BitBtn2", 267, 111, 21, 21, false, true, nullptr},
-      {"ExtBtn2", 288, 111, 21, 21, false, true, nullptr},
-      {"HotKey2", 77, 137, 82, 19, false, true, "", kKeepsRight},
-      {"KeyBtn2", 160, 136, 21, 21, false, true, nullptr},
-      {"ComboBox2", 183, 136, 126, 0, false, true, "Click"},
-      {"sbtnBAApply", 46, 172, 113, 22, true, true, "Apply"},
-      {"SpeedButton2", 165, 172, 113, 22, true, true, "Cancel"},
+      {"CheckBox1", true, true, "On button down", true},
+      {"RadioGroup1", false, true, "Action"},
+      {"RadioGroup1.Execute", false, true, "Execute", true},
+      {"RadioGroup1.Key", false, true, "Key", true},
+      {"Edit1", false, true, ""},
+      {"BitBtn1", false, true, nullptr},
+      {"ExtBtn1", false, true, nullptr},
+      {"HotKey1", false, true, ""},
+      {"KeyBtn1", false, true, nullptr},
+      {"ComboBox1", false, true, "Click"},
+      {"CheckBox2", true, true, "On button up", true},
+      {"RadioGroup2", false, true, "Action"},
+      {"RadioGroup2.Execute", false, true, "Execute", true},
+      {"RadioGroup2.Key", false, true, "Key", true},
+      {"Edit2", false, true, ""},
+      {"BitBtn2", false, true, nullptr},
+      {"ExtBtn2", false, true, nullptr},
+      {"HotKey2", false, true, ""},
+      {"KeyBtn2", false, true, nullptr},
+      {"ComboBox2", false, true, "Click"},
+      {"sbtnBAApply", true, true, "Apply", true},
+      {"SpeedButton2", true, true, "Cancel", true},
   };
   ExpectControls(w, kButtonActionControls, expected);
+  ExpectTidyLayout(w, kButtonActionControls, kFramedSides);
+  ExpectTabOrder(w, kButtonActionControls, kTabOrder);
   for (const char* group : {"RadioGroup1", "RadioGroup2"}) {
     EXPECT_TRUE(IsChecked(Item(w, std::string(group) + ".Execute")));
     EXPECT_FALSE(IsChecked(Item(w, std::string(group) + ".Key")));
@@ -350,6 +373,14 @@ TEST(ButtonActionWindow, LoadedSidesComeUpEnabled) {
   EXPECT_TRUE(IsChecked(Item(w, "RadioGroup1.Key")));
   EXPECT_EQ(Text(Item(w, "ComboBox1")), "Press");
   EXPECT_TRUE(IsChecked(Item(w, "RadioGroup2.Execute")));
+  // With the mode list shown, the fields still keep clear of each other;
+  // Tab goes through each side from its check box to its last field.
+  ExpectTidyLayout(w, kButtonActionControls, kFramedSides);
+  // Tab enters a choice group at its ticked choice: side 1's "Key".
+  std::vector<std::string_view> order(std::begin(kTabOrder), std::end(kTabOrder));
+  std::replace(order.begin(), order.end(), std::string_view("RadioGroup1.Execute"),
+               std::string_view("RadioGroup1.Key"));
+  ExpectTabOrder(w, kButtonActionControls, order);
 }
 
 }  // namespace

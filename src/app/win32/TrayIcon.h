@@ -10,7 +10,7 @@
 #pragma once
 
 #include <windows.h>
-// after windows.h
+// shellapi.h builds on the types of windows.h.
 #include <shellapi.h>
 
 namespace vexel {
