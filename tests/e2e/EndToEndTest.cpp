@@ -8,9 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "NullModemRig.h"
 #include "ShellRecorder.h"
-#include "VexelDriver.h"
+#include "VexelTest.h"
 #include "app/ProductInfo.h"
 
 namespace vexel::test {
@@ -18,55 +17,8 @@ namespace {
 
 using phonesim::ReplyMode;
 
-// Plays script lines ("press 5", "pause 100", ...) and waits until they were played.
-void Play(PhoneOnCom28& phone, const std::string& script, int timeoutMs = kDeadlineMs) {
-  ASSERT_TRUE(phone.Play(script)) << script;
-  ASSERT_TRUE(phone.WaitPlayed(timeoutMs)) << script;
-}
-
-// Waits until the phone has received the text (a command line) `times` times.
-bool Received(PhoneOnCom28& phone, const std::string& text, int timeoutMs = 20000,
-              size_t times = 1) {
-  return WaitFor([&] { return phone.Count(text) >= times; }, timeoutMs);
-}
-
-std::string Settings(bool autostart, const std::string& keysFile, bool reconnect = false) {
-  return "[params]\r\nport=COM27 (etc)\r\nphone=0\r\nautostart=" +
-         std::string(autostart ? "1" : "0") + "\r\nKeysFile=" + keysFile +
-         "\r\nreconnect=" + (reconnect ? "1" : "0") + "\r\n";
-}
-
-constexpr char kKeyReporting[] = "AT+CMER=3,2,0,0,0\r";
-
-// Each test has a folder of its own, named after it, in which it starts
-// Vexel (Vexel.ini: port COM27, Sony Ericsson) and the simulated phone on
-// COM28. Vexel ends first, then the phone, then the folder goes.
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public VexelTest {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(NullModem::Folder().empty()) << "run through scripts/wine-run";
-    EndLeftoverVexels();
-    ASSERT_TRUE(NullModem::FreshCable());
-    folder = std::make_unique<TestFolder>(
-        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-
-  PhoneOnCom28& StartPhone(ReplyMode reply = ReplyMode::kOk) {
-    phonesim::PhoneOptions options;
-    options.reply = reply;
-    options.echo = false;
-    options.rigFolder = NullModem::Folder();
-    phone = std::make_unique<PhoneOnCom28>(options);
-    return *phone;
-  }
-
-  VexelProcess& StartVexel(bool autostart, const std::string& keysFile = "",
-                           bool reconnect = false) {
-    folder->Write("Vexel.ini", Settings(autostart, keysFile, reconnect));
-    vexel = std::make_unique<VexelProcess>(*folder);
-    return *vexel;
-  }
-
   // A keys file whose key 5 leaves down.txt on button down and up.txt on
   // button up; its path.
   std::string TraceKeys() {
@@ -77,33 +29,25 @@ class EndToEnd : public ::testing::Test {
   }
 
   // The phone, and Vexel linked up at its start with the trace keys.
-  void LinkUpWithTraceKeys(bool reconnect = false) {
+  void LinkUpWithTraceKeys() {
     StartPhone();
-    StartVexel(true, TraceKeys(), reconnect);
-    ASSERT_TRUE(Received(*phone, kKeyReporting));
+    StartVexel(Settings(true, TraceKeys()));
+    ASSERT_TRUE(Received(kKeyReporting));
   }
-
-  bool Left(const std::string& file) {
-    return WaitFor([&] { return folder->Read(file).has_value(); }, 20000);
-  }
-
-  std::unique_ptr<TestFolder> folder;
-  std::unique_ptr<PhoneOnCom28> phone;
-  std::unique_ptr<VexelProcess> vexel;
 };
 
 TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
   LinkUpWithTraceKeys();
   // A user presses keys once the link is up, not in the instant of its "OK".
-  Play(*phone, "pause 2000\npress 5");
+  Play("pause 2000\npress 5");
   EXPECT_TRUE(Left("down.txt"));
   EXPECT_FALSE(folder->Read("up.txt").has_value());
-  Play(*phone, "release 5");
+  Play("release 5");
   EXPECT_TRUE(Left("up.txt"));
 }
 
 TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {
-  VexelProcess& first = StartVexel(false);
+  VexelProcess& first = StartVexel(Settings(false));
   ASSERT_TRUE(first.MainWindow());
   VexelProcess second(*folder);
   auto box = second.WaitDialog("Information");
@@ -120,7 +64,7 @@ TEST_F(EndToEnd, PhoneAnsweringErrorLeadsToTheFailureReport) {
   ShellRecorder recorder(folder->File("opened.log"));
   recorder.RegisterProtocol("mailto");
   StartPhone(ReplyMode::kError);
-  StartVexel(false).Menu("StartStopItem");
+  StartVexel(Settings(false)).Menu("StartStopItem");
   auto failed = vexel->WaitDialog("Error");
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->text, "Feedback init failed.");
@@ -133,31 +77,31 @@ TEST_F(EndToEnd, PhoneAnsweringErrorLeadsToTheFailureReport) {
   EXPECT_NE(opened[0].find("mailto:"), std::string::npos);
   EXPECT_NE(opened[0].find("subject=Vexel_AfterFIFLog&body=Vexel+after+%22Feedback+init+failed%22"),
             std::string::npos);
-  EXPECT_TRUE(Received(*phone, "AT+CMER=?\r"));  // the last identification command
+  EXPECT_TRUE(Received("AT+CMER=?\r"));  // the last identification command
 }
 
 TEST_F(EndToEnd, LostLineComesBackAfterTheSecondAttempt) {
   LinkUpWithTraceKeys();
   // Unplugged for 25 s: the attempts at 10 s and 20 s fail, the one at 30 s succeeds.
-  Play(*phone, "hangup 25000", 60000);
-  ASSERT_TRUE(Received(*phone, kKeyReporting, 30000, 2)) << phone->Log();
+  Play("hangup 25000", 60000);
+  ASSERT_TRUE(Received(kKeyReporting, 30000, 2)) << phone->Log();
   // Keep-alive on after a reconnection, although the option is not ticked.
-  EXPECT_TRUE(Received(*phone, "AT+CGMI\r", 15000));
-  Play(*phone, "press 5");
+  EXPECT_TRUE(Received("AT+CGMI\r", 15000));
+  Play("press 5");
   EXPECT_TRUE(Left("down.txt"));
 }
 
 TEST_F(EndToEnd, LearnModeFillsTheGridAndTheKeysAreSaved) {
   StartPhone();
-  VexelProcess& vexel = StartVexel(false);
+  VexelProcess& vexel = StartVexel(Settings(false));
   vexel.Menu("StartStopItem");
-  ASSERT_TRUE(Received(*phone, kKeyReporting));
+  ASSERT_TRUE(Received(kKeyReporting));
   ASSERT_TRUE(WaitFor([&] { return vexel.Enabled("MapKeysButton"); }, 20000));
   vexel.Menu("N1");
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
   vexel.Click("MapKeysButton");
   ASSERT_TRUE(WaitFor([&] { return vexel.Checked("MapKeysButton"); }, 20000));
-  Play(*phone, "click 1\nclick #\nclick :J\nclick 1");
+  Play("click 1\nclick #\nclick :J\nclick 1");
   ASSERT_TRUE(WaitFor([&] { return vexel.GridRows().size() == 4; }, 20000));
   EXPECT_EQ(vexel.GridRows(), (std::vector<std::string>{"1= ", "#= ", ":J= ", "1= "}));
   vexel.Click("MapKeysButton");
@@ -183,7 +127,7 @@ std::wstring WideText(HWND box) {
 // gone (the cable unplugged). Wine then opens the port's name as something
 // that is no character device, hence "invalid pointer".
 TEST_F(EndToEnd, PortThatCannotBeOpenedShowsTheDriversMessage) {
-  VexelProcess& vexel = StartVexel(false);
+  VexelProcess& vexel = StartVexel(Settings(false));
   ASSERT_TRUE(vexel.MainWindow());
   ASSERT_TRUE(NullModem::Unplug());
   vexel.Menu("StartStopItem");
@@ -199,14 +143,14 @@ TEST_F(EndToEnd, PortThatCannotBeOpenedShowsTheDriversMessage) {
 // A flood of malformed reports shows one error box, not one per report.
 TEST_F(EndToEnd, MalformedReportsShowOneErrorBoxAtATime) {
   StartPhone();
-  VexelProcess& vexel = StartVexel(true);
-  ASSERT_TRUE(Received(*phone, kKeyReporting));
-  Play(*phone, "pause 2000\nsend \\r\\n+CKEV: 5,x\\r\\n");
+  VexelProcess& vexel = StartVexel(Settings(true));
+  ASSERT_TRUE(Received(kKeyReporting));
+  Play("pause 2000\nsend \\r\\n+CKEV: 5,x\\r\\n");
   auto box = vexel.WaitDialog("Vexel");
   ASSERT_TRUE(box);
   EXPECT_EQ(box->text, "'x' is not a valid integer value.");
-  for (int i = 0; i < 5; ++i) Play(*phone, "send \\r\\n+CKEV: 5,y\\r\\n\npause 100");
-  Play(*phone, "pause 1000");
+  for (int i = 0; i < 5; ++i) Play("send \\r\\n+CKEV: 5,y\\r\\n\npause 100");
+  Play("pause 1000");
   EXPECT_EQ(CountTopWindows(vexel.ProcessId(), "Vexel"), 1);
   VexelProcess::Press(box->hwnd, IDOK);
 }
@@ -215,7 +159,7 @@ TEST_F(EndToEnd, MalformedReportsShowOneErrorBoxAtATime) {
 // the program: the box, the wait behind it and the port all end with it.
 TEST_F(EndToEnd, ExitWhileAMessageBoxIsOpenEndsTheProgram) {
   StartPhone(ReplyMode::kSilent);
-  VexelProcess& vexel = StartVexel(false);
+  VexelProcess& vexel = StartVexel(Settings(false));
   vexel.Menu("StartStopItem");
   ASSERT_TRUE(vexel.WaitDialog("Error"));
   vexel.Menu("Exit1");
@@ -232,7 +176,7 @@ TEST_F(EndToEnd, EditedActionIsSavedAndRunsAfterARestart) {
   folder->Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*1 #cmd /c echo old>\"" +
                                folder->File("old.txt") + "\"*)\r\n\"6\"=DOWN (*2 2 Ctrl+F10*)\r\n");
   {
-    VexelProcess& vexel = StartVexel(false, folder->File("keys.km"));
+    VexelProcess& vexel = StartVexel(Settings(false, folder->File("keys.km")));
     const DWORD pid = vexel.ProcessId();
     vexel.Menu("N1");
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(vexel.MainWindow()); }, 20000));
@@ -294,8 +238,8 @@ TEST_F(EndToEnd, EditedActionIsSavedAndRunsAfterARestart) {
   StartPhone();
   vexel = std::make_unique<VexelProcess>(*folder);  // with the settings it saved
   vexel->Menu("StartStopItem");
-  ASSERT_TRUE(Received(*phone, kKeyReporting));
-  Play(*phone, "pause 2000\npress 5");
+  ASSERT_TRUE(Received(kKeyReporting));
+  Play("pause 2000\npress 5");
   EXPECT_TRUE(Left("new.txt"));
   EXPECT_FALSE(folder->Read("old.txt").has_value());
 }
@@ -304,7 +248,7 @@ TEST_F(EndToEnd, HelpHandsTheHelpFileToTheShell) {
   folder->Write("Help.chm", "ITSF");
   ShellRecorder recorder(folder->File("opened.log"));
   recorder.RegisterExtension(".chm");
-  VexelProcess& vexel = StartVexel(false);
+  VexelProcess& vexel = StartVexel(Settings(false));
   ASSERT_TRUE(vexel.MainWindow());
   vexel.Menu("Help1");
   const auto opened = recorder.WaitForLines(1, 30000);
@@ -316,7 +260,7 @@ TEST_F(EndToEnd, AboutOpensOnceAndItsLinksOpenMailAndWeb) {
   ShellRecorder recorder(folder->File("opened.log"));
   recorder.RegisterProtocol("mailto");
   recorder.RegisterProtocol("https");
-  VexelProcess& vexel = StartVexel(false);
+  VexelProcess& vexel = StartVexel(Settings(false));
   vexel.Menu("About1");
   HWND about = vexel.WaitWindow("About Vexel");
   ASSERT_TRUE(about);
@@ -403,8 +347,8 @@ TEST_F(EndToEnd, EveryWindowSurvivesForeignMessages) {
           SendNotifyMessageA(window, message, wParam, lParam);
           if (++batch % 1000 == 0) {
             DWORD_PTR ignored = 0;
-            ASSERT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 20000,
-                                            &ignored))
+            ASSERT_TRUE(
+                SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 20000, &ignored))
                 << "no answer after message " << message;
           }
         }
@@ -413,10 +357,10 @@ TEST_F(EndToEnd, EveryWindowSurvivesForeignMessages) {
   }
   ASSERT_TRUE(vexel->Running());
   DWORD_PTR answered = 0;
-  EXPECT_TRUE(SendMessageTimeoutA(vexel->TrayWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                                  &answered));
+  EXPECT_TRUE(
+      SendMessageTimeoutA(vexel->TrayWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answered));
   EXPECT_FALSE(HasWindowTitled(pid, "Vexel"));  // no error box
-  Play(*phone, "press 5");
+  Play("press 5");
   EXPECT_TRUE(Left("down.txt"));
 }
 

@@ -14,50 +14,19 @@
 #include <utility>
 #include <vector>
 
-#include "NullModemRig.h"
-#include "VexelDriver.h"
+#include "VexelTest.h"
 #include "WindowChecks.h"
 
 namespace vexel::test {
 namespace {
 
-constexpr char kKeyReporting[] = "AT+CMER=3,2,0,0,0\r";
-constexpr char kKeepAlive[] = "AT+CGMI\r";
-
-// Vexel.ini with the port, Sony Ericsson and no keys file.
-std::string Settings(const std::string& port = "COM27 (etc)", bool autostart = false,
-                     bool reconnect = false) {
-  return "[params]\r\nport=" + port + "\r\nphone=0\r\nautostart=" + (autostart ? "1" : "0") +
-         "\r\nKeysFile=\r\nreconnect=" + (reconnect ? "1" : "0") + "\r\n";
-}
-
-// As the EndToEnd tests: a folder of its own for each test, in which Vexel
-// starts with the Vexel.ini of the test; Vexel ends first, then the phone.
-class Properties : public ::testing::Test {
+class Properties : public VexelTest {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(NullModem::Folder().empty()) << "run through scripts/wine-run";
-    EndLeftoverVexels();
-    ASSERT_TRUE(NullModem::FreshCable());
-    folder = std::make_unique<TestFolder>(
-        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-
-  PhoneOnCom28& StartPhone() {
-    phonesim::PhoneOptions options;
-    options.echo = false;
-    options.rigFolder = NullModem::Folder();
-    phone = std::make_unique<PhoneOnCom28>(options);
-    return *phone;
-  }
-
-  // Starts Vexel (ending the one before, if any) and waits until its
-  // message loop runs: its start, with the settings read twice and an
-  // autostart tried, is over unless a message box holds it.
-  VexelProcess& StartVexel(const std::string& settings = Settings()) {
-    vexel.reset();
-    folder->Write("Vexel.ini", settings);
-    vexel = std::make_unique<VexelProcess>(*folder);
+  // Starts Vexel and waits until its message loop runs: its start, with the
+  // settings read twice and an autostart tried, is over unless a message
+  // box holds it.
+  VexelProcess& Start(const std::string& settings = Settings(false)) {
+    StartVexel(settings);
     EXPECT_TRUE(Settled());
     return *vexel;
   }
@@ -113,10 +82,6 @@ class Properties : public ::testing::Test {
     const LRESULT selected = SendMessageA(Ports(), CB_GETCURSEL, 0, 0);
     return selected < 0 ? "" : Entry(selected);
   }
-
-  std::unique_ptr<TestFolder> folder;
-  std::unique_ptr<PhoneOnCom28> phone;
-  std::unique_ptr<VexelProcess> vexel;
 };
 
 // At start the port list holds the settings' port selected, or nothing when
@@ -135,7 +100,7 @@ TEST_F(Properties, PortListSelection) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    StartVexel(Settings(c.port));
+    Start(Settings(false, "", false, c.port));
     ASSERT_GT(SendMessageA(Ports(), CB_GETCOUNT, 0, 0), 0) << "the rig lists COM27 and COM28";
     EXPECT_EQ(SelectedPort(), c.atStart);
     vexel->Menu("N1");
@@ -150,7 +115,7 @@ TEST_F(Properties, PortListSelection) {
 // selected once the start is over (the first activation reads the settings
 // again, and must not take the selection away while the user looks at it).
 TEST_F(Properties, SelectPortFirstAtAutostartLeavesTheFirstPortSelected) {
-  folder->Write("Vexel.ini", Settings("COM99 (etc)", true));
+  folder->Write("Vexel.ini", Settings(true, "", false, "COM99 (etc)"));
   vexel = std::make_unique<VexelProcess>(*folder);
   auto box = vexel->WaitDialog("Error");
   ASSERT_TRUE(box);
@@ -210,7 +175,7 @@ class NoSerialPorts {
 TEST_F(Properties, NoPortsShowsTheWarningOverTheWindow) {
   NoSerialPorts none;
   if (!none.Done()) GTEST_SKIP() << "the rig's SERIALCOMM key cannot be emptied";
-  StartVexel();
+  Start();
   EXPECT_EQ(SendMessageA(Ports(), CB_GETCOUNT, 0, 0), 0);
   vexel->Menu("N1");
   auto box = vexel->WaitDialog("Warning");
@@ -228,7 +193,7 @@ TEST_F(Properties, NoPortsShowsTheWarningOverTheWindow) {
 // "Close", WM_CLOSE and Alt+F4 hide the window; the program goes on, and
 // "Properties" shows the window again.
 TEST_F(Properties, CloseAndAltF4HideTheWindow) {
-  StartVexel();
+  Start();
   const HWND main = vexel->MainWindow();
   const std::pair<const char*, std::function<void()>> ways[] = {
       {"Close", [&] { vexel->Click("SpeedButton2"); }},
@@ -254,7 +219,7 @@ TEST_F(Properties, CloseAndAltF4HideTheWindow) {
 // bottom buttons their corners; the window does not get smaller than its
 // minimum.
 TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
-  StartVexel();
+  Start();
   vexel->Menu("N1");
   ASSERT_TRUE(Shown());
   const HWND main = vexel->MainWindow();
@@ -333,7 +298,7 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
 // "AT+CGMI" every 5 s; unticked, nothing.
 TEST_F(Properties, KeepConnectionAliveSendsCgmiWhileTicked) {
   StartPhone();
-  StartVexel(Settings("COM27 (etc)", true));
+  Start(Settings(true));
   ASSERT_TRUE(WaitFor([&] { return phone->Count(kKeyReporting) == 1; }, 20000));
   auto heardIn = [&](int ms) {
     const size_t before = phone->Count(kKeepAlive);
@@ -354,7 +319,7 @@ TEST_F(Properties, KeepConnectionAliveSendsCgmiWhileTicked) {
 // that autostart brings up is kept alive.
 TEST_F(Properties, KeepAliveFromTheSettingsAtStart) {
   StartPhone();
-  StartVexel(Settings("COM27 (etc)", true, true));
+  Start(Settings(true, "", true));
   EXPECT_TRUE(vexel->Checked("cbReconnect"));
   ASSERT_TRUE(WaitFor([&] { return phone->Count(kKeyReporting) >= 1; }, 20000));
   EXPECT_TRUE(WaitFor([&] { return phone->Count(kKeepAlive) >= 2; }, 20000)) << phone->Log();
@@ -365,7 +330,7 @@ TEST_F(Properties, KeepAliveFromTheSettingsAtStart) {
 TEST_F(Properties, LoadFillsTheGridWithTheKeysFile) {
   folder->Write("keys.km",
                 "[Keys]\r\n\"5\"=DOWN (*1 #notepad*)\r\n\"#\"=UP (*2 2 Ctrl+F10*)\r\n\"1\"=\r\n");
-  StartVexel();
+  Start();
   vexel->Menu("N1");
   ASSERT_TRUE(Shown());
   vexel->Click("SpeedButton6");
@@ -421,7 +386,7 @@ std::optional<TrayMenu> ReadTrayMenu(VexelProcess& vexel) {
 // checked only by choosing them by position.
 TEST_F(Properties, TrayDoubleClickAndMenu) {
   StartPhone();
-  StartVexel();
+  Start();
   const std::vector<std::string> kItems = {"Start", "Properties", "-",   "Help",
                                            "About", "-",          "Exit"};
   auto first = ReadTrayMenu(*vexel);

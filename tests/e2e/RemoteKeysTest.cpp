@@ -6,8 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "NullModemRig.h"
-#include "VexelDriver.h"
+#include "VexelTest.h"
 
 namespace vexel::test {
 namespace {
@@ -28,36 +27,21 @@ LRESULT CALLBACK RecordKey(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-class RemoteKeys : public ::testing::Test {
+class RemoteKeys : public VexelTest {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(NullModem::Folder().empty()) << "run through scripts/wine-run";
-    EndLeftoverVexels();
-    ASSERT_TRUE(NullModem::FreshCable());
+    VexelTest::SetUp();
     transitions.clear();
   }
 
   // Vexel linked up to the phone with the keys file.
   void Start(const std::string& keys) {
-    folder_.Write("keys.km", keys);
-    folder_.Write("Vexel.ini",
-                  "[params]\r\nport=COM27 (etc)\r\nphone=0\r\nautostart=1\r\nKeysFile=" +
-                      folder_.File("keys.km") + "\r\nreconnect=0\r\n");
-    phonesim::PhoneOptions options;
-    options.echo = false;
-    options.rigFolder = NullModem::Folder();
-    phone_ = std::make_unique<PhoneOnCom28>(options);
-    vexel_ = std::make_unique<VexelProcess>(folder_);
-    ASSERT_TRUE(WaitFor([&] { return phone_->Count("AT+CMER=3,2,0,0,0\r") > 0; }, 20000));
+    folder->Write("keys.km", keys);
+    StartPhone();
+    StartVexel(Settings(true, folder->File("keys.km")));
+    ASSERT_TRUE(Received(kKeyReporting));
     // A user presses keys once the link is up, not in the instant of its "OK".
     WaitFor([] { return false; }, 2000);
-  }
-
-  // Plays script lines while this thread keeps handling its messages, which
-  // the hook is called through.
-  void Play(const std::string& script) {
-    ASSERT_TRUE(phone_->Play(script)) << script;
-    ASSERT_TRUE(WaitFor([&] { return phone_->WaitPlayed(0); }, 20000)) << script;
   }
 
   int Count(bool up) const {
@@ -65,10 +49,6 @@ class RemoteKeys : public ::testing::Test {
     for (const Transition& t : transitions) n += t.up == up;
     return n;
   }
-
-  TestFolder folder_{"remote-keys"};
-  std::unique_ptr<PhoneOnCom28> phone_;
-  std::unique_ptr<VexelProcess> vexel_;
 };
 
 TEST_F(RemoteKeys, HeldPhoneKeyRepeatsTheKeyUntilItsRelease) {
