@@ -29,6 +29,8 @@
 namespace vexel {
 
 inline constexpr DWORD kReadBufferSize = 2048;
+// The stack reserved for each worker thread.
+inline constexpr SIZE_T kThreadStackBytes = 128 * 1024;
 // Every set-up step of the receive thread and every message the transmit
 // thread takes first waits this long on the stop event.
 inline constexpr DWORD kStopCheckMs = 10;
