@@ -10,9 +10,7 @@ TCommThread::~TCommThread() {
 bool TCommThread::Create(const CommLink& link) {
   link_ = link;
   // A worker keeps its buffers in its thread object and needs little stack:
-  // a small reservation instead of the program's default. (Wine makes much
-  // of a new thread's stack resident at once, so this also keeps an open
-  // port from costing megabytes there.)
+  // a small reservation instead of the program's default.
   handle_ = CreateThread(nullptr, kThreadStackBytes, &TCommThread::Entry, this,
                          CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, &id_);
   return handle_ != nullptr;
