@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "RunRig.h"
 // After gtest: Xlib defines None and Bool.
 #include <X11/XF86keysym.h>
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -35,12 +37,16 @@ class KeyWindow {
   explicit KeyWindow(Display* display) : display_(display) {
     window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 100, 0, 0, 0);
     XSelectInput(display, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+    // A repeat arrives as a press alone, not as a release and a press.
+    XkbSetDetectableAutoRepeat(display, True, nullptr);
     XMapWindow(display, window_);
     for (XEvent event; XNextEvent(display, &event), event.type != MapNotify;) {
     }
     XSetInputFocus(display, window_, RevertToParent, CurrentTime);
     XSync(display, False);
   }
+  // Drops the last `count` transitions collected.
+  void Forget(std::size_t count) { got_.resize(got_.size() - count); }
   // Collects transitions until count arrived or timeoutMs passed.
   std::vector<Transition> Collect(std::size_t count, int timeoutMs) {
     for (int waited = 0; got_.size() < count && waited < timeoutMs; waited += 5) {
@@ -80,7 +86,8 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   rig.StartPhone();
   rig.Settings("",
                "\"5\"=DOWN (*2 2 Ctrl+F10*) UP (*2 2 Volume Up*)\r\n"
-               "\"6\"=DOWN (*2 0 Shift+B*)\r\n");
+               "\"6\"=DOWN (*2 0 Shift+B*)\r\n"
+               "\"7\"=DOWN (*2 3 Up*)\r\n");
   rig.StartVexel({"run"}, {"DISPLAY=" + display});
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
   EXPECT_NE(rig.VexelLog().find("keys are injected through XTest"), std::string::npos);
@@ -93,6 +100,19 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
                                          {XF86XK_AudioRaiseVolume, true},
                                          {XF86XK_AudioRaiseVolume, false}};
   EXPECT_EQ(window.Collect(6, 3000), click);
+
+  // Held 1.5 s with "Repeat while held": Vexel's repeats only (delay 500 ms,
+  // 30 a second), not doubled by the server's own, and one release.
+  rig.phone.Send("press 7\npause 1500\nrelease 7");
+  std::vector<Transition> held = window.Collect(1000, 4000);
+  held.erase(held.begin(), held.begin() + 6);
+  const auto downs = std::count(held.begin(), held.end(), Transition{XK_Up, true});
+  EXPECT_GE(downs, 20) << rig.VexelLog();
+  EXPECT_LE(downs, 40);
+  EXPECT_EQ(std::count(held.begin(), held.end(), Transition{XK_Up, false}), 1);
+  ASSERT_FALSE(held.empty());
+  EXPECT_EQ(held.back(), (Transition{XK_Up, false}));
+  window.Forget(held.size());
 
   rig.phone.Send("press 6");
   ASSERT_EQ(window.Collect(8, 3000).size(), 8u);

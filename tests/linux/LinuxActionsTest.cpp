@@ -210,8 +210,8 @@ TEST(UinputInjection, MakesAVirtualKeyboardThatTakesKeys) {
   ASSERT_NE(injector, nullptr) << reason;
   const LinuxKey* key = FindLinuxKey(0xAF);  // Volume Up
   ASSERT_NE(key, nullptr);
-  EXPECT_TRUE(injector->Send(*key, false));
-  EXPECT_TRUE(injector->Send(*key, true));
+  EXPECT_TRUE(injector->Send(*key, KeyMotion::kDown));
+  EXPECT_TRUE(injector->Send(*key, KeyMotion::kUp));
   std::ifstream devices("/proc/bus/input/devices");
   std::stringstream text;
   text << devices.rdbuf();

@@ -105,6 +105,8 @@ std::string ActionPlatformLinux::PrepareKeys() {
 }
 
 void ActionPlatformLinux::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
+  const bool held = std::find(held_.begin(), held_.end(), virtualKey) != held_.end();
+  const KeyMotion motion = keyUp ? KeyMotion::kUp : held ? KeyMotion::kRepeat : KeyMotion::kDown;
   if (keyUp) {
     auto it = std::find(held_.begin(), held_.end(), virtualKey);
     if (it != held_.end()) held_.erase(it);
@@ -125,7 +127,7 @@ void ActionPlatformLinux::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
     if (log_) log_("no key on Linux for virtual key " + std::to_string(virtualKey));
     return;
   }
-  if (!injector_->Send(*key, keyUp) && log_)
+  if (!injector_->Send(*key, motion) && log_)
     log_(std::string("key injection through ") + injector_->Name() + " failed");
 }
 

@@ -16,12 +16,16 @@ namespace vexel {
 
 struct LinuxKey;
 
+// A key going down, again down while it is held (Vexel's own repeat of a
+// held key), or up.
+enum class KeyMotion { kDown, kRepeat, kUp };
+
 // Injects key transitions one way (XTest, uinput).
 class KeyInjector {
  public:
   virtual ~KeyInjector() = default;
   // False when the transition could not be sent.
-  virtual bool Send(const LinuxKey& key, bool keyUp) = 0;
+  virtual bool Send(const LinuxKey& key, KeyMotion motion) = 0;
   virtual const char* Name() const = 0;
 };
 

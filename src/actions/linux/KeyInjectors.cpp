@@ -7,9 +7,11 @@
 #include <libevdev/libevdev.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "actions/linux/ActionPlatformLinux.h"
 #include "actions/linux/LinuxKeys.h"
@@ -32,11 +34,11 @@ class XTestInjector final : public KeyInjector {
     if (display_ && !xConnectionLost) XCloseDisplay(display_);
   }
 
-  bool Send(const LinuxKey& key, bool keyUp) override {
+  bool Send(const LinuxKey& key, KeyMotion motion) override {
     if (xConnectionLost && !Reopen()) return false;
     const KeyCode code = XKeysymToKeycode(display_, key.keysym);
     if (code == 0) return false;  // no key of this keyboard makes the keysym
-    XTestFakeKeyEvent(display_, code, keyUp ? False : True, CurrentTime);
+    XTestFakeKeyEvent(display_, code, motion == KeyMotion::kUp ? False : True, CurrentTime);
     XFlush(display_);
     return !xConnectionLost;
   }
@@ -85,8 +87,11 @@ class UinputInjector final : public KeyInjector {
     libevdev_free(device_);
     close(fd_);
   }
-  bool Send(const LinuxKey& key, bool keyUp) override {
-    return libevdev_uinput_write_event(uinput_, EV_KEY, key.evdevCode, keyUp ? 0 : 1) == 0 &&
+  bool Send(const LinuxKey& key, KeyMotion motion) override {
+    // The input core drops a second "down" (1) of a key that is down; a
+    // repeat is value 2. The device has no EV_REP, so the kernel adds none.
+    const int value = motion == KeyMotion::kUp ? 0 : motion == KeyMotion::kRepeat ? 2 : 1;
+    return libevdev_uinput_write_event(uinput_, EV_KEY, key.evdevCode, value) == 0 &&
            libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0;
   }
   const char* Name() const override { return "uinput"; }

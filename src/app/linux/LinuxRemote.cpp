@@ -78,6 +78,8 @@ int LinuxRemote::Run() {
   remote_.Link().Exit1Click();
   port_.ClosePort();
   if (options_.learn && exitCode_ == 0) return SaveLearnedKeys();
+  // The link failed for good: the keys learned before are kept all the same.
+  if (options_.learn && !learned_.empty()) SaveLearnedKeys();
   Log(exitCode_ == 0 ? "stopped" : "stopped after a failure");
   return exitCode_;
 }

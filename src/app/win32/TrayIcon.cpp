@@ -28,7 +28,9 @@ TrayIcon::~TrayIcon() {
 }
 
 void TrayIcon::Add() {
-  added_ = notify_(NIM_ADD, &data_) != FALSE;
+  // An add can report failure when the shell was too slow to answer in time
+  // and then add the icon all the same: then the icon is there to modify.
+  added_ = notify_(NIM_ADD, &data_) != FALSE || notify_(NIM_MODIFY, &data_) != FALSE;
   if (added_)
     KillTimer(data_.hWnd, kAddRetryTimerId);
   else

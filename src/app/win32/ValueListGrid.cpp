@@ -306,8 +306,10 @@ LRESULT ValueListGrid::AnswerReader(UINT message, size_t row, HWND reader) const
   }
   COPYDATASTRUCT data{message, static_cast<DWORD>(answer.size()), answer.data()};
   DWORD_PTR ignored = 0;
+  // Briefly: the main thread (timers, phone keys) waits meanwhile.
   SendMessageTimeoutA(reader, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()),
-                      reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000, &ignored);
+                      reinterpret_cast<LPARAM>(&data), SMTO_BLOCK | SMTO_ABORTIFHUNG, 500,
+                      &ignored);
   return 1;
 }
 

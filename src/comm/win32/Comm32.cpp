@@ -100,6 +100,7 @@ bool TComm32::OpenPort() {
   auto readThread = std::make_unique<TReadThread>();
   if (!readThread->Create(link)) {
     LogLastError(GetLastError(), "Unable to create Read thread");
+    ClosePort();  // no port left open that no thread serves
     throw ECommsError("Unable to create Read thread");
   }
   readThread_ = std::move(readThread);
@@ -108,6 +109,7 @@ bool TComm32::OpenPort() {
   auto writeThread = std::make_unique<TWriteThread>();
   if (!writeThread->Create(link)) {
     LogLastError(GetLastError(), "Unable to create Write thread");
+    ClosePort();
     throw ECommsError("Unable to create Write thread");
   }
   writeThread_ = std::move(writeThread);

@@ -31,7 +31,10 @@ bool TCommThread::WaitForEnd(const char* notExitingLine, ULONGLONG giveUpAt) {
   return WaitForSingleObject(handle_, left) != WAIT_TIMEOUT;
 }
 
-void TCommThread::PostHangupRequest() const { link_.notifications->Hand(kHangupNotification, {}); }
+void TCommThread::PostHangupRequest() const {
+  // A thread left behind speaks no more: a later link shares the queue.
+  if (!leftBehind_) link_.notifications->Hand(kHangupNotification, {});
+}
 
 bool TCommThread::StopCheckPassed() const {
   return WaitForSingleObject(link_.stopEvent, kStopCheckMs) == WAIT_TIMEOUT;

@@ -95,6 +95,9 @@ class TCommThread {
   void PurgeAndCancel(DWORD purgeFlags) const;
   // Waits until a cancelled request has ended (see CancelledRequestWait).
   void WaitForCancelled(OVERLAPPED& request) const;
+  // Once left behind, a thread hands nothing more over: a later link shares
+  // the notification queue.
+  bool LeftBehind() const { return leftBehind_; }
 
   CommLink link_;  // written by the main thread before Start, then read-only
 
