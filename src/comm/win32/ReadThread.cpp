@@ -172,7 +172,7 @@ bool TReadThread::HandleReadEvent() {
 }
 
 bool TReadThread::HandleReadData(DWORD count) {
-  if (count == 0) return false;  // a read without bytes: the line is gone
+  if (count == 0) return false;    // a read without bytes: the line is gone
   if (LeftBehind()) return false;  // its bytes belong to a link that is gone
   WriteCommsLog("Got something from Comm port!!!");
   switch (link_.notifications->Hand(kDataNotification, {buffer_, count})) {
