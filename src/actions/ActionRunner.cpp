@@ -25,6 +25,7 @@ void ActionRunner::RunExecute(const std::string& payload) {
     if (Contains(payload, "on/off Vexel")) {
       controlEnabled_ = !controlEnabled_;
       if (!controlEnabled_) StopRepeat();
+      if (onControlChange_) onControlChange_(controlEnabled_);
     }
     if (Contains(payload, "reboot")) ForcedExitWindows(kRebootFlags);
     if (Contains(payload, "shutdown")) ForcedExitWindows(kShutdownFlags);

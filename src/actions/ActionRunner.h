@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -53,6 +54,10 @@ class ActionRunner {
   explicit ActionRunner(ActionPlatform& platform) : platform_(platform) {}
 
   bool ControlEnabled() const { return controlEnabled_; }
+  // Called with the new value whenever "$on/off Vexel" switches control.
+  void SetOnControlChange(std::function<void(bool enabled)> onChange) {
+    onControlChange_ = std::move(onChange);
+  }
 
   // An Execute part's payload: "#" command line, "$" special command, or a
   // path. Switching control off ends a running repeat.
@@ -74,6 +79,7 @@ class ActionRunner {
  private:
   ActionPlatform& platform_;
   bool controlEnabled_ = true;
+  std::function<void(bool)> onControlChange_;
   std::optional<KeyRepeat> repeat_;
 };
 

@@ -17,6 +17,13 @@ class ECommsError : public Error {
   using Error::Error;
 };
 
+// Raised by OpenPort when another program holds the port for itself: no
+// attempt of this program's gets it while that program runs.
+class EPortBusy : public ECommsError {
+ public:
+  using ECommsError::ECommsError;
+};
+
 // Called on the main thread with one received chunk: BufferLength bytes
 // followed by one zero byte. The buffer is valid only during the call.
 using TReceiveDataEvent =

@@ -74,8 +74,13 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
 }
 
 void KeyEventHandlers::MapKeys(const char* buffer) {
-  for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer)))
-    if (event.flag == '1' && KeysFileCanHold(event.key)) keyMap_.Append(event.key, " ", false);
+  for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
+    if (event.flag != '1' || !KeysFileCanHold(event.key)) continue;
+    keyMap_.Append(event.key, " ", false);
+    LinkEvent learned{LinkEventKind::kKeyLearned};
+    learned.key = event.key;
+    observer_.OnLinkEvent(learned);
+  }
 }
 
 void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
@@ -88,6 +93,9 @@ void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
     keyMap_.GiveEditButtons();
     port.SetOnReceiveData(FeedbackCommHandler());
   }
+  LinkEvent event{LinkEventKind::kLearning};
+  event.on = buttonDown;
+  observer_.OnLinkEvent(event);
 }
 
 void KeyEventHandlers::EndRepeat() { actions_.Runner().StopRepeat(); }

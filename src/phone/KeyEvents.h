@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "comm/SerialPort.h"
+#include "phone/LinkEvents.h"
 
 namespace vexel {
 
@@ -27,7 +28,9 @@ std::vector<KeyEvent> ParseKeyEvents(std::string_view text);
 // The received-data handlers of normal operation and of learn mode.
 class KeyEventHandlers {
  public:
-  KeyEventHandlers(KeyMap& keyMap, KeyActions& actions) : keyMap_(keyMap), actions_(actions) {}
+  // Learn mode's switches and the keys it takes go out as link events.
+  KeyEventHandlers(KeyMap& keyMap, KeyActions& actions, LinkObserver& observer)
+      : keyMap_(keyMap), actions_(actions), observer_(observer) {}
 
   // Dispatches every report of the chunk: an odd flag runs the key's
   // button-down part, an even one its button-up part. A flag that is not a
@@ -53,6 +56,7 @@ class KeyEventHandlers {
  private:
   KeyMap& keyMap_;
   KeyActions& actions_;
+  LinkObserver& observer_;
   bool learning_ = false;
   std::string repeatKey_;  // the key whose press started the running repeat
 };

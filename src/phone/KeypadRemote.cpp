@@ -5,14 +5,27 @@
 
 namespace vexel {
 
-KeypadRemote::KeypadRemote(SerialPort& port, LinkHost& host, LinkUi& ui, ActionPlatform& platform,
-                           const KeyNames& layout, std::string failureReportAddress)
+KeypadRemote::KeypadRemote(SerialPort& port, LinkHost& host, LinkUi& ui, LinkObserver& observer,
+                           ActionPlatform& platform, const KeyNames& layout,
+                           std::string failureReportAddress)
     : port_(port),
       layout_(layout),
       runner_(platform, host),
       actions_(layout, runner_),
-      keyEvents_(keyMap_, actions_),
-      link_(port, host, ui, keyEvents_, std::move(failureReportAddress)) {}
+      keyEvents_(keyMap_, actions_, observer),
+      link_(port, host, ui, observer, keyEvents_, std::move(failureReportAddress)) {
+  runner_.SetOnControlChange([&observer](bool enabled) {
+    LinkEvent event{LinkEventKind::kControl};
+    event.on = enabled;
+    observer.OnLinkEvent(event);
+  });
+}
+
+void KeypadRemote::Start() { link_.Start(); }
+void KeypadRemote::Stop() { link_.Stop(); }
+void KeypadRemote::StartStop() { link_.StartStopItemClick(); }
+void KeypadRemote::Exit() { link_.Exit1Click(); }
+void KeypadRemote::KeepAlive(bool on) { link_.cbReconnectClick(on); }
 
 void KeypadRemote::TimerFired(unsigned id) {
   if (id == kRepeatTimerId)
@@ -21,9 +34,7 @@ void KeypadRemote::TimerFired(unsigned id) {
     link_.TimerFired(id);
 }
 
-void KeypadRemote::MapKeysButtonClick(bool buttonDown) {
-  keyEvents_.MapKeysButtonClick(buttonDown, port_);
-}
+void KeypadRemote::Learn(bool on) { keyEvents_.MapKeysButtonClick(on, port_); }
 
 void KeypadRemote::LoadKeysFile(const std::string& path) {
   vexel::LoadKeysFile(path, keyMap_, keysFilePath_);

@@ -1,6 +1,7 @@
-// What the phone link needs of the program around it: the event loop and
-// the user-visible state. The Win32 shell implements both on the main
-// window; tests give the link a virtual clock and a recorder.
+// What the phone link needs of the program around it: the event loop, and
+// the questions only the user can answer. What happened to the link goes
+// out as link events (phone/LinkEvents.h). The Win32 shell implements both
+// on the main window; tests give the link a virtual clock and a recorder.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,6 @@ class LinkHost : public TimerHost {
 enum class MsgIcon { kError, kWarning, kInformation, kQuestion };
 enum class MsgButtons { kOk, kYesNo };
 enum class MsgAnswer { kOk, kYes, kNo };
-enum class TrayImage { kApplication, kConnect, kHangUp };
 
 class LinkUi {
  public:
@@ -31,10 +31,6 @@ class LinkUi {
   // A modal message box owned by the Properties window.
   virtual MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                                    MsgButtons buttons) = 0;
-  virtual void SetTrayImage(TrayImage image) = 0;
-  virtual void SetStartStopCaption(const std::string& caption) = 0;  // StartStopItem
-  virtual void SetMapKeysButtonEnabled(bool enabled) = 0;
-  virtual void SetMapKeysButtonDown(bool down) = 0;
   virtual std::string SelectedPortText() = 0;  // cbCOMs, empty when nothing is selected
   virtual int PhoneTypeIndex() = 0;            // cbPhoneType, -1 when nothing is selected
   virtual void ShowProperties() = 0;           // N1Click
@@ -42,9 +38,6 @@ class LinkUi {
   virtual void ShowReplyLog(const std::string& log) = 0;
   // The shell's "open" verb, no owner window (the failure report's mail).
   virtual void ShellOpen(const std::string& target) = 0;
-  // One line for each event of the link ("link up", "attempt 2 of 13", ...)
-  // for a shell that keeps a log; the Windows program keeps none.
-  virtual void LogEvent(const std::string&) {}
 };
 
 }  // namespace vexel

@@ -25,9 +25,14 @@ const std::vector<std::string>& IdentificationCommands() {
   return commands;
 }
 
-PhoneLink::PhoneLink(SerialPort& port, LinkHost& host, LinkUi& ui, KeyEventHandlers& keys,
-                     std::string supportAddress)
-    : port_(port), host_(host), ui_(ui), keys_(keys), supportAddress_(std::move(supportAddress)) {
+PhoneLink::PhoneLink(SerialPort& port, LinkHost& host, LinkUi& ui, LinkObserver& observer,
+                     KeyEventHandlers& keys, std::string supportAddress)
+    : port_(port),
+      host_(host),
+      ui_(ui),
+      observer_(observer),
+      keys_(keys),
+      supportAddress_(std::move(supportAddress)) {
   // One hang-up handler for the program's life: RequestHangup itself tells
   // a lost link from a notification that comes too late or too early.
   port_.SetOnRequestHangup([this](void*) { RequestHangup(); });
@@ -85,52 +90,74 @@ void PhoneLink::InstallFeedbackComm() { port_.SetOnReceiveData(keys_.FeedbackCom
 // Link start and stop
 
 void PhoneLink::StartLink() {
-  StartLink(Attended::kYes);
-  if (connected_ && lineLostWhileStarting_) {
+  std::string failure;
+  try {
+    failure = OpenLink(Attended::kYes);
+  } catch (const EPortBusy& error) {
+    // Another program holds the port for itself: trying again changes nothing.
+    if (!retryFailedStart_) throw;
+    LinkEvent event{LinkEventKind::kGaveUp};
+    event.reason = error.what();
+    Report(event);
+    return;
+  } catch (const std::exception& error) {
+    StartFailed(error.what());
+    if (!retryFailedStart_) throw;
+    return;
+  }
+  if (!connected_) {
+    StartFailed(failure);
+    return;
+  }
+  Report(LinkedEvent(LinkEventKind::kUp));
+  if (lineLostWhileStarting_) {
     // The line was lost while the phone acknowledged: the link came up and
     // is gone already, and is re-established like any lost link.
     RequestHangup();
-  } else if (connected_) {
+  } else {
     FollowReconnectOption();
   }
-  ShowMapKeysButton();
 }
 
-void PhoneLink::StartLink(Attended attended) {
+std::string PhoneLink::OpenLink(Attended attended) {
   struct Starting {
     PhoneLink& link;
-    explicit Starting(PhoneLink& l) : link(l) {
-      link.starting_ = true;
-      link.ShowMapKeysButton();
-    }
+    explicit Starting(PhoneLink& l) : link(l) { link.starting_ = true; }
     ~Starting() { link.starting_ = false; }
   } starting(*this);
   lineLostWhileStarting_ = false;
 
-  const std::string portText = ui_.SelectedPortText();
-  port_.SetCommPort(PortNameOfEntry(portText));
-  if (portText.empty()) {
-    if (attended == Attended::kNo) return;
-    ui_.ShowMessageBox("Select port first!", "Error", MsgIcon::kWarning, MsgButtons::kOk);
-    if (!exiting_) ui_.ShowProperties();
-    return;
+  portText_ = ui_.SelectedPortText();
+  maker_ = ui_.PhoneTypeIndex();
+  port_.SetCommPort(PortNameOfEntry(portText_));
+  if (attended == Attended::kYes) {
+    LinkEvent event{LinkEventKind::kStarting};
+    event.port = port_.CommPort();
+    Report(event);
+  }
+  if (portText_.empty()) {
+    static const char kSelectPort[] = "Select port first!";
+    if (attended == Attended::kYes) {
+      ui_.ShowMessageBox(kSelectPort, "Error", MsgIcon::kWarning, MsgButtons::kOk);
+      if (!exiting_) ui_.ShowProperties();
+    }
+    return kSelectPort;
   }
   if (!port_.OpenPort()) {
+    static const char kUnableToOpen[] = "Unable to open port!";
     if (attended == Attended::kYes)
-      ui_.ShowMessageBox("Unable to open port!", "Error", MsgIcon::kError, MsgButtons::kOk);
-    return;
+      ui_.ShowMessageBox(kUnableToOpen, "Error", MsgIcon::kError, MsgButtons::kOk);
+    return kUnableToOpen;
   }
   host_.Sleep(kOpenSettleMs);
-  if (SendAndWait(KeyReportingCommand(ui_.PhoneTypeIndex()), "OK")) {
+  if (SendAndWait(KeyReportingCommand(maker_), "OK")) {
     InstallFeedbackComm();
-    ui_.SetStartStopCaption("Stop");
-    ui_.SetTrayImage(TrayImage::kConnect);
     connected_ = true;
-    ui_.LogEvent("link up on " + port_.CommPort());
-    return;
+    return {};
   }
+  static const char kFeedbackInitFailed[] = "Feedback init failed.";
   if (attended == Attended::kYes && !exiting_) {
-    ui_.ShowMessageBox("Feedback init failed.", "Error", MsgIcon::kError, MsgButtons::kOk);
+    ui_.ShowMessageBox(kFeedbackInitFailed, "Error", MsgIcon::kError, MsgButtons::kOk);
     if (!exiting_ &&
         ui_.ShowMessageBox(kFailureQuestion, "Question", MsgIcon::kQuestion, MsgButtons::kYesNo) ==
             MsgAnswer::kYes &&
@@ -138,16 +165,33 @@ void PhoneLink::StartLink(Attended attended) {
       SendFailureReport();
   }
   port_.ClosePort();
+  return kFeedbackInitFailed;
 }
 
-void PhoneLink::StopLink() {
+void PhoneLink::StartFailed(const std::string& reason) {
+  if (exiting_) return;
+  LinkEvent event{LinkEventKind::kStartFailed};
+  event.attempt = 1;
+  event.reason = reason;
+  if (retryFailedStart_) {
+    reconnecting_ = true;
+    retryingStart_ = true;
+    stopRequested_ = false;
+    attempts_ = 0;
+    host_.StartTimer(kAttemptTimerId, kReconnectPauseMs);
+    event.nextInMs = kReconnectPauseMs;
+  }
+  Report(event);
+}
+
+void PhoneLink::StopLink() { TakeDown({LinkEventKind::kStopped}); }
+
+void PhoneLink::TakeDown(LinkEvent event) {
   port_.ClosePort();
-  ui_.SetStartStopCaption("Start");
-  if (connected_) ui_.LogEvent("link down");
   connected_ = false;
   keys_.EndRepeat();
   EndLearnMode();
-  ui_.SetTrayImage(TrayImage::kApplication);
+  Report(event);
 }
 
 void PhoneLink::QueryPhoneInfo() {
@@ -170,22 +214,38 @@ void PhoneLink::SendFailureReport() {
   ui_.ShellOpen("mailto:" + supportAddress_ + "?subject=Vexel_AfterFIFLog&body=" + UrlEncode(log));
 }
 
+LinkEvent PhoneLink::LinkedEvent(LinkEventKind kind) const {
+  LinkEvent event{kind};
+  event.port = port_.CommPort();
+  if (IsPhoneMaker(maker_)) event.maker = kPhoneMakers[maker_].name;
+  event.command = KeyReportingCommand(maker_);
+  return event;
+}
+
 // ---------------------------------------------------------------------------
 // Supervision
 
-void PhoneLink::StartStopItemClick() {
-  if (starting_ && !reconnecting_) return;  // a start is still running: ignore the click
+void PhoneLink::Start() {
+  if (!connected_ && !starting_ && !reconnecting_) StartLink();
+}
+
+void PhoneLink::Stop() {
   if (reconnecting_) {
     // The sequence ends as a Stop: at once during a pause, or as soon as
     // the attempt that runs now returns.
     stopRequested_ = true;
-    if (!starting_) EndReconnection();
+    if (!starting_) EndReconnection({LinkEventKind::kStopped});
   } else if (connected_) {
     StopLink();
-  } else {
-    StartLink();
   }
-  ShowMapKeysButton();
+}
+
+void PhoneLink::StartStopItemClick() {
+  if (starting_ && !reconnecting_) return;  // a start is still running: ignore the click
+  if (reconnecting_ || connected_)
+    Stop();
+  else
+    StartLink();
 }
 
 void PhoneLink::RequestHangup() {
@@ -198,18 +258,17 @@ void PhoneLink::RequestHangup() {
   // pressed Stop, or a reconnection runs) starts nothing.
   if (!connected_ || reconnecting_) return;
   reconnecting_ = true;
+  retryingStart_ = false;
   stopRequested_ = false;
   attempts_ = 0;
   host_.StopTimer(kReconnectTimerId);
   port_.ClosePort();
   connected_ = false;
-  ui_.LogEvent("link lost");
   keys_.EndRepeat();
   EndLearnMode();
-  ShowMapKeysButton();
+  Report({LinkEventKind::kLost});
   host_.ProcessMessages();
   if (!reconnecting_) return;  // stopped or exited meanwhile
-  ui_.SetTrayImage(TrayImage::kHangUp);
   // Each attempt follows its pause from the main loop, so that no window
   // waits for the sequence: only one attempt's own reply wait is nested.
   host_.StartTimer(kAttemptTimerId, kReconnectPauseMs);
@@ -219,43 +278,87 @@ void PhoneLink::ReconnectAttempt() {
   host_.StopTimer(kAttemptTimerId);
   if (!reconnecting_ || starting_) return;
   ++attempts_;
-  ui_.LogEvent("attempt " + std::to_string(attempts_) + " of " +
-               std::to_string(kReconnectAttempts));
+  if (!retryingStart_) {
+    LinkEvent event{LinkEventKind::kReconnecting};
+    event.attempt = attempts_;
+    event.attempts = kReconnectAttempts;
+    Report(event);
+  }
+  std::string failure;
   try {
-    StartLink(Attended::kNo);
-  } catch (...) {
+    failure = OpenLink(Attended::kNo);
+  } catch (const std::exception& error) {
     // Whatever went wrong (a Bluetooth phone out of range: the device is
     // gone for now), it is one failed attempt; the sequence goes on.
+    failure = error.what();
+  } catch (...) {
+    failure = "unknown error";
   }
   if (connected_ && lineLostWhileStarting_) {  // acknowledged on a line that was lost
     port_.ClosePort();
     connected_ = false;
-    ui_.SetTrayImage(TrayImage::kHangUp);
+    failure = "the line was lost";
   }
   if (exiting_) {
     reconnecting_ = false;
   } else if (stopRequested_) {
-    EndReconnection();
+    EndReconnection({LinkEventKind::kStopped});
   } else if (connected_) {
     reconnecting_ = false;
-    ui_.LogEvent("link back");
-    host_.StartTimer(kReconnectTimerId, kKeepAliveMs);  // ticked or not
-  } else if (attempts_ >= kReconnectAttempts) {
-    EndReconnection();
-    ui_.LogEvent("reconnection failed");
-    ui_.ShowMessageBox("Connection lost and reconnection failed.", "Warning", MsgIcon::kWarning,
-                       MsgButtons::kOk);
+    if (retryingStart_) {
+      retryingStart_ = false;
+      FollowReconnectOption();
+      Report(LinkedEvent(LinkEventKind::kUp));
+    } else {
+      host_.StartTimer(kReconnectTimerId, kKeepAliveMs);  // ticked or not
+      Report(LinkedEvent(LinkEventKind::kBack));
+    }
   } else {
-    host_.StartTimer(kAttemptTimerId, kReconnectPauseMs);
+    const bool last = attempts_ >= kReconnectAttempts;
+    if (retryingStart_) {
+      LinkEvent event{LinkEventKind::kStartFailed};
+      event.attempt = attempts_ + 1;
+      event.reason = failure;
+      event.nextInMs = last ? 0 : kReconnectPauseMs;
+      Report(event);
+    }
+    if (!last) {
+      host_.StartTimer(kAttemptTimerId, kReconnectPauseMs);
+    } else if (retryingStart_) {
+      LinkEvent event{LinkEventKind::kGaveUp};
+      event.reason = "the link could not be started: " + failure;
+      EndReconnection(event);
+    } else {
+      static const char kReconnectionFailed[] = "Connection lost and reconnection failed.";
+      LinkEvent event{LinkEventKind::kGaveUp};
+      event.reason = kReconnectionFailed;
+      EndReconnection(event);
+      ui_.ShowMessageBox(kReconnectionFailed, "Warning", MsgIcon::kWarning, MsgButtons::kOk);
+    }
   }
-  ShowMapKeysButton();
 }
 
-void PhoneLink::EndReconnection() {
+void PhoneLink::EndReconnection(LinkEvent event) {
   host_.StopTimer(kAttemptTimerId);
   reconnecting_ = false;
-  StopLink();
+  retryingStart_ = false;
   FollowReconnectOption();
+  TakeDown(std::move(event));
+}
+
+void PhoneLink::FollowSelectedPort() {
+  if (ui_.SelectedPortText() == portText_ && ui_.PhoneTypeIndex() == maker_) return;
+  if (starting_) return;
+  if (connected_) {
+    StopLink();
+  } else if (retryingStart_) {
+    host_.StopTimer(kAttemptTimerId);  // the start is tried afresh on the new port
+    reconnecting_ = false;
+    retryingStart_ = false;
+  } else {
+    return;  // down, or re-established on the new port at the next attempt
+  }
+  StartLink();
 }
 
 void PhoneLink::FollowReconnectOption() {
@@ -265,14 +368,8 @@ void PhoneLink::FollowReconnectOption() {
     host_.StopTimer(kReconnectTimerId);
 }
 
-void PhoneLink::ShowMapKeysButton() {
-  ui_.SetMapKeysButtonEnabled(connected_ && !starting_ && !reconnecting_);
-}
-
 void PhoneLink::EndLearnMode() {
-  if (!keys_.Learning()) return;
-  keys_.MapKeysButtonClick(false, port_);
-  ui_.SetMapKeysButtonDown(false);
+  if (keys_.Learning()) keys_.MapKeysButtonClick(false, port_);
 }
 
 void PhoneLink::ReconnectTimerTimer() {
@@ -291,6 +388,7 @@ void PhoneLink::Exit1Click() {
   exiting_ = true;
   waiting_ = false;
   reconnecting_ = false;
+  retryingStart_ = false;
   host_.StopTimer(kAttemptTimerId);
   keys_.EndRepeat();
   if (connected_) StopLink();

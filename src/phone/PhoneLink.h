@@ -1,6 +1,7 @@
 // The phone link: the AT command exchange, link start and stop with the
 // failure report, and the supervision of a running link (Start/Stop,
-// keep-alive, reconnection). Everything runs on the main thread.
+// keep-alive, reconnection). Everything runs on the main thread. What
+// happens to the link goes out as link events.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "phone/LinkEvents.h"
 #include "phone/LinkHost.h"
 
 namespace vexel {
@@ -27,8 +29,8 @@ const std::vector<std::string>& IdentificationCommands();
 
 class PhoneLink {
  public:
-  PhoneLink(SerialPort& port, LinkHost& host, LinkUi& ui, KeyEventHandlers& keys,
-            std::string supportAddress);
+  PhoneLink(SerialPort& port, LinkHost& host, LinkUi& ui, LinkObserver& observer,
+            KeyEventHandlers& keys, std::string supportAddress);
 
   // Command exchange: writes command + CR and waits up to 750 ms, handling
   // messages, for a received text that contains the expected reply.
@@ -40,7 +42,16 @@ class PhoneLink {
   // failure; on success the keep-alive follows its option.
   void StartLink();
   void StopLink();
+  // A start unless the link is up, starting or being re-established.
+  void Start();
+  // Ends a reconnection or stops the link that is up.
+  void Stop();
   void QueryPhoneInfo();
+
+  // A start that fails is tried again as a lost line is: 13 attempts, each
+  // after a 10 s pause, unattended; then the link is given up. Off by
+  // default: the Windows program leaves a failed start to its user.
+  void SetRetryFailedStart(bool retry) { retryFailedStart_ = retry; }
 
   // Supervision. A hang-up starts the reconnection sequence, which then
   // runs from the main loop: each of its 13 attempts follows a 10 s pause
@@ -50,6 +61,11 @@ class PhoneLink {
   void ReconnectAttempt();
   void ReconnectTimerTimer();
   void cbReconnectClick(bool ticked);
+
+  // The selected port or maker may have changed: when either differs from
+  // what the link was started with, the link is reopened on them (a
+  // reconnection that runs takes them at its next attempt).
+  void FollowSelectedPort();
 
   // "Exit": ends every wait and closes the port, at any moment. The shell
   // then ends its message loop.
@@ -66,22 +82,27 @@ class PhoneLink {
 
  private:
   enum class Attended { kYes, kNo };
-  void StartLink(Attended attended);
+  // Opens the port and switches key reporting on; the reason when the link
+  // did not come up. Raises what the port raises.
+  std::string OpenLink(Attended attended);
+  void StartFailed(const std::string& reason);
   void SendFailureReport();
+  // The port closed and the link's state reset, then the event reported.
+  void TakeDown(LinkEvent event);
   // The sequence ends with the link down; the keep-alive as its option says.
-  void EndReconnection();
+  void EndReconnection(LinkEvent event);
   void FollowReconnectOption();
-  // MapKeysButton is enabled exactly while the link is up and no start or
-  // reconnection runs.
-  void ShowMapKeysButton();
-  // Learn mode ends with the link: FeedbackComm back, the button up.
+  // Learn mode ends with the link: FeedbackComm back.
   void EndLearnMode();
   void InstallWaitString();
   void InstallFeedbackComm();
+  LinkEvent LinkedEvent(LinkEventKind kind) const;
+  void Report(const LinkEvent& event) { observer_.OnLinkEvent(event); }
 
   SerialPort& port_;
   LinkHost& host_;
   LinkUi& ui_;
+  LinkObserver& observer_;
   KeyEventHandlers& keys_;
   const std::string supportAddress_;
 
@@ -89,11 +110,15 @@ class PhoneLink {
   bool connected_ = false;
   bool starting_ = false;
   bool lineLostWhileStarting_ = false;  // a hang-up came while starting_
-  bool reconnecting_ = false;
-  int attempts_ = 0;            // of the running reconnection sequence
-  bool stopRequested_ = false;  // "Stop" during a reconnection attempt
+  bool reconnecting_ = false;           // a sequence of attempts runs
+  bool retryingStart_ = false;          // ...after a failed start, not a lost line
+  int attempts_ = 0;                    // of the running sequence
+  bool stopRequested_ = false;          // "Stop" during a reconnection attempt
   bool exiting_ = false;
   bool reconnectOption_ = false;
+  bool retryFailedStart_ = false;
+  std::string portText_;  // the port entry and maker the last start used
+  int maker_ = -1;
 
   // The reply wait; one at a time.
   std::string expected_;

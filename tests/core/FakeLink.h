@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/LinkView.h"
 #include "comm/SerialPort.h"
 #include "phone/KeypadRemote.h"
+#include "phone/LinkEvents.h"
 #include "phone/LinkHost.h"
 
 namespace vexel::test {
@@ -95,12 +97,14 @@ class ScriptedPort : public SerialPort {
 
   std::vector<std::string> written;
   std::vector<std::string> openedPaths;
+  std::vector<std::uint64_t> openCalls;  // the time of every OpenPort, whatever its outcome
   int closes = 0;
   bool open = false;
 
   void SetCommPort(const std::string& path) override { commPort_ = path; }
   const std::string& CommPort() const override { return commPort_; }
   bool OpenPort() override {
+    openCalls.push_back(loop_.now);
     const OpenOutcome outcome = openOutcomes.empty() ? OpenOutcome::kOpen : openOutcomes.front();
     if (!openOutcomes.empty()) openOutcomes.pop_front();
     if (outcome == OpenOutcome::kThrow) throw ECommsError("\xCE\xF8\xE8\xE1\xEA\xE0", 1251);
@@ -152,8 +156,10 @@ class ScriptedPort : public SerialPort {
   TNotifyEvent onHangup_;
 };
 
-// Records what the user would see; message boxes answer as scripted.
-class RecordingUi : public LinkUi {
+// Records what the user would see: the link's events, one line each, and
+// the Windows program's view of them (tray, caption, MapKeys); message
+// boxes answer as scripted.
+class RecordingUi : public LinkUi, public LinkObserver, public LinkView {
  public:
   struct Box {
     std::string text, title;
@@ -164,10 +170,7 @@ class RecordingUi : public LinkUi {
   std::function<MsgAnswer(const Box&)> answer = [](const Box& box) {
     return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kNo : MsgAnswer::kOk;
   };
-  TrayImage tray = TrayImage::kApplication;
-  std::string caption = "Start";
-  bool mapKeysEnabled = false;
-  bool mapKeysDown = false;
+  std::vector<std::string> events;
   std::string portText = "COM27 (etc)";
   int phoneType = 0;
   int propertiesShown = 0;
@@ -179,10 +182,10 @@ class RecordingUi : public LinkUi {
     boxes.push_back({text, title, icon, buttons});
     return answer(boxes.back());
   }
-  void SetTrayImage(TrayImage image) override { tray = image; }
-  void SetStartStopCaption(const std::string& text) override { caption = text; }
-  void SetMapKeysButtonEnabled(bool enabled) override { mapKeysEnabled = enabled; }
-  void SetMapKeysButtonDown(bool down) override { mapKeysDown = down; }
+  void OnLinkEvent(const LinkEvent& event) override {
+    events.push_back(DescribeLinkEvent(event));
+    Apply(event);
+  }
   std::string SelectedPortText() override { return portText; }
   int PhoneTypeIndex() override { return phoneType; }
   void ShowProperties() override { ++propertiesShown; }

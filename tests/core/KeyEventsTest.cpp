@@ -38,7 +38,7 @@ class KeyEventsTest : public ::testing::Test {
   test::RecordingUi ui;
   FakeKeyNames layout;
   RecordingActionPlatform platform;
-  KeypadRemote remote{port, loop, ui, platform, layout, ""};
+  KeypadRemote remote{port, loop, ui, ui, platform, layout, ""};
   KeyMap& keyMap = remote.Keys();
   KeyEventHandlers& handlers = remote.KeyEvents();
 
@@ -131,7 +131,7 @@ TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
   AddRow("5", "five");
   int redraws = 0;  // what the grid is told
   keyMap.SetOnChange([&] { ++redraws; });
-  remote.MapKeysButtonClick(true);
+  remote.Learn(true);
   EXPECT_TRUE(keyMap.Empty());
   EXPECT_EQ(redraws, 1);
 
@@ -142,16 +142,23 @@ TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
   EXPECT_FALSE(keyMap.Rows()[0].editButton);
   EXPECT_EQ(keyMap.ValueOf("5"), " ");
 
-  remote.MapKeysButtonClick(false);
+  remote.Learn(false);
+  EXPECT_EQ(ui.events, (Log{"learn mode on", "learned 5", "learned 5", "learn mode off"}));
   for (const KeyMapRow& row : keyMap.Rows()) EXPECT_TRUE(row.editButton);
   // FeedbackComm is back: it raises for a flag that MapKeys would ignore.
   EXPECT_THROW(port.Receive("+CKEV: 5,x"), Error);
   EXPECT_TRUE(platform.log.empty());
 }
 
+TEST_F(KeyEventsTest, SwitchingControlOffAndOnIsALinkEvent) {
+  keyMap.Append("0", "DOWN (*1 $on/off Vexel*)", true);
+  handlers.FeedbackComm("+CKEV: 0,1\r\n+CKEV: 0,0\r\n+CKEV: 0,1\r\n");
+  EXPECT_EQ(ui.events, (Log{"control off: keys run only special commands", "control on"}));
+}
+
 TEST_F(KeyEventsTest, LearnModeOffWithNothingLearnedLeavesTheMapEmpty) {
-  remote.MapKeysButtonClick(true);
-  remote.MapKeysButtonClick(false);
+  remote.Learn(true);
+  remote.Learn(false);
   EXPECT_TRUE(keyMap.Empty());
   EXPECT_THROW(port.Receive("+CKEV: 5,x"), Error);
 }

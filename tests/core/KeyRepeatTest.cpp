@@ -245,7 +245,7 @@ class HeldPhoneKey : public ::testing::Test {
   test::RecordingUi ui;
   FakeKeyNames layout;
   RecordingActionPlatform platform;
-  KeypadRemote remote{port, loop, ui, platform, layout, ""};
+  KeypadRemote remote{port, loop, ui, ui, platform, layout, ""};
 };
 
 TEST_F(HeldPhoneKey, RepeatsUntilTheKeysReleaseThenRunsItsButtonUpPart) {
@@ -271,7 +271,7 @@ TEST_F(HeldPhoneKey, EveryOtherEndReleasesTheKeysOnce) {
     Log after;  // what comes after the release
   } cases[] = {
       {"another key's press", [](HeldPhoneKey& t) { t.Report("5", '1'); }, {"run down5"}},
-      {"learn mode starting", [](HeldPhoneKey& t) { t.remote.MapKeysButtonClick(true); }, {}},
+      {"learn mode starting", [](HeldPhoneKey& t) { t.remote.Learn(true); }, {}},
       {"the link stopped", [](HeldPhoneKey& t) { t.remote.Link().StartStopItemClick(); }, {}},
       {"the link lost",
        [](HeldPhoneKey& t) {
@@ -284,7 +284,7 @@ TEST_F(HeldPhoneKey, EveryOtherEndReleasesTheKeysOnce) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (remote.KeyEvents().Learning()) remote.MapKeysButtonClick(false);
+    if (remote.KeyEvents().Learning()) remote.Learn(false);
     // Stop a reconnection, then start again.
     for (int click = 0; click < 2 && !remote.Link().Connected(); ++click)
       remote.Link().StartStopItemClick();

@@ -19,7 +19,7 @@ struct LinkRig {
   RecordingUi ui;
   FakeKeyNames names;
   RecordingActionPlatform platform;
-  KeypadRemote remote{port, loop, ui, platform, names, "support@vexel.example"};
+  KeypadRemote remote{port, loop, ui, ui, platform, names, "support@vexel.example"};
   PhoneLink& link = remote.Link();
 
   LinkRig() {
@@ -126,13 +126,19 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
     int maker;
     std::string path;
     std::string command;
+    std::string up;  // the event
   } cases[] = {
-      {"COM12 (usb)", 0, "COM12", "AT+CMER=3,2,0,0,0\r"},
-      {"COM5 (bth)", 1, "COM5", "AT+CMER=3,1,0,0,0\r"},
-      {"COM3 (etc)", 2, "COM3", "AT+CMER=3,2,0,0,0\r"},
-      {"COM27 (etc)", 3, "COM27", "AT+CMER=2,1,0,0,0\r"},
-      {"COM27 (etc)", -1, "COM27", "\r"},
-      {"/dev/rfcomm0 (bth)", 0, "/dev/rfcomm0", "AT+CMER=3,2,0,0,0\r"},  // as the port takes it
+      {"COM12 (usb)", 0, "COM12", "AT+CMER=3,2,0,0,0\r",
+       "link up on COM12: Sony Ericsson, AT+CMER=3,2,0,0,0"},
+      {"COM5 (bth)", 1, "COM5", "AT+CMER=3,1,0,0,0\r",
+       "link up on COM5: Motorola, AT+CMER=3,1,0,0,0"},
+      {"COM3 (etc)", 2, "COM3", "AT+CMER=3,2,0,0,0\r",
+       "link up on COM3: Siemens, AT+CMER=3,2,0,0,0"},
+      {"COM27 (etc)", 3, "COM27", "AT+CMER=2,1,0,0,0\r",
+       "link up on COM27: Sagem, AT+CMER=2,1,0,0,0"},
+      {"COM27 (etc)", -1, "COM27", "\r", "link up on COM27"},
+      {"/dev/rfcomm0 (bth)", 0, "/dev/rfcomm0", "AT+CMER=3,2,0,0,0\r",  // as the port takes it
+       "link up on /dev/rfcomm0: Sony Ericsson, AT+CMER=3,2,0,0,0"},
   };
   for (const Case& c : cases) {
     LinkRig rig;
@@ -142,6 +148,7 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
     EXPECT_EQ(rig.port.openedPaths, std::vector<std::string>{c.path}) << c.entry;
     EXPECT_EQ(rig.port.written, std::vector<std::string>{c.command}) << c.maker;
     EXPECT_TRUE(rig.link.Connected());
+    EXPECT_EQ(rig.ui.events, (std::vector<std::string>{"starting on " + c.path, c.up}));
   }
 }
 
@@ -247,6 +254,50 @@ TEST(FailureReport, LogsEveryReceivedTextInArrivalOrder) {
             "mailto:support@vexel.example?subject=Vexel_AfterFIFLog&body=" + UrlEncode(log));
 }
 
+// Settings read again: the link follows another port or maker at once, a
+// reconnection at its next attempt; a link that is down stays down.
+TEST(StartLink, FollowsTheSettingsReadAgain) {
+  struct Case {
+    const char* why;
+    std::string entry;
+    int maker;
+    std::function<void(LinkRig&)> before;
+    std::vector<std::string> opened;  // after the first start
+  } cases[] = {
+      {"nothing changed", "COM27 (etc)", 0, [](LinkRig&) {}, {}},
+      {"another port", "COM28 (usb)", 0, [](LinkRig&) {}, {"COM28"}},
+      {"another maker", "COM27 (etc)", 1, [](LinkRig&) {}, {"COM27"}},
+      {"stopped", "COM28 (usb)", 0, [](LinkRig& rig) { rig.remote.Stop(); }, {}},
+      {"reconnecting",
+       "COM28 (usb)",
+       0,
+       [](LinkRig& rig) {
+         rig.port.Hangup();
+         rig.loop.ProcessMessages();
+       },
+       {"COM28"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    LinkRig rig;
+    rig.Up();
+    c.before(rig);
+    rig.ui.portText = c.entry;
+    rig.ui.phoneType = c.maker;
+    rig.remote.ReloadSettings();
+    if (rig.link.Reconnecting()) {
+      EXPECT_EQ(rig.port.openedPaths.size(), 1u);  // not before its attempt
+    }
+    rig.RunWhileReconnecting();
+    EXPECT_EQ(
+        std::vector<std::string>(rig.port.openedPaths.begin() + 1, rig.port.openedPaths.end()),
+        c.opened);
+    if (c.opened.empty()) continue;
+    EXPECT_TRUE(rig.link.Connected());
+    EXPECT_EQ(rig.port.written.back(), std::string(KeyReportingCommand(c.maker)) + "\r");
+  }
+}
+
 TEST(StopLink, ResetsTheStateAlsoWhenThePortIsClosed) {
   LinkRig rig;
   rig.ui.caption = "Stop";
@@ -305,6 +356,10 @@ TEST(Reconnection, PhoneBackAfterTheSecondAttempt) {
   EXPECT_EQ(rig.ui.caption, "Stop");
   EXPECT_EQ(rig.ui.tray, TrayImage::kConnect);
   EXPECT_TRUE(rig.ui.boxes.empty());  // attempts run unattended
+  EXPECT_EQ(std::vector<std::string>(rig.ui.events.begin() + 2, rig.ui.events.end()),
+            (std::vector<std::string>{"link lost", "attempt 1 of 13", "attempt 2 of 13",
+                                      "attempt 3 of 13",
+                                      "link up again on COM27: Sony Ericsson, AT+CMER=3,2,0,0,0"}));
   // Keep-alive on although the option was never ticked.
   EXPECT_FALSE(rig.link.ReconnectOption());
   rig.loop.RunUntil(rig.loop.now + 10000);
@@ -325,31 +380,92 @@ TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
   EXPECT_EQ(seen, std::vector<TrayImage>{TrayImage::kHangUp});
 }
 
+// A lost line, and with the retry on (the Linux program) a first start
+// that fails: 13 attempts 10 s apart, then the link is given up.
 TEST(Reconnection, GivesUpAfterThirteenAttempts) {
   struct Case {
     const char* why;
     ScriptedPort::OpenOutcome outcome;  // of every attempt's port open
+    bool firstStart;                    // no link was up yet
+    std::vector<std::string> lastEvents;
   } cases[] = {
-      {"phone silent", ScriptedPort::OpenOutcome::kOpen},
-      {"port refuses", ScriptedPort::OpenOutcome::kFalse},
-      {"device gone", ScriptedPort::OpenOutcome::kThrow},
+      {"phone silent",
+       ScriptedPort::OpenOutcome::kOpen,
+       false,
+       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
+      {"port refuses",
+       ScriptedPort::OpenOutcome::kFalse,
+       false,
+       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
+      {"device gone",
+       ScriptedPort::OpenOutcome::kThrow,
+       false,
+       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
+      {"first start, phone silent",
+       ScriptedPort::OpenOutcome::kOpen,
+       true,
+       {"start attempt 14 failed (Feedback init failed.)",
+        "giving up: the link could not be started: Feedback init failed."}},
+      {"first start, port refuses",
+       ScriptedPort::OpenOutcome::kFalse,
+       true,
+       {"start attempt 14 failed (Unable to open port!)",
+        "giving up: the link could not be started: Unable to open port!"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
     LinkRig rig;
-    rig.Up();
+    rig.link.SetRetryFailedStart(c.firstStart);
+    if (!c.firstStart) rig.Up();
     rig.PhoneSilent();
-    rig.port.openOutcomes.assign(13, c.outcome);
-    const auto lost = rig.loop.now;
-    rig.LoseLine();
-    EXPECT_TRUE(rig.port.openOutcomes.empty()) << c.why;  // 13 attempts, no more
-    EXPECT_GE(rig.loop.now - lost, 130000u) << c.why;
+    rig.port.openOutcomes.assign(13 + c.firstStart, c.outcome);
+    rig.port.openCalls.clear();
+    if (c.firstStart) {
+      rig.remote.Start();
+      rig.RunWhileReconnecting();
+    } else {
+      rig.LoseLine();
+    }
+    EXPECT_TRUE(rig.port.openOutcomes.empty());  // 13 attempts, no more
+    ASSERT_EQ(rig.port.openCalls.size(), 13u + c.firstStart);
+    for (size_t i = 1; i < rig.port.openCalls.size(); ++i) {
+      EXPECT_GE(rig.port.openCalls[i] - rig.port.openCalls[i - 1], 10000u) << i;
+      EXPECT_LT(rig.port.openCalls[i] - rig.port.openCalls[i - 1], 11000u) << i;
+    }
     EXPECT_FALSE(rig.link.Connected());
     EXPECT_EQ(rig.ui.caption, "Start");
     EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
-    ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.why;
+    EXPECT_EQ(std::vector<std::string>(rig.ui.events.end() - 2, rig.ui.events.end()), c.lastEvents);
+    if (c.firstStart) continue;  // nobody to warn: the retry's program exits
+    ASSERT_EQ(rig.ui.boxes.size(), 1u);
     EXPECT_EQ(rig.ui.boxes[0].text, "Connection lost and reconnection failed.");
     EXPECT_EQ(rig.ui.boxes[0].title, "Warning");
     EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kWarning);
+  }
+}
+
+// After a success the next sequence has all its 13 attempts again.
+TEST(Reconnection, CountStartsAgainAfterASuccess) {
+  for (const bool firstStart : {false, true}) {
+    SCOPED_TRACE(firstStart ? "a retried first start" : "a lost line");
+    LinkRig rig;
+    rig.link.SetRetryFailedStart(true);
+    using Outcome = ScriptedPort::OpenOutcome;
+    if (firstStart) {
+      rig.port.openOutcomes.assign(5, Outcome::kFalse);  // up at the fifth retry
+      rig.remote.Start();
+      rig.RunWhileReconnecting();
+    } else {
+      rig.Up();
+      rig.port.openOutcomes.assign(4, Outcome::kThrow);
+      rig.LoseLine();
+    }
+    ASSERT_TRUE(rig.link.Connected());
+    rig.port.openOutcomes.assign(13, Outcome::kThrow);
+    rig.port.openCalls.clear();
+    rig.LoseLine();
+    EXPECT_EQ(rig.port.openCalls.size(), 13u);
+    EXPECT_EQ(rig.ui.events.back(), "giving up: Connection lost and reconnection failed.");
   }
 }
 
@@ -369,7 +485,7 @@ TEST(Reconnection, LearnModeEndsWithTheLink) {
     LinkRig rig;
     rig.Up();
     rig.ui.mapKeysDown = true;
-    rig.remote.MapKeysButtonClick(true);
+    rig.remote.Learn(true);
     if (lost) {
       rig.LoseLine();  // the first attempt succeeds
     } else {

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   test::RecordingUi ui;
   FakeKeyNames layout;
   RecordingActionPlatform platform;
-  KeypadRemote remote(port, loop, ui, platform, layout, "");
+  KeypadRemote remote(port, loop, ui, ui, platform, layout, "");
   KeyMap& keyMap = remote.Keys();
   KeyEventHandlers& handlers = remote.KeyEvents();
 

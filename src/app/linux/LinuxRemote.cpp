@@ -28,7 +28,7 @@ LinuxRemote::LinuxRemote(RemoteOptions options)
     : options_(std::move(options)),
       port_(loop_, options_.baud),
       platform_([this](const std::string& line) { Log(line); }),
-      remote_(port_, loop_, *this, platform_, keyNames_, product::kFailureReportAddress) {}
+      remote_(port_, loop_, *this, *this, platform_, keyNames_, product::kFailureReportAddress) {}
 
 void LinuxRemote::Log(const std::string& line) {
   const std::string text = "vexel: " + OneLine(line) + "\n";
@@ -41,23 +41,19 @@ int LinuxRemote::Run() {
     Log("cannot receive signals");
     return 1;
   }
-  loop_.SetOnTimer([this](unsigned id) {
-    if (id == kFirstStartTimerId)
-      AttemptStart();
-    else
-      remote_.TimerFired(id);
-  });
+  loop_.SetOnTimer([this](unsigned id) { remote_.TimerFired(id); });
   // The application's standard error box: a line, and the program goes on.
   loop_.SetOnError([this](const std::exception& error) { Log(ErrorBoxText(error.what())); });
   if (!LoadSettings()) return 1;
-  if (options_.learn) {
-    remote_.Keys().SetOnChange([this] { LearnedRow(); });
-  } else {
+  if (!options_.learn) {
     LoadKeys();
-    remote_.Link().cbReconnectClick(settings_.reconnect);
+    remote_.KeepAlive(settings_.reconnect);
     Log(platform_.PrepareKeys());
   }
-  AttemptStart();
+  // Nobody sits at a service's messages: a start that fails is retried as
+  // a lost line is, and the link's giving up ends the program.
+  remote_.RetryFailedStart(true);
+  remote_.Start();
   while (!loop_.Quitting()) {
     loop_.Pass(-1);
     if (reloadRequested_ && !loop_.Quitting()) {
@@ -74,8 +70,7 @@ int LinuxRemote::Run() {
     Log("releasing held keys: " + names);
   }
   platform_.ReleaseHeldKeys();
-  stopping_ = true;
-  remote_.Link().Exit1Click();
+  remote_.Exit();
   port_.ClosePort();
   if (options_.learn && exitCode_ == 0) return SaveLearnedKeys();
   // The link failed for good: the keys learned before are kept all the same.
@@ -118,33 +113,6 @@ void LinuxRemote::LoadKeys() {
   }
 }
 
-void LinuxRemote::AttemptStart() {
-  ++startAttempts_;
-  try {
-    remote_.Link().StartLink();
-  } catch (const EPortBusy& error) {
-    GiveUp(error.what());  // one Vexel per port
-    return;
-  } catch (const ECommsError& error) {
-    lastMessage_ = error.what();
-    Log(ErrorBoxText(error.what()));
-  }
-  if (stopping_) return;
-  if (remote_.Link().Connected() || remote_.Link().Reconnecting()) {
-    loop_.StopTimer(kFirstStartTimerId);
-    startAttempts_ = 0;
-    return;
-  }
-  // A first start that fails is retried as a lost line is.
-  if (startAttempts_ > kReconnectAttempts) {
-    GiveUp("the link could not be started: " + lastMessage_);
-    return;
-  }
-  if (startAttempts_ == 1) loop_.StartTimer(kFirstStartTimerId, kReconnectPauseMs);
-  Log("start attempt " + std::to_string(startAttempts_) + " failed; next in " +
-      std::to_string(kReconnectPauseMs / 1000) + " s");
-}
-
 void LinuxRemote::Reload() {
   Log("reloading " + options_.settingsPath);
   const Settings old = settings_;
@@ -159,17 +127,9 @@ void LinuxRemote::Reload() {
   }
   if (!options_.learn) {
     LoadKeys();
-    if (settings_.reconnect != old.reconnect) remote_.Link().cbReconnectClick(settings_.reconnect);
+    if (settings_.reconnect != old.reconnect) remote_.KeepAlive(settings_.reconnect);
   }
-  const bool lineChanged = settings_.port != old.port || settings_.phone != old.phone;
-  if (!lineChanged || remote_.Link().Reconnecting()) return;  // a reconnection takes the new port
-  Log("port now " + settings_.port + ": reopening the link");
-  restarting_ = true;
-  if (remote_.Link().Connected()) remote_.Link().StopLink();
-  restarting_ = false;
-  loop_.StopTimer(kFirstStartTimerId);
-  startAttempts_ = 0;
-  AttemptStart();
+  remote_.ReloadSettings();  // another port or maker: the link is reopened on it
 }
 
 void LinuxRemote::Signal(int signal) {
@@ -182,61 +142,53 @@ void LinuxRemote::Signal(int signal) {
     return;
   }
   Log(signal == SIGINT ? "interrupted: stopping" : "terminated: stopping");
-  stopping_ = true;
-  remote_.Link().Exit1Click();  // ends every wait of the link
-  loop_.Quit();
-}
-
-void LinuxRemote::GiveUp(const std::string& reason) {
-  if (stopping_) return;
-  Log("giving up: " + reason);
-  exitCode_ = 1;
-  stopping_ = true;
-  remote_.Link().Exit1Click();
+  remote_.Exit();  // ends every wait of the link
   loop_.Quit();
 }
 
 MsgAnswer LinuxRemote::ShowMessageBox(const std::string& text, const std::string& title, MsgIcon,
                                       MsgButtons buttons) {
-  lastMessage_ = OneLine(text);
   if (buttons == MsgButtons::kYesNo) {
-    Log(title + ": " + lastMessage_ + " -> No");
+    Log(title + ": " + text + " -> No");
     return MsgAnswer::kNo;  // nobody to ask: no failure report
   }
-  Log(title + ": " + lastMessage_);
+  Log(title + ": " + text);
   return MsgAnswer::kOk;
 }
 
-void LinuxRemote::SetTrayImage(TrayImage image) {
-  if (image == TrayImage::kConnect && options_.learn) {
-    // Learn mode ends with the link; it starts again with every link up.
-    remote_.MapKeysButtonClick(true);
-    Log("learning: press each key of the phone, then Ctrl+C to save them");
-  }
-  // Down without being asked: the reconnection gave up. Its warning comes
-  // right after, and is the reason.
-  if (image == TrayImage::kApplication && !restarting_ && !stopping_ && startAttempts_ == 0)
-    loop_.Post([this] { GiveUp(lastMessage_); });
-}
-
-void LinuxRemote::LearnedRow() {
-  // The core's learn mode appends a row for every press of a key that a
-  // keys file can hold.
-  const auto& rows = remote_.Keys().Rows();
-  if (rows.size() < seenRows_) seenRows_ = 0;  // learn mode began again
-  for (; seenRows_ < rows.size(); ++seenRows_) {
-    const std::string& key = rows[seenRows_].key;
-    if (std::none_of(learned_.begin(), learned_.end(),
-                     [&](const std::string& k) { return SameText(k, key); }))
-      learned_.push_back(key);
-    std::printf("%s\n", key.c_str());
-    std::fflush(stdout);
+void LinuxRemote::OnLinkEvent(const LinkEvent& event) {
+  switch (event.kind) {
+    case LinkEventKind::kKeyLearned:
+      Learned(event.key);
+      return;
+    case LinkEventKind::kLearning:
+      if (event.on) Log("learning: press each key of the phone, then Ctrl+C to save them");
+      return;
+    case LinkEventKind::kUp:
+    case LinkEventKind::kBack:
+      Log(DescribeLinkEvent(event));
+      // Learn mode ends with the link; it starts again with every link up.
+      if (options_.learn) remote_.Learn(true);
+      return;
+    case LinkEventKind::kGaveUp:
+      Log(DescribeLinkEvent(event));
+      exitCode_ = 1;
+      loop_.Quit();
+      return;
+    default:
+      Log(DescribeLinkEvent(event));
   }
 }
 
-int LinuxRemote::PhoneTypeIndex() {
-  return settings_.phone >= 0 && settings_.phone <= 3 ? settings_.phone : -1;
+void LinuxRemote::Learned(const std::string& key) {
+  if (std::none_of(learned_.begin(), learned_.end(),
+                   [&](const std::string& k) { return SameText(k, key); }))
+    learned_.push_back(key);
+  std::printf("%s\n", key.c_str());
+  std::fflush(stdout);
 }
+
+int LinuxRemote::PhoneTypeIndex() { return IsPhoneMaker(settings_.phone) ? settings_.phone : -1; }
 
 void LinuxRemote::ShowProperties() {
   Log("no port in " + options_.settingsPath +

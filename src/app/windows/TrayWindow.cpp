@@ -53,7 +53,7 @@ void TTrayWindow::SetIcon(HICON icon) {
   if (trayIcon_) trayIcon_->SetIcon(icon);
 }
 
-void TTrayWindow::SetStartStopCaption(const std::string& caption) {
+void TTrayWindow::SetStartStopItemCaption(const std::string& caption) {
   const UINT id = ItemId("StartStopItem");
   ModifyMenuA(mobPopup_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());
   SetMenuDefaultItem(mobPopup_, id, FALSE);

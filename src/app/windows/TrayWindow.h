@@ -31,7 +31,7 @@ class TTrayWindow : public Window {
   void Create(HICON icon, const char* hint);
   void SetIcon(HICON icon);
   // The caption of StartStopItem, which stays the menu's (bold) default item.
-  void SetStartStopCaption(const std::string& caption);
+  void SetStartStopItemCaption(const std::string& caption);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -238,7 +238,7 @@ void TMobPropsForm::WriteSettings() {
   settings.phone = PhoneTypeIndex();
   settings.autostart = AutostartTicked();
   settings.keysFile = remote_.KeysFilePath();
-  settings.reconnect = remote_.Link().ReconnectOption();
+  settings.reconnect = remote_.KeepAliveOn();
   vexel::WriteSettings(SettingsPath(), settings);
   portText_ = settings.port;
 }
@@ -260,13 +260,9 @@ void TMobPropsForm::SpeedButton5Click() {
   if (!file.empty()) remote_.SaveKeysFile(file);
 }
 
-void TMobPropsForm::MapKeysButtonClick() {
-  remote_.MapKeysButtonClick(Checked(Control("MapKeysButton")));
-}
+void TMobPropsForm::MapKeysButtonClick() { remote_.Learn(Checked(Control("MapKeysButton"))); }
 
-void TMobPropsForm::cbReconnectClick() {
-  remote_.Link().cbReconnectClick(Checked(Control("cbReconnect")));
-}
+void TMobPropsForm::cbReconnectClick() { remote_.KeepAlive(Checked(Control("cbReconnect"))); }
 
 void TMobPropsForm::ValueListEditor1EditButtonClick(size_t row) {
   if (row >= remote_.Keys().Rows().size()) return;
@@ -288,11 +284,10 @@ MsgAnswer TMobPropsForm::ShowMessageBox(const std::string& text, const std::stri
   return answer == IDYES ? MsgAnswer::kYes : answer == IDNO ? MsgAnswer::kNo : MsgAnswer::kOk;
 }
 
-void TMobPropsForm::SetMapKeysButtonEnabled(bool enabled) {
+void TMobPropsForm::ShowMapKeysButton(bool enabled, bool down) {
   EnableWindow(Control("MapKeysButton"), enabled);
+  SetChecked(Control("MapKeysButton"), down);
 }
-
-void TMobPropsForm::SetMapKeysButtonDown(bool down) { SetChecked(Control("MapKeysButton"), down); }
 
 std::string TMobPropsForm::SelectedPortText() const { return WindowText(Control("cbCOMs")); }
 

@@ -33,11 +33,11 @@ class TMobPropsForm : public Window {
   // fresh port list; warns when there are no ports.
   void N1Click();
 
-  // What the phone link sees of the window.
+  // What the phone link asks and shows through the window.
   MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                            MsgButtons buttons);
-  void SetMapKeysButtonEnabled(bool enabled);
-  void SetMapKeysButtonDown(bool down);
+  // MapKeysButton: enabled or not, down (learning) or up.
+  void ShowMapKeysButton(bool enabled, bool down);
   std::string SelectedPortText() const;
   int PhoneTypeIndex() const;
   void ShowReplyLog(const std::string& log);

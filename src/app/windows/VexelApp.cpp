@@ -16,7 +16,8 @@ const char* const kTrayIconNames[] = {"MAINICON", "xConnectIcon", "xHangUpIcon"}
 }  // namespace
 
 TVexelApp::TVexelApp()
-    : remote_(comm_, *this, *this, actionPlatform_, keyNames_, product::kFailureReportAddress) {
+    : remote_(comm_, *this, *this, *this, actionPlatform_, keyNames_,
+              product::kFailureReportAddress) {
   comm_.SetOnException([this](std::exception_ptr error) {
     try {
       std::rethrow_exception(error);
@@ -27,10 +28,8 @@ TVexelApp::TVexelApp()
 }
 
 TVexelApp::~TVexelApp() {
-  if (HWND window = mobPropsForm_.Handle()) {
-    KillTimer(window, kWaitTimerId);
-    KillTimer(window, kReconnectTimerId);
-  }
+  // The Properties window, destroyed before the core, takes the core's
+  // window timers with it.
   if (application_) DestroyWindow(application_);
   for (HICON icon : trayIcons_)
     if (icon) DestroyIcon(icon);
@@ -52,7 +51,7 @@ void TVexelApp::Create() {
   tray_.Create(trayIcons_[static_cast<int>(TrayImage::kApplication)], product::kName);
   try {
     mobPropsForm_.FormCreate();
-    if (mobPropsForm_.AutostartTicked()) remote_.Link().StartLink();
+    if (mobPropsForm_.AutostartTicked()) remote_.Start();
   } catch (const std::exception& error) {
     ShowException(mobPropsForm_.Handle(), error);
   }
@@ -62,7 +61,7 @@ void TVexelApp::Create() {
 // ---------------------------------------------------------------------------
 // The tray menu
 
-void TVexelApp::StartStopItemClick() { remote_.Link().StartStopItemClick(); }
+void TVexelApp::StartStopItemClick() { remote_.StartStop(); }
 
 void TVexelApp::N1Click() { mobPropsForm_.N1Click(); }
 
@@ -82,7 +81,7 @@ void TVexelApp::About1Click() {
 }
 
 void TVexelApp::Exit1Click() {
-  remote_.Link().Exit1Click();
+  remote_.Exit();
   PostQuitMessage(0);
 }
 
@@ -106,20 +105,6 @@ MsgAnswer TVexelApp::ShowMessageBox(const std::string& text, const std::string& 
   return mobPropsForm_.ShowMessageBox(text, title, icon, buttons);
 }
 
-void TVexelApp::SetTrayImage(TrayImage image) {
-  tray_.SetIcon(trayIcons_[static_cast<int>(image)]);
-}
-
-void TVexelApp::SetStartStopCaption(const std::string& caption) {
-  tray_.SetStartStopCaption(caption);
-}
-
-void TVexelApp::SetMapKeysButtonEnabled(bool enabled) {
-  mobPropsForm_.SetMapKeysButtonEnabled(enabled);
-}
-
-void TVexelApp::SetMapKeysButtonDown(bool down) { mobPropsForm_.SetMapKeysButtonDown(down); }
-
 std::string TVexelApp::SelectedPortText() { return mobPropsForm_.SelectedPortText(); }
 int TVexelApp::PhoneTypeIndex() { return mobPropsForm_.PhoneTypeIndex(); }
 void TVexelApp::ShowProperties() { mobPropsForm_.N1Click(); }
@@ -127,6 +112,15 @@ void TVexelApp::ShowReplyLog(const std::string& log) { mobPropsForm_.ShowReplyLo
 
 void TVexelApp::ShellOpen(const std::string& target) {
   ShellExecuteA(nullptr, "open", target.c_str(), "", "", SW_SHOWNORMAL);
+}
+
+void TVexelApp::OnLinkEvent(const LinkEvent& event) {
+  const LinkView before = shown_;
+  shown_.Apply(event);
+  if (shown_.tray != before.tray) tray_.SetIcon(trayIcons_[static_cast<int>(shown_.tray)]);
+  if (shown_.caption != before.caption) tray_.SetStartStopItemCaption(shown_.caption);
+  if (shown_.mapKeysEnabled != before.mapKeysEnabled || shown_.mapKeysDown != before.mapKeysDown)
+    mobPropsForm_.ShowMapKeysButton(shown_.mapKeysEnabled, shown_.mapKeysDown);
 }
 
 }  // namespace vexel

@@ -1,12 +1,14 @@
 // TVexelApp: the Windows program. It builds the core through its front door
 // (KeypadRemote) over the Win32 seams (TComm32, the action platform, the
 // layout's key names), and puts the Properties window and the tray window
-// in front of it: it is the event loop and the user-visible state the phone
-// link sees, and the handler of the tray menu.
+// in front of it: it is the event loop the phone link runs on, asks the
+// user the link's questions, shows the link's events in the tray and the
+// Properties window, and handles the tray menu.
 #pragma once
 
 #include "actions/win32/ActionPlatformWin32.h"
 #include "actions/win32/KeyNamesWin32.h"
+#include "app/LinkView.h"
 #include "app/windows/TrayWindow.h"
 #include "app/windows/Unit1.h"
 #include "comm/win32/Comm32.h"
@@ -14,7 +16,10 @@
 
 namespace vexel {
 
-class TVexelApp final : private LinkHost, private LinkUi, private TrayCommands {
+class TVexelApp final : private LinkHost,
+                        private LinkUi,
+                        private LinkObserver,
+                        private TrayCommands {
  public:
   // Creates the serial port component and the core; throws Error when the
   // serial port component cannot be made (the program cannot work then).
@@ -42,15 +47,13 @@ class TVexelApp final : private LinkHost, private LinkUi, private TrayCommands {
   // LinkUi
   MsgAnswer ShowMessageBox(const std::string& text, const std::string& title, MsgIcon icon,
                            MsgButtons buttons) override;
-  void SetTrayImage(TrayImage image) override;
-  void SetStartStopCaption(const std::string& caption) override;
-  void SetMapKeysButtonEnabled(bool enabled) override;
-  void SetMapKeysButtonDown(bool down) override;
   std::string SelectedPortText() override;
   int PhoneTypeIndex() override;
   void ShowProperties() override;
   void ShowReplyLog(const std::string& log) override;
   void ShellOpen(const std::string& target) override;
+  // LinkObserver: the tray and the MapKeys button follow the link.
+  void OnLinkEvent(const LinkEvent& event) override;
 
   KeyNamesWin32 keyNames_;
   ActionPlatformWin32 actionPlatform_;
@@ -61,6 +64,7 @@ class TVexelApp final : private LinkHost, private LinkUi, private TrayCommands {
   HWND application_ = nullptr;  // the hidden owner of the Properties window
   HICON appIcon_ = nullptr;     // the Properties window's, shared
   HICON trayIcons_[3] = {};     // by TrayImage, at the tray's size; owned
+  LinkView shown_;              // what the tray and MapKeys show now
   bool aboutOpen_ = false;      // the tag of About1
 };
 

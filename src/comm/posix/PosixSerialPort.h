@@ -21,12 +21,6 @@ inline constexpr std::size_t kChunkBytes = 2048;
 // refuses (a phone that stopped reading).
 inline constexpr std::size_t kWriteQueueLimit = 65536;
 
-// OpenPort's error when another program holds the device.
-class EPortBusy : public ECommsError {
- public:
-  using ECommsError::ECommsError;
-};
-
 class PosixSerialPort : public SerialPort {
  public:
   // baud 0 leaves the line's speed as it is.

@@ -1,0 +1,38 @@
+#include "app/LinkView.h"
+
+namespace vexel {
+
+void LinkView::Apply(const LinkEvent& event) {
+  switch (event.kind) {
+    case LinkEventKind::kStarting:
+    case LinkEventKind::kStartFailed:
+      mapKeysEnabled = false;
+      break;
+    case LinkEventKind::kUp:
+    case LinkEventKind::kBack:
+      tray = TrayImage::kConnect;
+      caption = "Stop";
+      mapKeysEnabled = true;
+      break;
+    case LinkEventKind::kLost:
+      // The menu still offers Stop: it ends the reconnection.
+      tray = TrayImage::kHangUp;
+      mapKeysEnabled = false;
+      break;
+    case LinkEventKind::kGaveUp:
+    case LinkEventKind::kStopped:
+      tray = TrayImage::kApplication;
+      caption = "Start";
+      mapKeysEnabled = false;
+      break;
+    case LinkEventKind::kLearning:
+      mapKeysDown = event.on;
+      break;
+    case LinkEventKind::kReconnecting:
+    case LinkEventKind::kKeyLearned:
+    case LinkEventKind::kControl:
+      break;
+  }
+}
+
+}  // namespace vexel

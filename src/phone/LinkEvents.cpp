@@ -1,0 +1,47 @@
+#include "phone/LinkEvents.h"
+
+namespace vexel {
+
+namespace {
+
+std::string LinkedOn(const LinkEvent& event) {
+  std::string text = " on " + event.port;
+  if (!event.maker.empty()) text += ": " + event.maker + ", " + event.command;
+  return text;
+}
+
+}  // namespace
+
+std::string DescribeLinkEvent(const LinkEvent& event) {
+  switch (event.kind) {
+    case LinkEventKind::kStarting:
+      return "starting on " + event.port;
+    case LinkEventKind::kUp:
+      return "link up" + LinkedOn(event);
+    case LinkEventKind::kStartFailed: {
+      std::string text = "start attempt " + std::to_string(event.attempt) + " failed";
+      if (event.nextInMs) text += "; next in " + std::to_string(event.nextInMs / 1000) + " s";
+      if (!event.reason.empty()) text += " (" + event.reason + ")";
+      return text;
+    }
+    case LinkEventKind::kLost:
+      return "link lost";
+    case LinkEventKind::kReconnecting:
+      return "attempt " + std::to_string(event.attempt) + " of " + std::to_string(event.attempts);
+    case LinkEventKind::kBack:
+      return "link up again" + LinkedOn(event);
+    case LinkEventKind::kGaveUp:
+      return "giving up: " + event.reason;
+    case LinkEventKind::kStopped:
+      return "link down";
+    case LinkEventKind::kLearning:
+      return event.on ? "learn mode on" : "learn mode off";
+    case LinkEventKind::kKeyLearned:
+      return "learned " + event.key;
+    case LinkEventKind::kControl:
+      return event.on ? "control on" : "control off: keys run only special commands";
+  }
+  return {};
+}
+
+}  // namespace vexel
