@@ -70,6 +70,7 @@ Settings ReadSettings(const std::string& path) {
   settings.autostart = ReadBool(file, "autostart", defaults.autostart);
   settings.keysFile = file.GetString(kSection, "KeysFile", defaults.keysFile);
   settings.reconnect = ReadBool(file, "reconnect", defaults.reconnect);
+  settings.notify = ReadBool(file, "notify", defaults.notify);
   return settings;
 }
 

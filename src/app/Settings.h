@@ -11,6 +11,7 @@ struct Settings {
   bool autostart = false;  // "autostart": start the link at program start
   std::string keysFile;    // "KeysFile": the keys file loaded at start
   bool reconnect = false;  // "reconnect": keep the connection alive
+  bool notify = true;      // "notify": desktop notifications of the link (Linux); never written
 };
 
 // The settings file's path: the program's folder and "Vexel.ini".

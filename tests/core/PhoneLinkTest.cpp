@@ -3,6 +3,7 @@
 #include "FakeKeyNames.h"
 #include "FakeLink.h"
 #include "RecordingActionPlatform.h"
+#include "app/LinkNotices.h"
 #include "phone/KeypadRemote.h"
 #include "phone/PhoneLink.h"
 #include "phone/UrlEncode.h"
@@ -441,6 +442,51 @@ TEST(Reconnection, GivesUpAfterThirteenAttempts) {
     EXPECT_EQ(rig.ui.boxes[0].text, "Connection lost and reconnection failed.");
     EXPECT_EQ(rig.ui.boxes[0].title, "Warning");
     EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kWarning);
+  }
+}
+
+// The desktop is told of an outage once: not per attempt, and not again by
+// a program restarted while it lasts (what was told is remembered).
+TEST(Reconnection, DesktopNoticesTellEachOutageOnce) {
+  using K = LinkEventKind;
+  struct Case {
+    std::string toldBefore;
+    std::vector<LinkEventKind> events;
+    std::vector<std::string> notices;
+    std::string toldAfter;
+  } cases[] = {
+      {"", {K::kStarting, K::kUp}, {"Phone linked"}, ""},
+      {"",
+       {K::kLost, K::kReconnecting, K::kReconnecting, K::kBack},
+       {"Phone link lost", "Phone link back"},
+       ""},
+      {"",
+       {K::kLost, K::kReconnecting, K::kGaveUp},
+       {"Phone link lost", "Vexel gave up the phone link: the reason"},
+       "gave up"},
+      {"",
+       {K::kStartFailed, K::kStartFailed, K::kGaveUp},
+       {"Vexel gave up the phone link: the reason"},
+       "gave up"},
+      {"gave up", {K::kStarting, K::kStartFailed, K::kGaveUp}, {}, "gave up"},  // restarted
+      {"gave up", {K::kStarting, K::kUp}, {"Phone link back"}, ""},
+      {"lost",
+       {K::kStartFailed, K::kGaveUp},
+       {"Vexel gave up the phone link: the reason"},
+       "gave up"},
+      {"", {K::kStopped, K::kLearning, K::kKeyLearned, K::kControl}, {}, ""},
+  };
+  for (const Case& c : cases) {
+    LinkNotices notices(c.toldBefore);
+    std::vector<std::string> shown;
+    for (LinkEventKind kind : c.events) {
+      LinkEvent event(kind);
+      event.reason = "the reason";
+      if (auto notice = notices.For(event))
+        shown.push_back(notice->summary + (kind == K::kGaveUp ? ": " + notice->body : ""));
+    }
+    EXPECT_EQ(shown, c.notices) << c.toldBefore;
+    EXPECT_EQ(notices.Told(), c.toldAfter);
   }
 }
 

@@ -99,6 +99,8 @@ RunRig::~RunRig() {
   vexel.Kill();
   phone.Kill();
   line.Kill();
+  notifications.Kill();
+  bus.Kill();
 }
 
 void RunRig::StartLine() {
@@ -126,11 +128,25 @@ void RunRig::Settings(const std::string& params, const std::string& keys) {
   folder.Write("phone.km", "[Keys]\r\n" + keys);
 }
 
+void RunRig::StartSessionBus() {
+  const std::string address = "unix:path=" + folder.File("bus");
+  bus.Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address},
+            folder.File("bus.log"));
+  for (int i = 0; i < 300 && access(folder.File("bus").c_str(), F_OK); ++i) SleepMs(10);
+  notifications.Start({NOTIFY_STANDIN_EXE, address, folder.File("notices")},
+                      folder.File("notify-standin.log"));
+  for (int i = 0; i < 300 && access(folder.File("notices").c_str(), F_OK); ++i) SleepMs(10);
+}
+
 void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env) {
   std::vector<std::string> argv = {VEXEL_EXE};
   argv.insert(argv.end(), args.begin(), args.end());
   argv.insert(argv.end(), {"--ini", folder.File("Vexel.ini")});
-  std::vector<std::string> environment = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH")};
+  // The session bus and runtime folder are the rig's: no notice reaches the
+  // desktop of whoever runs the tests.
+  std::vector<std::string> environment = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH"),
+                                          "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder.File("bus"),
+                                          "XDG_RUNTIME_DIR=" + folder.File("")};
   environment.insert(environment.end(), env.begin(), env.end());
   vexel.Start(argv, folder.File("vexel.log"), false, environment);
 }

@@ -47,6 +47,9 @@ class RunRig {
   void CutLine();    // the pair killed: both ends gone
   void StartPhone(const std::vector<std::string>& options = {});
   void Settings(const std::string& params, const std::string& keys);
+  // A private session bus (vexel's, see StartVexel) with the desktop's
+  // notification service played by notify-standin into "notices".
+  void StartSessionBus();
   // vexel with these arguments (after the command word) and PATH led by bin/.
   void StartVexel(const std::vector<std::string>& args = {"run"},
                   const std::vector<std::string>& env = {});
@@ -59,7 +62,7 @@ class RunRig {
   bool WaitFor(const std::string& name, const std::string& text, int timeoutMs = 5000,
                int count = 1) const;
 
-  Process line, phone, vexel;
+  Process line, phone, vexel, bus, notifications;
 };
 
 // vexel run as the user starts it, to completion: exit status and output.

@@ -167,7 +167,9 @@ TEST_F(VexelRun, FirstStartThatFailsIsRetried) {
 
 // One real reconnection: about 10 s, the core's pause before an attempt
 // (the 13 attempts and the give-up are the core tests' virtual clock's).
+// The desktop hears of it: linked, lost, back.
 TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
+  rig.StartSessionBus();
   LinkUp("reconnect=1\r\n");
   rig.CutLine();
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link lost"));
@@ -175,6 +177,11 @@ TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up", 30000, 2)) << "no reconnection";
   rig.phone.Send("press 5");
   EXPECT_TRUE(rig.WaitFor("trace", "down 5\n"));
+  const std::string port = "Sony Ericsson on " + rig.A();
+  EXPECT_EQ(rig.Read("notices"), "Phone linked: " + port +
+                                     "\nPhone link lost: Vexel tries to re-establish it every 10 "
+                                     "s.\nPhone link back: " +
+                                     port + "\n");
 }
 
 TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {

@@ -11,6 +11,7 @@
 #include "base/Error.h"
 #include "base/Files.h"
 #include "base/Text.h"
+#include "phone/PortList.h"
 
 namespace vexel {
 
@@ -49,6 +50,7 @@ int LinuxRemote::Run() {
     LoadKeys();
     remote_.KeepAlive(settings_.reconnect);
     Log(platform_.PrepareKeys());
+    FollowNotifySetting(Settings{});
   }
   // Nobody sits at a service's messages: a start that fails is retried as
   // a lost line is, and the link's giving up ends the program.
@@ -128,6 +130,7 @@ void LinuxRemote::Reload() {
   if (!options_.learn) {
     LoadKeys();
     if (settings_.reconnect != old.reconnect) remote_.KeepAlive(settings_.reconnect);
+    FollowNotifySetting(old);
   }
   remote_.ReloadSettings();  // another port or maker: the link is reopened on it
 }
@@ -156,7 +159,15 @@ MsgAnswer LinuxRemote::ShowMessageBox(const std::string& text, const std::string
   return MsgAnswer::kOk;
 }
 
+void LinuxRemote::FollowNotifySetting(const Settings& old) {
+  if (!settings_.notify)
+    notifier_.reset();
+  else if (!notifier_ || settings_.port != old.port)
+    notifier_ = std::make_unique<DesktopNotifier>(PortNameOfEntry(settings_.port));
+}
+
 void LinuxRemote::OnLinkEvent(const LinkEvent& event) {
+  if (notifier_) notifier_->OnLinkEvent(event);
   switch (event.kind) {
     case LinkEventKind::kKeyLearned:
       Learned(event.key);

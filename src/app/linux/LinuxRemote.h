@@ -3,12 +3,14 @@
 // stderr; the link's giving up ends the program with status 1.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "actions/linux/ActionPlatformLinux.h"
 #include "actions/linux/LinuxKeys.h"
 #include "app/Settings.h"
+#include "app/linux/DesktopNotifier.h"
 #include "app/linux/HostLoop.h"
 #include "comm/posix/PosixSerialPort.h"
 #include "phone/KeypadRemote.h"
@@ -48,6 +50,8 @@ class LinuxRemote : public LinkUi, public LinkObserver {
   void Reload();
   void Signal(int signal);
   void Learned(const std::string& key);
+  // "vexel run" tells the desktop about the link unless notify=0.
+  void FollowNotifySetting(const Settings& old);
   int SaveLearnedKeys();
 
   RemoteOptions options_;
@@ -58,6 +62,7 @@ class LinuxRemote : public LinkUi, public LinkObserver {
   KeypadRemote remote_;
 
   Settings settings_;
+  std::unique_ptr<DesktopNotifier> notifier_;
   std::string keysFilePath_;  // of the settings, resolved
   bool reloadRequested_ = false;
   int exitCode_ = 0;

@@ -36,6 +36,7 @@ on Windows:
   phone=0                     0 Sony Ericsson, 1 Motorola, 2 Siemens, 3 Sagem
   KeysFile=phone.km           relative to the settings file's folder
   reconnect=1                 keep-alive every 5 s
+  notify=0                    no desktop notifications of the link
 
 'vexel COMMAND --help' tells more. Exit status: 0 ok, 1 failure, 2 wrong use.
 )";
@@ -46,8 +47,10 @@ Opens the port of the settings for this program alone, switches on the
 phone's key reports and runs the action of every key pressed and released,
 until SIGTERM or SIGINT (Ctrl+C). One line per event on standard error.
 A start that fails, and a line that is lost, are retried every 10 s, 13
-times. SIGHUP reloads the settings and the keys file, and reopens the link
-when the port changed.
+times. In a desktop session a notification tells when the link comes up,
+is lost and is given up (notify=0 in the settings turns them off). SIGHUP
+reloads the settings and the keys file, and reopens the link when the port
+or maker changed.
 
 Options:
   --ini PATH   the settings file (default ~/.config/vexel/Vexel.ini)
