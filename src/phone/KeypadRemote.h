@@ -48,6 +48,9 @@ class KeypadRemote {
   // A start that fails is retried as a lost line is (13 attempts, 10 s
   // apart) instead of being left to the user.
   void RetryFailedStart(bool retry) { link_.SetRetryFailedStart(retry); }
+  // A Bluetooth port bound to its phone is waited for after opening (see
+  // PhoneLink::SetAwaitBluetoothPhone).
+  void AwaitBluetoothPhone(bool await) { link_.SetAwaitBluetoothPhone(await); }
 
   // Every timer of the host fires here.
   void TimerFired(unsigned id);

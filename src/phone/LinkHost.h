@@ -38,6 +38,15 @@ class LinkUi {
   virtual void ShowReplyLog(const std::string& log) = 0;
   // The shell's "open" verb, no owner window (the failure report's mail).
   virtual void ShellOpen(const std::string& target) = 0;
+
+  // The failure report, the phone's answers to the identification commands
+  // after it refused key reporting at a start the user asked for: the
+  // Windows program asks whether to mail it; a program nobody sits at keeps
+  // it, once per run, where its user finds it.
+  enum class FailureReport { kAskToMail, kKeep };
+  virtual FailureReport FailureReportWay() { return FailureReport::kAskToMail; }
+  virtual void KeepFailureReport(const std::string& /*report*/,
+                                 const std::string& /*supportAddress*/) {}
 };
 
 }  // namespace vexel

@@ -12,6 +12,10 @@ namespace vexel {
 namespace {
 
 const char kKeepAlive[] = "AT+CGMI\r";
+
+bool IsBluetoothEntry(std::string_view entry) {
+  return entry.starts_with("/dev/rfcomm") || entry.ends_with(" (bth)");
+}
 const char kFailureQuestion[] =
     "Vexel unable to continue it's work.\rBut you can help us to improve it! It is very "
     "easy.\rWould you like to send email with auto-generated log?\rThank you!";
@@ -149,6 +153,10 @@ std::string PhoneLink::OpenLink(Attended attended) {
       ui_.ShowMessageBox(kUnableToOpen, "Error", MsgIcon::kError, MsgButtons::kOk);
     return kUnableToOpen;
   }
+  if (awaitBluetoothPhone_ && IsBluetoothEntry(portText_) && !AwaitPhone()) {
+    port_.ClosePort();
+    return "no answer from the phone within " + std::to_string(kConnectWaitMs / 1000) + " s";
+  }
   host_.Sleep(kOpenSettleMs);
   if (SendAndWait(KeyReportingCommand(maker_), "OK")) {
     InstallFeedbackComm();
@@ -158,14 +166,35 @@ std::string PhoneLink::OpenLink(Attended attended) {
   static const char kFeedbackInitFailed[] = "Feedback init failed.";
   if (attended == Attended::kYes && !exiting_) {
     ui_.ShowMessageBox(kFeedbackInitFailed, "Error", MsgIcon::kError, MsgButtons::kOk);
-    if (!exiting_ &&
-        ui_.ShowMessageBox(kFailureQuestion, "Question", MsgIcon::kQuestion, MsgButtons::kYesNo) ==
-            MsgAnswer::kYes &&
-        !exiting_)
+    if (ui_.FailureReportWay() == LinkUi::FailureReport::kKeep) {
+      if (!failureReportKept_ && !exiting_) {
+        failureReportKept_ = true;
+        const std::string report = CollectFailureReport();
+        if (!report.empty()) ui_.KeepFailureReport(report, supportAddress_);
+      }
+    } else if (!exiting_ &&
+               ui_.ShowMessageBox(kFailureQuestion, "Question", MsgIcon::kQuestion,
+                                  MsgButtons::kYesNo) == MsgAnswer::kYes &&
+               !exiting_) {
       SendFailureReport();
+    }
   }
   port_.ClosePort();
   return kFeedbackInitFailed;
+}
+
+bool PhoneLink::AwaitPhone() {
+  const std::uint64_t start = host_.Milliseconds();
+  while (!exiting_) {
+    const std::uint64_t sent = host_.Milliseconds();
+    if (SendAndWait("AT", "OK")) return true;
+    if (host_.Milliseconds() - start + kConnectPassMs > kConnectWaitMs) return false;
+    while (!exiting_ && host_.Milliseconds() - sent < kConnectPassMs) {
+      host_.ProcessMessages();
+      host_.Sleep(kWaitPassMs);
+    }
+  }
+  return false;
 }
 
 void PhoneLink::StartFailed(const std::string& reason) {
@@ -203,13 +232,19 @@ void PhoneLink::QueryPhoneInfo() {
   replyLog_ = false;
 }
 
-void PhoneLink::SendFailureReport() {
+std::string PhoneLink::CollectFailureReport() {
   memo_.clear();
   memo_.emplace_back(kReportHeader);
   QueryPhoneInfo();
-  if (exiting_) return;
+  if (exiting_) return {};
   std::string log;
   for (const std::string& line : memo_) log += line + "\r\n";
+  return log;
+}
+
+void PhoneLink::SendFailureReport() {
+  const std::string log = CollectFailureReport();
+  if (log.empty()) return;
   ui_.ShowReplyLog(log);
   ui_.ShellOpen("mailto:" + supportAddress_ + "?subject=Vexel_AfterFIFLog&body=" + UrlEncode(log));
 }

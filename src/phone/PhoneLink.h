@@ -23,6 +23,8 @@ inline constexpr unsigned kOpenSettleMs = 100;
 inline constexpr unsigned kKeepAliveMs = 5000;
 inline constexpr unsigned kReconnectPauseMs = 10000;
 inline constexpr int kReconnectAttempts = 13;
+inline constexpr unsigned kConnectPassMs = 1000;   // "AT" while a Bluetooth phone connects
+inline constexpr unsigned kConnectWaitMs = 20000;  // ...at most this long
 
 // The commands of the failure report, in the order they are sent.
 const std::vector<std::string>& IdentificationCommands();
@@ -52,6 +54,11 @@ class PhoneLink {
   // after a 10 s pause, unattended; then the link is given up. Off by
   // default: the Windows program leaves a failed start to its user.
   void SetRetryFailedStart(bool retry) { retryFailedStart_ = retry; }
+  // A Bluetooth port bound to its phone (/dev/rfcomm*, or an entry marked
+  // "(bth)") opens before the phone is reached: after opening, "AT" every
+  // second until the phone answers, for at most 20 s, within the start. Off
+  // by default: a Windows Bluetooth port connects as it opens.
+  void SetAwaitBluetoothPhone(bool await) { awaitBluetoothPhone_ = await; }
 
   // Supervision. A hang-up starts the reconnection sequence, which then
   // runs from the main loop: each of its 13 attempts follows a 10 s pause
@@ -86,7 +93,11 @@ class PhoneLink {
   // did not come up. Raises what the port raises.
   std::string OpenLink(Attended attended);
   void StartFailed(const std::string& reason);
+  bool AwaitPhone();
   void SendFailureReport();
+  // The reply log of the identification commands (the memo, one line
+  // each); empty when "Exit" came meanwhile.
+  std::string CollectFailureReport();
   // The port closed and the link's state reset, then the event reported.
   void TakeDown(LinkEvent event);
   // The sequence ends with the link down; the keep-alive as its option says.
@@ -117,6 +128,8 @@ class PhoneLink {
   bool exiting_ = false;
   bool reconnectOption_ = false;
   bool retryFailedStart_ = false;
+  bool awaitBluetoothPhone_ = false;
+  bool failureReportKept_ = false;
   std::string portText_;  // the port entry and maker the last start used
   int maker_ = -1;
 

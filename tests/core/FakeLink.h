@@ -191,6 +191,12 @@ class RecordingUi : public LinkUi, public LinkObserver, public LinkView {
   void ShowProperties() override { ++propertiesShown; }
   void ShowReplyLog(const std::string& log) override { replyLog = log; }
   void ShellOpen(const std::string& target) override { opened.push_back(target); }
+  FailureReport failureReport = FailureReport::kAskToMail;
+  std::vector<std::string> kept;  // failure reports kept
+  FailureReport FailureReportWay() override { return failureReport; }
+  void KeepFailureReport(const std::string& report, const std::string& address) override {
+    kept.push_back(address + ": " + report);
+  }
 
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;

@@ -255,6 +255,43 @@ TEST(FailureReport, LogsEveryReceivedTextInArrivalOrder) {
             "mailto:support@vexel.example?subject=Vexel_AfterFIFLog&body=" + UrlEncode(log));
 }
 
+// A Bluetooth port bound to its phone (Linux): "AT" every second until the
+// phone answers, at most 20 s, as part of the start; Exit ends the wait.
+TEST(StartLink, BluetoothPhoneIsAwaitedAfterTheOpen) {
+  struct Case {
+    std::string entry;
+    std::uint64_t answersAfter;  // the phone's first answer, ms after the open
+    int ats;                     // "AT" written
+    bool up;
+  } cases[] = {
+      {"/dev/rfcomm0 (bth)", 3500, 5, true},    {"/dev/ttyUSB0 (bth)", 0, 1, true},
+      {"/dev/rfcomm0 (etc)", 60000, 20, false}, {"/dev/ttyACM0 (usb)", 60000, 0, false},
+      {"COM5 (bth)", 60000, 20, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    LinkRig rig;
+    rig.link.SetAwaitBluetoothPhone(true);
+    rig.ui.portText = c.entry;
+    rig.port.phone = [&rig, &c](const std::string&) {
+      return rig.loop.now >= c.answersAfter ? std::optional<std::string>("\r\nOK\r\n")
+                                            : std::nullopt;
+    };
+    rig.link.StartLink();
+    EXPECT_EQ(rig.port.WritesOf("AT\r"), c.ats);
+    EXPECT_LE(rig.loop.now, 21000u);
+    EXPECT_EQ(rig.link.Connected(), c.up);
+  }
+  LinkRig rig;
+  rig.link.SetAwaitBluetoothPhone(true);
+  rig.ui.portText = "/dev/rfcomm0";
+  rig.PhoneSilent();
+  rig.loop.Post(2500, [&] { rig.link.Exit1Click(); });
+  rig.link.StartLink();
+  EXPECT_LT(rig.loop.now, 2600u);
+  EXPECT_FALSE(rig.port.open);
+}
+
 // Settings read again: the link follows another port or maker at once, a
 // reconnection at its next attempt; a link that is down stays down.
 TEST(StartLink, FollowsTheSettingsReadAgain) {
@@ -759,6 +796,23 @@ TEST(Exit, WhileSelectPortFirstIsOpenShowsNoProperties) {
   };
   rig.link.StartLink();
   EXPECT_EQ(rig.ui.propertiesShown, 0);
+}
+
+// A program nobody sits at (Linux) asks nothing and keeps the report once.
+TEST(FailureReport, KeptOncePerRunWithoutAQuestion) {
+  LinkRig rig;
+  rig.port.phone = [](const std::string& line) {
+    return std::optional<std::string>(line.starts_with("AT+CMER") ? "\r\nERROR\r\n" : "\r\nOK\r\n");
+  };
+  rig.ui.failureReport = LinkUi::FailureReport::kKeep;
+  rig.link.StartLink();
+  rig.link.StartLink();
+  EXPECT_EQ(rig.ui.BoxTexts(),
+            (std::vector<std::string>{"Feedback init failed.", "Feedback init failed."}));
+  ASSERT_EQ(rig.ui.kept.size(), 1u);
+  EXPECT_TRUE(rig.ui.kept[0].starts_with(
+      "support@vexel.example: Vexel after \"Feedback init failed\" info collection.\r\n"));
+  EXPECT_TRUE(rig.ui.opened.empty());
 }
 
 TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {

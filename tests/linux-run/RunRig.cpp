@@ -138,15 +138,18 @@ void RunRig::StartSessionBus() {
   for (int i = 0; i < 300 && access(folder.File("notices").c_str(), F_OK); ++i) SleepMs(10);
 }
 
-void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-  std::vector<std::string> argv = {VEXEL_EXE};
+void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                        const std::vector<std::string>& prefix) {
+  std::vector<std::string> argv = prefix;
+  argv.push_back(VEXEL_EXE);
   argv.insert(argv.end(), args.begin(), args.end());
   argv.insert(argv.end(), {"--ini", folder.File("Vexel.ini")});
   // The session bus and runtime folder are the rig's: no notice reaches the
   // desktop of whoever runs the tests.
-  std::vector<std::string> environment = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH"),
-                                          "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder.File("bus"),
-                                          "XDG_RUNTIME_DIR=" + folder.File("")};
+  std::vector<std::string> environment = {
+      "PATH=" + folder.File("bin") + ":" + std::getenv("PATH"),
+      "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder.File("bus"),
+      "XDG_RUNTIME_DIR=" + folder.File(""), "XDG_STATE_HOME=" + folder.File("state")};
   environment.insert(environment.end(), env.begin(), env.end());
   vexel.Start(argv, folder.File("vexel.log"), false, environment);
 }

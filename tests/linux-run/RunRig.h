@@ -50,9 +50,11 @@ class RunRig {
   // A private session bus (vexel's, see StartVexel) with the desktop's
   // notification service played by notify-standin into "notices".
   void StartSessionBus();
-  // vexel with these arguments (after the command word) and PATH led by bin/.
+  // vexel with these arguments (after the command word) and PATH led by bin/,
+  // started through the prefix command when there is one (nohup, sh -c).
   void StartVexel(const std::vector<std::string>& args = {"run"},
-                  const std::vector<std::string>& env = {});
+                  const std::vector<std::string>& env = {},
+                  const std::vector<std::string>& prefix = {});
 
   std::string VexelLog() const { return Read("vexel.log"); }
   std::string PhoneLog() const { return Read("phone.log"); }

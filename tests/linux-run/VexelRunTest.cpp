@@ -1,4 +1,5 @@
 // The real vexel with the simulated phone on a socat pty pair.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -108,7 +109,51 @@ TEST_F(VexelRun, SighupPicksUpAnEditedKeysFile) {
   ASSERT_TRUE(rig.WaitFor("vexel.log", "1 keys from"));
   rig.phone.Send("click 5");
   EXPECT_TRUE(rig.WaitFor("trace", "edited\n"));
-  EXPECT_EQ(rig.Trace(), "edited\n");
+  rig.phone.Send("click 5");  // later wake-ups of the loop reload nothing
+  EXPECT_TRUE(rig.WaitFor("trace", "edited\nedited\n"));
+  EXPECT_FALSE(rig.WaitFor("vexel.log", "reloading", 200, 2));
+}
+
+// SIGHUP reloads a service; from a terminal it is the terminal closing, and
+// under nohup it stays ignored.
+TEST_F(VexelRun, SighupReloadsAServiceEndsATerminalAndIsIgnoredUnderNohup) {
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+  const std::vector<std::string> onTerminal = {
+      "sh", "-c", std::string("exec \"$0\" \"$@\" <") + ptsname(terminal)};
+  struct Case {
+    const char* how;
+    std::vector<std::string> prefix, env;
+    const char* said;  // after the SIGHUP
+    bool ends;
+  } cases[] = {
+      {"a service", {}, {}, "reloading", false},
+      {"a terminal", onTerminal, {}, "terminal closed: stopping", true},
+      {"a service with a terminal", onTerminal, {"INVOCATION_ID=1"}, "reloading", false},
+      {"nohup", {"nohup"}, {}, nullptr, false},
+  };
+  rig.StartLine();
+  rig.StartPhone();
+  rig.Settings("", Keys(rig));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    std::remove(rig.folder.File("vexel.log").c_str());
+    rig.StartVexel({"run"}, c.env, c.prefix);
+    ASSERT_TRUE(rig.WaitFor("vexel.log", "link up"));
+    rig.vexel.Signal(SIGHUP);
+    if (c.said) {
+      EXPECT_TRUE(rig.WaitFor("vexel.log", c.said));
+    }
+    EXPECT_EQ(rig.vexel.Wait(c.ends ? 5000 : 500), c.ends ? 0 : -1) << rig.VexelLog();
+    if (!c.ends) {
+      rig.vexel.Signal(SIGTERM);
+      EXPECT_EQ(rig.vexel.Wait(5000), 0);
+    }
+    if (!c.said) {
+      EXPECT_EQ(rig.VexelLog().find("reloading"), std::string::npos);
+    }
+  }
+  close(terminal);
 }
 
 TEST_F(VexelRun, SighupWithAnotherPortReopensTheLink) {
@@ -156,13 +201,36 @@ TEST_F(VexelRun, FirstStartThatFailsIsRetried) {
   rig.StartPhone({"-r", "silent"});
   rig.Settings("", Keys(rig));
   rig.StartVexel();
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "start attempt 1 failed; next in 10 s"));
+  // After the failure report's seven commands, 750 ms each.
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "start attempt 1 failed; next in 10 s", 15000));
   const std::string log = rig.VexelLog();
   EXPECT_NE(log.find("Error: Feedback init failed."), std::string::npos);
-  EXPECT_NE(log.find("Would you like to send email with auto-generated log? Thank you! -> No"),
-            std::string::npos);
+  // Nobody to ask: the phone's answers are kept, and the log says where.
+  EXPECT_EQ(log.find("Would you like"), std::string::npos);
+  const std::string kept = "the phone's answers are in " + rig.folder.File("state/vexel/");
+  const std::size_t at = log.find(kept);
+  ASSERT_NE(at, std::string::npos) << log;
+  const std::string path = log.substr(at + 27, log.find(':', at + 27) - at - 27);
+  EXPECT_TRUE(rig.Read(path.substr(rig.folder.File("").size()))
+                  .starts_with("Vexel after \"Feedback init failed\" info collection."));
   rig.vexel.Signal(SIGTERM);
   EXPECT_EQ(rig.vexel.Wait(5000), 0);
+}
+
+// Bound with rfcomm, the port opens before the phone is reached: vexel asks
+// until the phone answers.
+TEST_F(VexelRun, BluetoothPhoneThatAnswersLateLinksUp) {
+  rig.StartLine();
+  rig.StartPhone({"-r", "silent"});
+  rig.Settings("", Keys(rig));
+  rig.folder.Write("Vexel.ini", "[params]\r\nport=" + rig.A() + " (bth)\r\nKeysFile=phone.km\r\n");
+  rig.StartVexel();
+  ASSERT_TRUE(rig.WaitFor("phone.log", "< AT\\r", 5000, 3));
+  rig.phone.Send("reply ok");
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  EXPECT_EQ(rig.VexelLog().find("failed"), std::string::npos);
+  rig.phone.Send("click 5");
+  EXPECT_TRUE(rig.WaitFor("trace", "up 5\n"));
 }
 
 // One real reconnection: about 10 s, the core's pause before an attempt

@@ -1,9 +1,12 @@
 #include "app/linux/LinuxRemote.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "actions/KeysFile.h"
 #include "app/ProductInfo.h"
@@ -38,7 +41,16 @@ void LinuxRemote::Log(const std::string& line) {
 
 int LinuxRemote::Run() {
   ::signal(SIGPIPE, SIG_IGN);
-  if (!loop_.WatchSignals({SIGTERM, SIGINT, SIGHUP, SIGCHLD}, [this](int s) { Signal(s); })) {
+  // In a terminal, SIGHUP says the terminal is gone: it ends vexel as SIGTERM
+  // does. A service's SIGHUP (systemctl reload) reloads. A SIGHUP ignored
+  // from the start (nohup) stays ignored.
+  hangupEnds_ = (isatty(STDIN_FILENO) || isatty(STDERR_FILENO)) && !std::getenv("INVOCATION_ID");
+  struct sigaction hangup {};
+  sigaction(SIGHUP, nullptr, &hangup);
+  const auto onSignal = [this](int s) { Signal(s); };
+  if (hangup.sa_handler == SIG_IGN
+          ? !loop_.WatchSignals({SIGTERM, SIGINT, SIGCHLD}, onSignal)
+          : !loop_.WatchSignals({SIGTERM, SIGINT, SIGHUP, SIGCHLD}, onSignal)) {
     Log("cannot receive signals");
     return 1;
   }
@@ -55,6 +67,7 @@ int LinuxRemote::Run() {
   // Nobody sits at a service's messages: a start that fails is retried as
   // a lost line is, and the link's giving up ends the program.
   remote_.RetryFailedStart(true);
+  remote_.AwaitBluetoothPhone(true);  // rfcomm bind: the phone is reached after the open
   remote_.Start();
   while (!loop_.Quitting()) {
     loop_.Pass(-1);
@@ -140,11 +153,13 @@ void LinuxRemote::Signal(int signal) {
     platform_.ReapChildren();  // an action's program ended
     return;
   }
-  if (signal == SIGHUP) {
+  if (signal == SIGHUP && !hangupEnds_) {
     reloadRequested_ = true;  // at the top of the loop, not inside a wait
     return;
   }
-  Log(signal == SIGINT ? "interrupted: stopping" : "terminated: stopping");
+  Log(signal == SIGINT   ? "interrupted: stopping"
+      : signal == SIGHUP ? "terminal closed: stopping"
+                         : "terminated: stopping");
   remote_.Exit();  // ends every wait of the link
   loop_.Quit();
 }
@@ -207,6 +222,20 @@ void LinuxRemote::ShowProperties() {
 }
 
 void LinuxRemote::ShellOpen(const std::string& target) { Log("not opening " + target); }
+
+void LinuxRemote::KeepFailureReport(const std::string& report, const std::string& supportAddress) {
+  char stamp[32];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
+  const std::string folder = StateFolder();
+  const std::string path = folder + "/failure-report-" + stamp + ".txt";
+  if (folder.empty() || !ReplaceFile(path, report)) {
+    Log("the phone's answers could not be kept in " + path);
+    return;
+  }
+  Log("the phone's answers are in " + path + ": please send them to " + supportAddress +
+      ", so that Vexel learns this phone");
+}
 
 int LinuxRemote::SaveLearnedKeys() {
   if (learned_.empty()) {

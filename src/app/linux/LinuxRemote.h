@@ -40,6 +40,8 @@ class LinuxRemote : public LinkUi, public LinkObserver {
   void ShowProperties() override;
   void ShowReplyLog(const std::string&) override {}
   void ShellOpen(const std::string& target) override;
+  FailureReport FailureReportWay() override { return FailureReport::kKeep; }
+  void KeepFailureReport(const std::string& report, const std::string& supportAddress) override;
   // LinkObserver: a log line per event; learn mode with every link up.
   void OnLinkEvent(const LinkEvent& event) override;
 
@@ -65,6 +67,7 @@ class LinuxRemote : public LinkUi, public LinkObserver {
   std::unique_ptr<DesktopNotifier> notifier_;
   std::string keysFilePath_;  // of the settings, resolved
   bool reloadRequested_ = false;
+  bool hangupEnds_ = false;  // run from a terminal: SIGHUP ends vexel
   int exitCode_ = 0;
   std::vector<std::string> learned_;  // each key once, in the order first pressed
 };

@@ -48,9 +48,13 @@ phone's key reports and runs the action of every key pressed and released,
 until SIGTERM or SIGINT (Ctrl+C). One line per event on standard error.
 A start that fails, and a line that is lost, are retried every 10 s, 13
 times. In a desktop session a notification tells when the link comes up,
-is lost and is given up (notify=0 in the settings turns them off). SIGHUP
-reloads the settings and the keys file, and reopens the link when the port
-or maker changed.
+is lost and is given up (notify=0 in the settings turns them off).
+
+SIGHUP reloads the settings and the keys file, and reopens the link when
+the port or maker changed (systemctl --user reload vexel). Run from a
+terminal instead (standard input or error is one, and no service manager
+started vexel), SIGHUP means the terminal closed: it ends vexel like
+SIGTERM. Under nohup it stays ignored.
 
 Options:
   --ini PATH   the settings file (default ~/.config/vexel/Vexel.ini)
