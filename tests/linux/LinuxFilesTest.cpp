@@ -86,10 +86,12 @@ TEST(CheckFiles, SaysWhatEachKeyDoesAndEveryProblem) {
   } cases[] = {
       {"[params]\r\nport=/dev/rfcomm0 (bth)\r\nKeysFile=k.km\r\n",
        "[Keys]\r\n\"5\"=DOWN (*2 0 Shift+Right*) UP (*2 1 Shift+Right*)\r\n"
-       "\"1\"=DOWN (*1 /usr/bin/gedit*)\r\n\"*\"=UP (*1 #touch x*)\r\n\"0\"=DOWN (*1 $reboot*)\r\n",
+       "\"1\"=DOWN (*1 /usr/bin/gedit*)\r\n\"*\"=UP (*1 #touch x*)\r\n\"0\"=DOWN (*1 $reboot*)\r\n"
+       "\"8\"=DOWN (*2 3 Volume Up*)\r\n",
        true,
        {"\"5\": down press Shift+Right; up release Shift+Right", "\"1\": down open: /usr/bin/gedit",
-        "\"*\": down nothing; up run: touch x", "\"0\": down special: reboot"}},
+        "\"*\": down nothing; up run: touch x", "\"0\": down special: reboot",
+        "\"8\": down repeat while held Volume Up"}},
       {nullptr, nullptr, false, {"the settings file does not exist"}},
       {"[params]\r\nKeysFile=k.km\r\n", "[Keys]\r\n\"5\"=\r\n", false, {"no port"}},
       {"[params]\r\nport=/dev/ttyS0 (etc)\r\n", nullptr, false, {"no keys file (KeysFile="}},
@@ -103,11 +105,12 @@ TEST(CheckFiles, SaysWhatEachKeyDoesAndEveryProblem) {
        {"holds no keys"}},
       {"[params]\r\nport=/dev/ttyS0 (etc)\r\nphone=7\r\nKeysFile=k.km\r\n",
        "[Keys]\r\n\"5\"=DOWN (*2 2 Ctrl+Nothing*) UP (*3 x*)\r\n\"6\"=DOWN (*2 7 A*)\r\n"
-       "\"7\"=DOWN (*1 *)\r\n",
+       "\"7\"=DOWN (*1 *)\r\n\"8\"=UP (*2 3 A*)\r\n",
        false,
        {"phone 7 is no maker", "key \"5\" down: \"Ctrl+Nothing\" names no key",
         "key \"5\" up: \"3 x\" is no action", "key \"6\" down: key mode 7 does nothing",
-        "key \"7\" down: an empty command does nothing"}},
+        "key \"7\" down: an empty command does nothing",
+        "key \"8\" up: Repeat while held does nothing on button up"}},
   };
   for (const Case& c : cases) {
     TempFolder folder;

@@ -7,15 +7,17 @@
 #include "app/linux/LinuxPaths.h"
 #include "base/Files.h"
 #include "base/Text.h"
+#include "phone/PhoneMakers.h"
 
 namespace vexel {
 
 namespace {
 
-const char* const kModes[] = {"press", "release", "click"};
+const char* const kModes[] = {"press", "release", "click", "repeat while held"};
 
-// One part in words, and its problem if it has one.
-std::string DescribePart(const std::string& part, const KeyNames& names, std::string& problem) {
+// One part (button down or up) in words, and its problem if it has one.
+std::string DescribePart(const std::string& part, bool down, const KeyNames& names,
+                         std::string& problem) {
   if (part.empty()) return "nothing";
   const ActionPart decoded = DecodeActionPart(part, names);
   switch (decoded.kind) {
@@ -29,8 +31,10 @@ std::string DescribePart(const std::string& part, const KeyNames& names, std::st
       return "open: " + decoded.payload;
     case ActionPart::kKey: {
       const std::string text = TrimCopy(part.size() > 4 ? part.substr(4) : "");
-      if (decoded.mode > 2) {
-        problem = "key mode " + std::to_string(decoded.mode) + " does nothing";
+      if (decoded.mode > kmRepeat || (decoded.mode == kmRepeat && !down)) {
+        problem = decoded.mode == kmRepeat
+                      ? "Repeat while held does nothing on button up"
+                      : "key mode " + std::to_string(decoded.mode) + " does nothing";
         return "nothing";
       }
       if (decoded.shortcut == 0) {
@@ -68,8 +72,9 @@ bool CheckFiles(const std::string& settingsPath, std::ostream& out) {
   out << "  port " << (settings.port.empty() ? "(none)" : settings.port) << ", phone "
       << settings.phone << ", keep-alive " << (settings.reconnect ? "on" : "off") << "\n";
   if (settings.port.empty()) problem("no port (port=... in [params]; see vexel ports)");
-  if (settings.phone < 0 || settings.phone > 3)
-    problem("phone " + std::to_string(settings.phone) + " is no maker (0 to 3)");
+  if (!IsPhoneMaker(settings.phone))
+    problem("phone " + std::to_string(settings.phone) + " is no maker (0 to " +
+            std::to_string(std::size(kPhoneMakers) - 1) + ")");
   const std::string keysPath = KeysFileOfSettings(settingsPath, settings.keysFile);
   if (keysPath.empty()) {
     problem("no keys file (KeysFile=... in [params])");
@@ -92,8 +97,8 @@ bool CheckFiles(const std::string& settingsPath, std::ostream& out) {
   for (const KeyMapRow& row : keys.Rows()) {
     const ActionParts parts = SplitActionText(row.action);
     std::string downProblem, upProblem;
-    const std::string down = DescribePart(parts.down, names, downProblem);
-    const std::string up = DescribePart(parts.up, names, upProblem);
+    const std::string down = DescribePart(parts.down, true, names, downProblem);
+    const std::string up = DescribePart(parts.up, false, names, upProblem);
     out << "  \"" << row.key << "\": down " << down << "; up " << up << "\n";
     if (!downProblem.empty()) problem("key \"" + row.key + "\" down: " + downProblem);
     if (!upProblem.empty()) problem("key \"" + row.key + "\" up: " + upProblem);
