@@ -1,5 +1,6 @@
 #include "phone/KeyEvents.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "actions/ActionRunner.h"
@@ -77,6 +78,9 @@ void KeyEventHandlers::MapKeys(const char* buffer) {
   for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
     if (event.flag != '1' || !KeysFileCanHold(event.key)) continue;
     keyMap_.Append(event.key, " ", false);
+    if (std::none_of(learnedKeys_.begin(), learnedKeys_.end(),
+                     [&](const std::string& key) { return SameText(key, event.key); }))
+      learnedKeys_.push_back(event.key);
     LinkEvent learned{LinkEventKind::kKeyLearned};
     learned.key = event.key;
     observer_.OnLinkEvent(learned);

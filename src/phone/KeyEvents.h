@@ -44,6 +44,9 @@ class KeyEventHandlers {
   // port; up gives every row its edit button and installs FeedbackComm.
   void MapKeysButtonClick(bool buttonDown, SerialPort& port);
   bool Learning() const { return learning_; }
+  // Every key learn mode has taken since the program started, each once, in
+  // the order first pressed: kept when learn mode ends with the link.
+  const std::vector<std::string>& LearnedKeys() const { return learnedKeys_; }
   // Ends a held key's repeat (the link going down, program exit); learn
   // mode starting ends it too.
   void EndRepeat();
@@ -58,6 +61,7 @@ class KeyEventHandlers {
   KeyActions& actions_;
   LinkObserver& observer_;
   bool learning_ = false;
+  std::vector<std::string> learnedKeys_;
   std::string repeatKey_;  // the key whose press started the running repeat
 };
 

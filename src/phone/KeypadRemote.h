@@ -42,6 +42,9 @@ class KeypadRemote {
   bool KeepAliveOn() const { return link_.ReconnectOption(); }
   // Learn mode on (the key map emptied, presses learned) or off.
   void Learn(bool on);
+  // Every key learned since the program started, each once, in the order
+  // first pressed; the link going down keeps them.
+  const std::vector<std::string>& LearnedKeys() const { return keyEvents_.LearnedKeys(); }
   // The settings were read again: the link follows the port and maker that
   // LinkUi now gives (reopened on them when they changed).
   void ReloadSettings() { link_.FollowSelectedPort(); }

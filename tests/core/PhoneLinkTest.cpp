@@ -583,6 +583,18 @@ TEST(Reconnection, LearnModeEndsWithTheLink) {
   }
 }
 
+// "vexel learn" keeps what it learned when the link is given up.
+TEST(Reconnection, KeysLearnedBeforeTheLinkGivesUpAreKept) {
+  LinkRig rig;
+  rig.Up();
+  rig.remote.Learn(true);
+  rig.port.Deliver("+CKEV: 5,1\r\n+CKEV: :J,1\r\n+CKEV: 5,0\r\n+CKEV: 5,1\r\n");
+  rig.PhoneSilent();
+  rig.LoseLine();
+  ASSERT_EQ(rig.ui.events.back(), "giving up: Connection lost and reconnection failed.");
+  EXPECT_EQ(rig.remote.LearnedKeys(), (std::vector<std::string>{"5", ":J"}));
+}
+
 // Leftover and repeated hang-up requests start nothing new.
 TEST(Reconnection, HangUpQueuedBeforeStopIsIgnored) {
   LinkRig rig;

@@ -89,7 +89,7 @@ int LinuxRemote::Run() {
   port_.ClosePort();
   if (options_.learn && exitCode_ == 0) return SaveLearnedKeys();
   // The link failed for good: the keys learned before are kept all the same.
-  if (options_.learn && !learned_.empty()) SaveLearnedKeys();
+  if (options_.learn && !remote_.LearnedKeys().empty()) SaveLearnedKeys();
   Log(exitCode_ == 0 ? "stopped" : "stopped after a failure");
   return exitCode_;
 }
@@ -207,9 +207,6 @@ void LinuxRemote::OnLinkEvent(const LinkEvent& event) {
 }
 
 void LinuxRemote::Learned(const std::string& key) {
-  if (std::none_of(learned_.begin(), learned_.end(),
-                   [&](const std::string& k) { return SameText(k, key); }))
-    learned_.push_back(key);
   std::printf("%s\n", key.c_str());
   std::fflush(stdout);
 }
@@ -238,7 +235,8 @@ void LinuxRemote::KeepFailureReport(const std::string& report, const std::string
 }
 
 int LinuxRemote::SaveLearnedKeys() {
-  if (learned_.empty()) {
+  const std::vector<std::string>& learned = remote_.LearnedKeys();
+  if (learned.empty()) {
     Log("no keys learned: nothing saved");
     return 0;
   }
@@ -254,7 +252,7 @@ int LinuxRemote::SaveLearnedKeys() {
     // The settings' keys file keeps every key it has, with its action.
     if (toSettingsFile && FileExists(path)) LoadKeysFile(path, keys, loadedPath);
     std::size_t added = 0;
-    for (const std::string& key : learned_) {
+    for (const std::string& key : learned) {
       const auto& rows = keys.Rows();
       if (std::any_of(rows.begin(), rows.end(),
                       [&](const KeyMapRow& row) { return SameText(row.key, key); }))

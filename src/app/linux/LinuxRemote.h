@@ -69,7 +69,6 @@ class LinuxRemote : public LinkUi, public LinkObserver {
   bool reloadRequested_ = false;
   bool hangupEnds_ = false;  // run from a terminal: SIGHUP ends vexel
   int exitCode_ = 0;
-  std::vector<std::string> learned_;  // each key once, in the order first pressed
 };
 
 }  // namespace vexel
