@@ -13,17 +13,23 @@ void LinkView::Apply(const LinkEvent& event) {
       tray = TrayImage::kConnect;
       caption = "Stop";
       mapKeysEnabled = true;
+      maker = event.maker;
+      command = event.command;
       break;
     case LinkEventKind::kLost:
       // The menu still offers Stop: it ends the reconnection.
       tray = TrayImage::kHangUp;
       mapKeysEnabled = false;
+      maker.clear();
+      command.clear();
       break;
     case LinkEventKind::kGaveUp:
     case LinkEventKind::kStopped:
       tray = TrayImage::kApplication;
       caption = "Start";
       mapKeysEnabled = false;
+      maker.clear();
+      command.clear();
       break;
     case LinkEventKind::kLearning:
       mapKeysDown = event.on;
@@ -33,6 +39,12 @@ void LinkView::Apply(const LinkEvent& event) {
     case LinkEventKind::kControl:
       break;
   }
+}
+
+std::string LinkView::Hint() const {
+  std::string hint = "Vexel";
+  if (!maker.empty()) hint += ": " + maker + ", " + command;
+  return hint;
 }
 
 }  // namespace vexel

@@ -1,6 +1,6 @@
-// What the Windows program shows of the link: the tray's image, the caption
-// of the tray menu's Start/Stop item and the state of the Properties
-// window's MapKeys button, derived from the link's events alone.
+// What the Windows program shows of the link: the tray's image and hint, the
+// caption of the tray menu's Start/Stop item and the state of the
+// Properties window's MapKeys button, derived from the link's events alone.
 #pragma once
 
 #include <string>
@@ -16,8 +16,12 @@ struct LinkView {
   std::string caption = "Start";  // StartStopItem
   bool mapKeysEnabled = false;    // while the link is up and no start or reconnection runs
   bool mapKeysDown = false;       // while learn mode runs
+  std::string maker, command;     // of the link that is up
 
   void Apply(const LinkEvent& event);
+  // The tray's hint: "Vexel", and while the link is up the maker and the
+  // key reporting command in use ("Vexel: Motorola, AT+CMER=3,1,0,0,0").
+  std::string Hint() const;
   bool operator==(const LinkView&) const = default;
 };
 

@@ -150,6 +150,7 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
     EXPECT_EQ(rig.port.written, std::vector<std::string>{c.command}) << c.maker;
     EXPECT_TRUE(rig.link.Connected());
     EXPECT_EQ(rig.ui.events, (std::vector<std::string>{"starting on " + c.path, c.up}));
+    EXPECT_EQ("link up on " + c.path + rig.ui.Hint().substr(5), c.up);  // "Vexel: maker, command"
   }
 }
 
@@ -340,7 +341,9 @@ TEST(StopLink, ResetsTheStateAlsoWhenThePortIsClosed) {
   LinkRig rig;
   rig.ui.caption = "Stop";
   rig.ui.tray = TrayImage::kConnect;
+  rig.ui.maker = "Sagem";
   rig.link.StopLink();
+  EXPECT_EQ(rig.ui.Hint(), "Vexel");
   EXPECT_EQ(rig.ui.caption, "Start");
   EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
   EXPECT_FALSE(rig.link.Connected());

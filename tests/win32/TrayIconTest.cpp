@@ -59,16 +59,16 @@ struct FakeShell {
   }
 };
 
-TEST(TrayIcon, RefusedAddIsTriedAgainWithTheImageOfTheMoment) {
+TEST(TrayIcon, RefusedAddIsTriedAgainWithTheImageAndHintOfTheMoment) {
   const struct {
     bool addsWhenRefusing;
     std::vector<std::string> calls;
   } cases[] = {
       {false,
-       {"add refused 1 Vexel", "modify refused 1 Vexel", "add refused 2 Vexel",
-        "modify refused 2 Vexel", "add 2 Vexel", "delete 2 Vexel"}},
+       {"add refused 1 Vexel", "modify refused 1 Vexel", "add refused 2 Vexel: Up",
+        "modify refused 2 Vexel: Up", "add 2 Vexel: Up", "delete 2 Vexel: Up"}},
       // The shell answered too late but added the icon: it is used as it is.
-      {true, {"add refused 1 Vexel", "modify 1 Vexel", "modify 2 Vexel", "delete 2 Vexel"}},
+      {true, {"add refused 1 Vexel", "modify 1 Vexel", "modify 2 Vexel: Up", "delete 2 Vexel: Up"}},
   };
   HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
@@ -81,7 +81,7 @@ TEST(TrayIcon, RefusedAddIsTriedAgainWithTheImageOfTheMoment) {
     {
       TrayIcon icon(owner, WM_APP + 1, first, "Vexel", &FakeShell::Notify);
       EXPECT_EQ(icon.Added(), c.addsWhenRefusing);
-      icon.SetIcon(second);  // kept while the tray has no icon to change
+      icon.Show(second, "Vexel: Up");  // kept while the tray has no icon to change
       icon.RetryAdd();
       icon.RetryAdd();
       EXPECT_TRUE(icon.Added());

@@ -1,5 +1,6 @@
 #include "app/win32/TrayIcon.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vexel {
@@ -37,8 +38,10 @@ void TrayIcon::Add() {
     SetTimer(data_.hWnd, kAddRetryTimerId, kAddRetryMs, nullptr);
 }
 
-void TrayIcon::SetIcon(HICON icon) {
+void TrayIcon::Show(HICON icon, const std::string& hint) {
   data_.hIcon = icon;
+  hint.copy(data_.szTip, sizeof data_.szTip - 1);
+  data_.szTip[std::min(hint.size(), sizeof data_.szTip - 1)] = '\0';
   if (added_) notify_(NIM_MODIFY, &data_);
 }
 

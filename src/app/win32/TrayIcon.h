@@ -13,6 +13,8 @@
 // shellapi.h builds on the types of windows.h.
 #include <shellapi.h>
 
+#include <string>
+
 namespace vexel {
 
 // The state icon `name` of the program's resources at the size of the
@@ -33,8 +35,9 @@ class TrayIcon {
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
-  // Shows the image; while the icon is not in the tray, keeps it for the add.
-  void SetIcon(HICON icon);
+  // Shows the image and hint; while the icon is not in the tray, keeps them
+  // for the add.
+  void Show(HICON icon, const std::string& hint);
   // The owner calls this for the "TaskbarCreated" broadcast.
   void TaskbarCreated();
   // The owner calls this when kAddRetryTimerId fires.

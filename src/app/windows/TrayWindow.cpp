@@ -49,8 +49,8 @@ void TTrayWindow::Create(HICON icon, const char* hint) {
   trayIcon_ = std::make_unique<TrayIcon>(Handle(), kTrayCallbackMessage, icon, hint);
 }
 
-void TTrayWindow::SetIcon(HICON icon) {
-  if (trayIcon_) trayIcon_->SetIcon(icon);
+void TTrayWindow::Show(HICON icon, const std::string& hint) {
+  if (trayIcon_) trayIcon_->Show(icon, hint);
 }
 
 void TTrayWindow::SetStartStopItemCaption(const std::string& caption) {

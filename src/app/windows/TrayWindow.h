@@ -29,7 +29,8 @@ class TTrayWindow : public Window {
 
   // Creates the hidden window and the menu, and adds the icon with its hint.
   void Create(HICON icon, const char* hint);
-  void SetIcon(HICON icon);
+  // The icon's image and hint.
+  void Show(HICON icon, const std::string& hint);
   // The caption of StartStopItem, which stays the menu's (bold) default item.
   void SetStartStopItemCaption(const std::string& caption);
 

@@ -117,7 +117,8 @@ void TVexelApp::ShellOpen(const std::string& target) {
 void TVexelApp::OnLinkEvent(const LinkEvent& event) {
   const LinkView before = shown_;
   shown_.Apply(event);
-  if (shown_.tray != before.tray) tray_.SetIcon(trayIcons_[static_cast<int>(shown_.tray)]);
+  if (shown_.tray != before.tray || shown_.Hint() != before.Hint())
+    tray_.Show(trayIcons_[static_cast<int>(shown_.tray)], shown_.Hint());
   if (shown_.caption != before.caption) tray_.SetStartStopItemCaption(shown_.caption);
   if (shown_.mapKeysEnabled != before.mapKeysEnabled || shown_.mapKeysDown != before.mapKeysDown)
     mobPropsForm_.ShowMapKeysButton(shown_.mapKeysEnabled, shown_.mapKeysDown);
