@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -77,13 +78,19 @@ TEST(LinuxKeys, WindowsNamesParseToTheirKeysAndEveryNamedKeyHasKeysOnLinux) {
     EXPECT_EQ(key->keysym, c.keysym) << c.text;
     EXPECT_EQ(key->evdevCode, c.evdev) << c.text;
   }
-  // Whatever a keys file can name, Linux can press; and every name reads back.
+  // Whatever a keys file can name, Linux can press; every name reads back;
+  // and two names are two keys.
+  std::map<std::uint16_t, std::string> nameOfEvdevCode;
   for (unsigned code = 1; code < 256; ++code) {
     const std::string name = KeyName(static_cast<std::uint8_t>(code), names);
     if (name.empty()) continue;
     EXPECT_NE(FindLinuxKey(static_cast<std::uint8_t>(code)), nullptr) << name;
     const TShortCut parsed = ParseShortcut(name, names);
     EXPECT_EQ(KeyName(static_cast<std::uint8_t>(parsed), names), name) << code;
+    const LinuxKey* key = FindLinuxKey(static_cast<std::uint8_t>(parsed));
+    if (!key) continue;
+    const auto [named, added] = nameOfEvdevCode.emplace(key->evdevCode, name);
+    EXPECT_TRUE(added || named->second == name) << name << " and " << named->second;
   }
   EXPECT_EQ(FindLinuxKey(0), nullptr);
   EXPECT_EQ(names.LayoutKeyName('A'), "") << "letters keep their fixed names";
