@@ -143,7 +143,7 @@ constexpr LinuxKey kLinuxKeys[] = {
     {182, XF86XK_MyComputer, KEY_COMPUTER, nullptr},
     {183, XF86XK_Calculator, KEY_CALC, nullptr},
     {186, XK_semicolon, KEY_SEMICOLON, ";"},
-    {187, XK_equal, KEY_EQUAL, "="},
+    {187, XK_plus, KEY_EQUAL, "="},  // VK_OEM_PLUS: the key that types "+" in any layout
     {188, XK_comma, KEY_COMMA, ","},
     {189, XK_minus, KEY_MINUS, "-"},
     {190, XK_period, KEY_DOT, "."},
