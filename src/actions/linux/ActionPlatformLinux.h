@@ -62,7 +62,7 @@ class ActionPlatformLinux : public ActionPlatform {
   void RunCommandLine(const std::string& commandLine) override;
   void KeyTransition(std::uint8_t virtualKey, bool keyUp) override;
   // The X server's autorepeat delay and interval where the uinput keyboard
-  // read them, else the defaults.
+  // read them, else the defaults (Vexel's repeats show on a console only).
   KeyboardRepeat KeyboardRepeatSettings() override;
   void Sleep(unsigned milliseconds) override;
   // Linux has no privilege to hold: systemd decides (polkit) and refuses.

@@ -117,6 +117,8 @@ class UinputInjector final : public KeyInjector {
   bool Send(const LinuxKey& key, KeyMotion motion) override {
     // The input core drops a second "down" (1) of a key that is down; a
     // repeat is value 2. The device has no EV_REP, so the kernel adds none.
+    // Only a console types these repeats: libinput (X servers, Wayland
+    // compositors) drops them, and the desktop repeats a held key itself.
     const int value = motion == KeyMotion::kUp ? 0 : motion == KeyMotion::kRepeat ? 2 : 1;
     const unsigned code = keyboard_.keys.evdevCodes[key.virtualKey];
     return libevdev_uinput_write_event(uinput_, EV_KEY, code, value) == 0 &&
