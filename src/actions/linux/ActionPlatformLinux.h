@@ -28,8 +28,9 @@ class KeyInjector {
   // False when the transition could not be sent.
   virtual bool Send(const LinuxKey& key, KeyMotion motion) = 0;
   virtual const char* Name() const = 0;
-  // The keyboard it types on, for the log ("layout German, from the X
-  // server"); empty when the session's own keymap applies.
+  // The keyboard it types on, for the log ("/dev/input/event7, layout
+  // German, from the X server"); empty when the session's own keymap
+  // applies.
   virtual std::string Keyboard() const { return {}; }
   // The desktop's repeat delay and interval that its own repeats of a held
   // key follow, where they can be read.

@@ -125,7 +125,10 @@ class UinputInjector final : public KeyInjector {
            libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0;
   }
   const char* Name() const override { return "uinput"; }
-  std::string Keyboard() const override { return "layout " + keyboard_.keys.name; }
+  std::string Keyboard() const override {
+    const char* device = libevdev_uinput_get_devnode(uinput_);
+    return std::string(device ? device : "no device node") + ", layout " + keyboard_.keys.name;
+  }
   std::optional<KeyboardRepeat> Repeat() override { return keyboard_.repeat; }
 
  private:
