@@ -8,28 +8,33 @@ namespace vexel {
 
 namespace {
 
-// The keyboard speed setting s gives 2.5 + 27.5 s / 31 repeats a second,
-// that is (155 + 55 s) repeats in 62 000 ms: whole numbers, so that counts
-// come out exact.
-constexpr std::uint64_t kRateSpanMs = 62000;
-std::uint64_t RepeatsPerSpan(KeyboardRepeat settings) {
-  return 155 + 55 * std::uint64_t{std::min(settings.speed, 31u)};
+// The rate as `repeats` in `spanMs`, whole numbers, so that counts come out
+// exact: the keyboard speed setting s gives 2.5 + 27.5 s / 31 repeats a
+// second, that is (155 + 55 s) repeats in 62 000 ms.
+struct Rate {
+  std::uint64_t repeats, spanMs;
+};
+Rate RateOf(KeyboardRepeat settings) {
+  if (settings.intervalMs) return {1, std::max(settings.intervalMs, 10u)};
+  return {155 + 55 * std::uint64_t{std::min(settings.speed, 31u)}, 62000};
 }
 std::uint64_t DelayMs(KeyboardRepeat settings) {
+  if (settings.delayMs) return settings.delayMs;
   return (std::uint64_t{std::min(settings.delay, 3u)} + 1) * 250;
 }
 
 }  // namespace
 
 std::uint64_t RepeatDueMs(KeyboardRepeat settings, std::uint64_t n) {
-  const std::uint64_t rate = RepeatsPerSpan(settings);
+  const Rate rate = RateOf(settings);
   const std::uint64_t after = n > 0 ? n - 1 : 0;
-  return DelayMs(settings) + (after * kRateSpanMs + rate - 1) / rate;
+  return DelayMs(settings) + (after * rate.spanMs + rate.repeats - 1) / rate.repeats;
 }
 
 std::uint64_t RepeatsDue(KeyboardRepeat settings, std::uint64_t elapsed) {
   if (elapsed < DelayMs(settings)) return 0;
-  return (elapsed - DelayMs(settings)) * RepeatsPerSpan(settings) / kRateSpanMs + 1;
+  const Rate rate = RateOf(settings);
+  return (elapsed - DelayMs(settings)) * rate.repeats / rate.spanMs + 1;
 }
 
 void KeyRepeat::Start(TShortCut value) {

@@ -19,6 +19,10 @@ class ActionPlatform;
 struct KeyboardRepeat {
   unsigned delay = 1;   // 0..3: (delay + 1) x 250 ms before the first repeat
   unsigned speed = 31;  // 0..31: 2.5 to 30 repeats a second, linearly
+  // A system that counts in milliseconds (an X server's autorepeat): when
+  // set, these win over delay and speed. The interval is at least 10 ms.
+  unsigned delayMs = 0;
+  unsigned intervalMs = 0;
 };
 
 // A repeat with no release ends by itself this long after the press.

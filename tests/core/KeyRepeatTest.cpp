@@ -83,10 +83,13 @@ TEST_F(KeyRepeatTest, HoldGivesTheKeyboardsRepeatsAtItsDelayAndSpeed) {
     int repeats;  // down transitions after the press
   } cases[] = {
       {{1, 31}, 1490, 30},  // 500 ms, then 30 a second: at 500, 533, ... 1467
-      {{1, 31}, 499, 0},   {{1, 31}, 520, 1},   {{0, 31}, 1000, 23},  // 250 ms, then 30 a second
-      {{3, 0}, 2500, 4},  // 1000 ms, then 2.5 a second: 1000, 1400, 1800, 2200
-      {{3, 0}, 2199, 3},   {{2, 15}, 1750, 16},  // 750 ms, then 15.8 a second
-      {{7, 99}, 1110, 4},                        // out of range: 3 and 31
+      {{1, 31}, 499, 0},           {{1, 31}, 520, 1},
+      {{0, 31}, 1000, 23},  // 250 ms, then 30 a second
+      {{3, 0}, 2500, 4},    // 1000 ms, then 2.5 a second: 1000, 1400, 1800, 2200
+      {{3, 0}, 2199, 3},           {{2, 15}, 1750, 16},  // 750 ms, then 15.8 a second
+      {{7, 99}, 1110, 4},                                // out of range: 3 and 31
+      {{3, 0, 660, 40}, 1490, 21},                       // an X server's: 660 ms, then every 40 ms
+      {{3, 0, 200, 1}, 355, 16},                         // every 10 ms at the most
   };
   for (unsigned tick : {1u, 16u}) {
     for (const Case& c : cases) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "actions/linux/LinuxKeys.h"
@@ -94,14 +95,38 @@ void ActionPlatformLinux::Sleep(unsigned milliseconds) {
 }
 
 std::string ActionPlatformLinux::PrepareKeys() {
+  // A Wayland compositor takes keys only from the kernel's input devices;
+  // XTest reaches its X11 programs (Xwayland) alone.
+  const auto variable = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string(value ? value : "");
+  };
+  const bool wayland =
+      !variable("WAYLAND_DISPLAY").empty() || variable("XDG_SESSION_TYPE") == "wayland";
+  const bool x11 = !wayland && !variable("DISPLAY").empty();
   std::string xReason, uinputReason;
-  injector_ = OpenXTestInjector(xReason);
+  if (x11) injector_ = OpenXTestInjector(xReason);
   if (!injector_) injector_ = OpenUinputInjector(uinputReason);
+  if (!injector_ && !x11) injector_ = OpenXTestInjector(xReason);
   unavailableSaid_ = !injector_;  // the caller logs the line
-  if (injector_) return std::string("keys are injected through ") + injector_->Name();
-  return "keys cannot be injected: " + xReason + "; " + uinputReason +
-         ". Run vexel in the graphical session (DISPLAY set), or give the user write access to "
-         "/dev/uinput (the udev rule in /usr/share/vexel/60-vexel-uinput.rules)";
+  const std::string udevRule =
+      "give the user write access to /dev/uinput (modprobe uinput and the udev rule in "
+      "/usr/share/vexel/60-vexel-uinput.rules, see the README)";
+  if (!injector_)
+    return "keys cannot be injected: " + xReason + "; " + uinputReason +
+           ". Run vexel in the graphical session (DISPLAY set), or " + udevRule;
+  std::string line = std::string("keys are injected through ") + injector_->Name();
+  if (!injector_->Keyboard().empty()) line += " (" + injector_->Keyboard() + ")";
+  if (wayland && !uinputReason.empty())
+    line +=
+        ", which only X11 programs get in this Wayland session (" + uinputReason + "): " + udevRule;
+  return line;
+}
+
+KeyboardRepeat ActionPlatformLinux::KeyboardRepeatSettings() {
+  if (injector_)
+    if (const std::optional<KeyboardRepeat> repeat = injector_->Repeat()) return *repeat;
+  return {};
 }
 
 void ActionPlatformLinux::KeyTransition(std::uint8_t virtualKey, bool keyUp) {

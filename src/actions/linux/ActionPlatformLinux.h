@@ -1,12 +1,13 @@
 // What the runner does on Linux: a path opens through xdg-open, a "#"
 // command line runs through /bin/sh -c, both detached from the program (own
 // session, never waited for, no descriptor of the program inherited); keys
-// are injected through XTest on a working X display, else through a uinput
-// device; "$reboot" and "$shutdown" ask systemd.
+// are injected through XTest in an X11 session, through a uinput device in
+// a Wayland session or a console; "$reboot" and "$shutdown" ask systemd.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,13 +28,22 @@ class KeyInjector {
   // False when the transition could not be sent.
   virtual bool Send(const LinuxKey& key, KeyMotion motion) = 0;
   virtual const char* Name() const = 0;
+  // The keyboard it types on, for the log ("/dev/input/event7, layout
+  // German, from the X server"); empty when the session's own keymap
+  // applies.
+  virtual std::string Keyboard() const { return {}; }
+  // The desktop's repeat delay and interval that its own repeats of a held
+  // key follow, where they can be read.
+  virtual std::optional<KeyboardRepeat> Repeat() { return std::nullopt; }
 };
 
 // XTest on the display named by DISPLAY; nullptr and the reason when there
-// is no working display with the XTEST extension.
+// is no working display with the XTEST extension. It follows the server's
+// keymap, and reopens a lost connection at the next key.
 std::unique_ptr<KeyInjector> OpenXTestInjector(std::string& reason);
-// A virtual keyboard through /dev/uinput; nullptr and the reason when the
-// device cannot be made.
+// A virtual keyboard through /dev/uinput that types in the session's layout
+// (ReadSessionKeyboard); nullptr and the reason when the device cannot be
+// made.
 std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason);
 
 // Starts argv[0] (searched in PATH) with the rest as its arguments, in a
@@ -52,15 +62,20 @@ class ActionPlatformLinux : public ActionPlatform {
   void ShellOpen(const std::string& file) override;
   void RunCommandLine(const std::string& commandLine) override;
   void KeyTransition(std::uint8_t virtualKey, bool keyUp) override;
+  // The X server's autorepeat delay and interval where the uinput keyboard
+  // read them, else the defaults (Vexel's repeats show on a console only).
+  KeyboardRepeat KeyboardRepeatSettings() override;
   void Sleep(unsigned milliseconds) override;
   // Linux has no privilege to hold: systemd decides (polkit) and refuses.
   bool SetTokenPrivilege(const std::string&, bool) override { return true; }
   // kRebootFlags: "systemctl reboot"; kShutdownFlags: "systemctl poweroff".
   bool RequestExitWindows(unsigned flags) override;
 
-  // Chooses how keys are injected (XTest when DISPLAY works, else uinput);
-  // the line says which, or what to do when neither works. Without a way,
-  // every key tries again.
+  // Chooses how keys are injected: XTest in an X11 session (DISPLAY set),
+  // uinput in a Wayland session (WAYLAND_DISPLAY set or XDG_SESSION_TYPE
+  // wayland) or a console, each falling back to the other; the line says
+  // which (and that XTest reaches only X11 programs in a Wayland session),
+  // or what to do when neither works. Without a way, every key tries again.
   std::string PrepareKeys();
   // Collects the programs started that have ended (on SIGCHLD), so that
   // none stays a zombie; a reboot or power-off that systemd refused is

@@ -1,5 +1,6 @@
 // The two ways of injecting keys on Linux: XTest into the X display, and a
-// virtual keyboard made through uinput (for a console or a Wayland session).
+// virtual keyboard made through uinput (for a console or a Wayland session)
+// that types in the session's layout.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -7,13 +8,14 @@
 #include <libevdev/libevdev.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 #include "actions/linux/ActionPlatformLinux.h"
+#include "actions/linux/KeyboardLayout.h"
 #include "actions/linux/LinuxKeys.h"
 
 namespace vexel {
@@ -21,67 +23,92 @@ namespace vexel {
 namespace {
 
 // Xlib ends the program on a lost connection unless told otherwise; the
-// display is then marked lost and the next key opens a new connection.
-bool xConnectionLost = false;
+// injector marks its display lost and the next key opens a new connection.
+// The X server repeats a key held through XTest itself, at the desktop's
+// rate, and drops the presses of a key that is down: Vexel's repeats add
+// nothing there.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 int IgnoreXIOError(Display*) { return 0; }
-void MarkXConnectionLost(Display*, void*) { xConnectionLost = true; }
 
 class XTestInjector final : public KeyInjector {
  public:
-  explicit XTestInjector(Display* display) : display_(display) {}
-  ~XTestInjector() override {
-    if (display_ && !xConnectionLost) XCloseDisplay(display_);
-  }
+  XTestInjector() = default;
+  ~XTestInjector() override { Close(); }
 
-  bool Send(const LinuxKey& key, KeyMotion motion) override {
-    if (xConnectionLost && !Reopen()) return false;
-    const KeyCode code = XKeysymToKeycode(display_, key.keysym);
-    if (code == 0) return false;  // no key of this keyboard makes the keysym
-    XTestFakeKeyEvent(display_, code, motion == KeyMotion::kUp ? False : True, CurrentTime);
-    XFlush(display_);
-    return !xConnectionLost;
-  }
-  const char* Name() const override { return "XTest"; }
-
-  static Display* Open(std::string& reason) {
+  // Opens the display named by DISPLAY; false and the reason when there is
+  // no working display with the XTEST extension.
+  bool Open(std::string& reason) {
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) {
       reason = "DISPLAY is not set";
-      return nullptr;
+      return false;
     }
     XSetErrorHandler(IgnoreXError);
     XSetIOErrorHandler(IgnoreXIOError);
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
       reason = std::string("cannot open display ") + name;
-      return nullptr;
+      return false;
     }
     int event, error, major, minor;
     if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
       reason = std::string("display ") + name + " has no XTEST extension";
       XCloseDisplay(display);
-      return nullptr;
+      return false;
     }
-    XSetIOErrorExitHandler(display, MarkXConnectionLost, nullptr);
-    xConnectionLost = false;
-    return display;
+    XSetIOErrorExitHandler(display, MarkLost, this);
+    display_ = display;
+    lost_ = false;
+    pressed_ = {};
+    return true;
   }
 
- private:
-  bool Reopen() {
+  bool Send(const LinuxKey& key, KeyMotion motion) override {
+    // Reading what the server sent notices a lost connection, and a keymap
+    // change (setxkbmap) that Xlib then reloads its copy for, before the key
+    // is looked up.
+    TakeEvents();
     std::string reason;
-    Display* display = Open(reason);  // the lost one is left as it is: closing it fails again
-    if (display) display_ = display;
-    return display != nullptr;
+    if (lost_ && !(Close(), Open(reason))) return false;
+    // A key goes up where it went down, whatever the keymap says now.
+    KeyCode& pressed = pressed_[key.virtualKey];
+    const KeyCode code = pressed ? pressed : XKeysymToKeycode(display_, key.keysym);
+    // No key of this keyboard makes the keysym, or the connection was lost
+    // while the keymap was read.
+    if (code == 0 || lost_) return false;
+    pressed = motion == KeyMotion::kUp ? 0 : code;
+    XTestFakeKeyEvent(display_, code, motion == KeyMotion::kUp ? False : True, CurrentTime);
+    XFlush(display_);
+    return !lost_;
   }
-  Display* display_;
+  const char* Name() const override { return "XTest"; }
+
+ private:
+  static void MarkLost(Display*, void* injector) {
+    static_cast<XTestInjector*>(injector)->lost_ = true;
+  }
+
+  void TakeEvents() {
+    while (!lost_ && XEventsQueued(display_, QueuedAfterReading) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+    }
+  }
+  // After a lost connection too: Xlib then only frees what it holds.
+  void Close() {
+    if (display_) XCloseDisplay(display_);
+    display_ = nullptr;
+  }
+
+  Display* display_ = nullptr;
+  bool lost_ = false;
+  std::array<KeyCode, 256> pressed_{};  // by virtual key: the keycode it is down on, 0 when up
 };
 
 class UinputInjector final : public KeyInjector {
  public:
-  UinputInjector(int fd, libevdev* device, libevdev_uinput* uinput)
-      : fd_(fd), device_(device), uinput_(uinput) {}
+  UinputInjector(int fd, libevdev* device, libevdev_uinput* uinput, SessionKeyboard keyboard)
+      : fd_(fd), device_(device), uinput_(uinput), keyboard_(std::move(keyboard)) {}
   ~UinputInjector() override {
     libevdev_uinput_destroy(uinput_);  // does not close a descriptor it did not open
     libevdev_free(device_);
@@ -90,24 +117,33 @@ class UinputInjector final : public KeyInjector {
   bool Send(const LinuxKey& key, KeyMotion motion) override {
     // The input core drops a second "down" (1) of a key that is down; a
     // repeat is value 2. The device has no EV_REP, so the kernel adds none.
+    // Only a console types these repeats: libinput (X servers, Wayland
+    // compositors) drops them, and the desktop repeats a held key itself.
     const int value = motion == KeyMotion::kUp ? 0 : motion == KeyMotion::kRepeat ? 2 : 1;
-    return libevdev_uinput_write_event(uinput_, EV_KEY, key.evdevCode, value) == 0 &&
+    const unsigned code = keyboard_.keys.evdevCodes[key.virtualKey];
+    return libevdev_uinput_write_event(uinput_, EV_KEY, code, value) == 0 &&
            libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0;
   }
   const char* Name() const override { return "uinput"; }
+  std::string Keyboard() const override {
+    const char* device = libevdev_uinput_get_devnode(uinput_);
+    return std::string(device ? device : "no device node") + ", layout " + keyboard_.keys.name;
+  }
+  std::optional<KeyboardRepeat> Repeat() override { return keyboard_.repeat; }
 
  private:
   int fd_;
   libevdev* device_;
   libevdev_uinput* uinput_;
+  const SessionKeyboard keyboard_;  // read once, when the device is made
 };
 
 }  // namespace
 
 std::unique_ptr<KeyInjector> OpenXTestInjector(std::string& reason) {
-  Display* display = XTestInjector::Open(reason);
-  if (!display) return nullptr;
-  return std::make_unique<XTestInjector>(display);
+  auto injector = std::make_unique<XTestInjector>();
+  if (!injector->Open(reason)) return nullptr;
+  return injector;
 }
 
 std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason) {
@@ -116,11 +152,12 @@ std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason) {
     reason = std::string("cannot open /dev/uinput: ") + std::strerror(errno);
     return nullptr;
   }
+  SessionKeyboard keyboard = ReadSessionKeyboard();
   libevdev* device = libevdev_new();
   libevdev_set_name(device, "Vexel phone keypad");
   libevdev_enable_event_type(device, EV_KEY);
-  for (const LinuxKey* key = LinuxKeysBegin(); key != LinuxKeysEnd(); ++key)
-    libevdev_enable_event_code(device, EV_KEY, key->evdevCode, nullptr);
+  for (const std::uint16_t code : keyboard.keys.evdevCodes)
+    if (code) libevdev_enable_event_code(device, EV_KEY, code, nullptr);
   libevdev_uinput* uinput = nullptr;
   const int result = libevdev_uinput_create_from_device(device, fd, &uinput);
   if (result != 0) {
@@ -129,7 +166,7 @@ std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason) {
     close(fd);
     return nullptr;
   }
-  return std::make_unique<UinputInjector>(fd, device, uinput);
+  return std::make_unique<UinputInjector>(fd, device, uinput, std::move(keyboard));
 }
 
 }  // namespace vexel

@@ -1,7 +1,9 @@
 // The keys of a Windows virtual-key code on Linux: the X keysym that XTest
-// presses, the evdev code that uinput sends, and the name the Windows US
-// layout gives keys outside the shortcut text's fixed names. One table, so
-// that a keys file acts the same on both systems.
+// presses, the evdev code that uinput sends on the US layout (a key that
+// types a character is looked up by its keysym in other layouts,
+// KeyboardLayout.h), and the name the Windows US layout gives keys outside
+// the shortcut text's fixed names. One table, so that a keys file acts the
+// same on both systems.
 #pragma once
 
 #include <cstdint>
