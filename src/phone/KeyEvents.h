@@ -1,6 +1,7 @@
 // Keypad reports (+CKEV) from the phone: parsing, dispatch and learn mode.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,9 @@ struct KeyEvent {
 // or LF) that holds "CKEV" and a flag character gives one. After "CKEV" one
 // colon and then any blanks are skipped; the key code runs to the first
 // comma and the flag character follows it. Without a comma the key code is
-// empty and the flag is the first character after the blanks.
+// empty and the flag is the first character after the blanks. A key in
+// double quotes ("5",1, as Motorola phones write it) is the key without
+// them; a Sagem's decimal code (53,1) stays as the phone wrote it.
 std::vector<KeyEvent> ParseKeyEvents(std::string_view text);
 
 // The received-data handlers of normal operation and of learn mode.
@@ -41,6 +44,13 @@ class KeyEventHandlers {
   // port; up gives every row its edit button and installs FeedbackComm.
   void MapKeysButtonClick(bool buttonDown, SerialPort& port);
   bool Learning() const { return learning_; }
+  // The maker in use (kPhoneMakers index, -1 unknown). While it is
+  // Motorola, a report of the key "@" says the keypad is locked: it runs
+  // nothing and is not learned; onLocked is called when such a report comes
+  // after a real key (or first), so the lock is shown once.
+  void SetMaker(int maker);
+  void SetOnKeypadLocked(std::function<void()> onLocked) { onLocked_ = std::move(onLocked); }
+  bool KeypadLocked() const { return locked_; }
   // Ends a held key's repeat (the link going down, program exit); learn
   // mode starting ends it too.
   void EndRepeat();
@@ -53,7 +63,12 @@ class KeyEventHandlers {
  private:
   KeyMap& keyMap_;
   KeyActions& actions_;
+  // A Motorola's "@": the keypad lock, not a key.
+  bool IsLockReport(const KeyEvent& event) const;
   bool learning_ = false;
+  bool lockReports_ = false;  // the maker in use is Motorola
+  bool locked_ = false;
+  std::function<void()> onLocked_;
   std::string repeatKey_;  // the key whose press started the running repeat
 };
 
