@@ -3,7 +3,6 @@
 #include "base/Text.h"
 #include "comm/SerialPort.h"
 #include "phone/KeyEvents.h"
-#include "phone/PhoneMakers.h"
 #include "phone/PortList.h"
 #include "phone/UrlEncode.h"
 
@@ -121,7 +120,10 @@ void PhoneLink::StartLink(Attended attended) {
     return;
   }
   host_.Sleep(kOpenSettleMs);
-  if (SendAndWait(KeyReportingCommand(ui_.PhoneTypeIndex()), "OK")) {
+  keyReporting_ =
+      ChooseKeyReporting(ui_.PhoneTypeIndex(), port_, host_, [this] { return exiting_; });
+  keys_.SetMaker(keyReporting_.maker);
+  if (SendAndWait(keyReporting_.command, "OK")) {
     InstallFeedbackComm();
     ui_.SetStartStopCaption("Stop");
     ui_.SetTrayImage(TrayImage::kConnect);

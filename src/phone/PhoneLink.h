@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "phone/KeyReportingDetection.h"
 #include "phone/LinkHost.h"
 
 namespace vexel {
@@ -61,6 +62,9 @@ class PhoneLink {
   bool Connected() const { return connected_; }
   bool ReconnectOption() const { return reconnectOption_; }
   bool Reconnecting() const { return reconnecting_; }
+  // The maker and key reporting command of the last start (detected with
+  // "Detect automatically").
+  const KeyReportingChoice& KeyReporting() const { return keyReporting_; }
   // The hidden log memo of the failure report: one entry per line.
   const std::vector<std::string>& Memo() const { return memo_; }
 
@@ -94,6 +98,7 @@ class PhoneLink {
   bool stopRequested_ = false;  // "Stop" during a reconnection attempt
   bool exiting_ = false;
   bool reconnectOption_ = false;
+  KeyReportingChoice keyReporting_;
 
   // The reply wait; one at a time.
   std::string expected_;

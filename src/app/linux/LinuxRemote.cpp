@@ -234,9 +234,7 @@ void LinuxRemote::LearnedRow() {
   }
 }
 
-int LinuxRemote::PhoneTypeIndex() {
-  return settings_.phone >= 0 && settings_.phone <= 3 ? settings_.phone : -1;
-}
+int LinuxRemote::PhoneTypeIndex() { return IsPhoneMaker(settings_.phone) ? settings_.phone : -1; }
 
 void LinuxRemote::ShowProperties() {
   Log("no port in " + options_.settingsPath +

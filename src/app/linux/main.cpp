@@ -33,7 +33,8 @@ Settings: $XDG_CONFIG_HOME/vexel/Vexel.ini (~/.config/vexel/Vexel.ini), as
 on Windows:
   [params]
   port=/dev/rfcomm0 (bth)     an entry of vexel ports
-  phone=0                     0 Sony Ericsson, 1 Motorola, 2 Siemens, 3 Sagem
+  phone=4                     0 Sony Ericsson, 1 Motorola, 2 Siemens, 3 Sagem,
+                              4 detect automatically (ask the phone)
   KeysFile=phone.km           relative to the settings file's folder
   reconnect=1                 keep-alive every 5 s
 
