@@ -28,26 +28,32 @@ PhoneAnswer PhoneExchange::Ask(std::string_view command, unsigned timeoutMs) {
   return reader_.Answer();
 }
 
-KeyReportingChoice DetectKeyReporting(PhoneExchange& exchange) {
+KeyReportingChoice ChooseFromAnswers(const PhoneAnswer& maker, const PhoneAnswer& ranges) {
   KeyReportingChoice choice;
-  const PhoneAnswer maker = exchange.Ask("AT+CGMI", kReplyTimeoutMs);
   choice.maker = maker.ok ? MakerOfAnswer(maker.Text()) : -1;
   if (choice.maker >= 0) {
     choice.from = KeyReportingChoice::From::kMaker;
     choice.makerName = kPhoneMakers[choice.maker].name;
     choice.command = kPhoneMakers[choice.maker].keyReportingCommand;
-  } else {
-    if (maker.ok && !maker.lines.empty()) choice.makerName = maker.lines.front();
-    const PhoneAnswer ranges =
-        exchange.Stopped() ? PhoneAnswer() : exchange.Ask("AT+CMER=?", kReplyTimeoutMs);
-    const CmerChoice cmer = ranges.ok ? ChooseCmer(ranges.Text()) : CmerChoice();
-    if (cmer.Usable()) {
-      choice.from = KeyReportingChoice::From::kRanges;
-      choice.command = cmer.Command();
-    } else {
-      choice.command = kPhoneMakers[0].keyReportingCommand;
-    }
+    return choice;
   }
+  if (maker.ok && !maker.lines.empty()) choice.makerName = maker.lines.front();
+  const CmerChoice cmer = ranges.ok ? ChooseCmer(ranges.Text()) : CmerChoice();
+  if (cmer.Usable()) {
+    choice.from = KeyReportingChoice::From::kRanges;
+    choice.command = cmer.Command();
+  } else {
+    choice.command = kPhoneMakers[0].keyReportingCommand;
+  }
+  return choice;
+}
+
+KeyReportingChoice DetectKeyReporting(PhoneExchange& exchange) {
+  const PhoneAnswer maker = exchange.Ask("AT+CGMI", kReplyTimeoutMs);
+  PhoneAnswer ranges;
+  if ((!maker.ok || MakerOfAnswer(maker.Text()) < 0) && !exchange.Stopped())
+    ranges = exchange.Ask("AT+CMER=?", kReplyTimeoutMs);
+  KeyReportingChoice choice = ChooseFromAnswers(maker, ranges);
   choice.roundTrips = exchange.RoundTrips();
   return choice;
 }

@@ -29,6 +29,8 @@ class PhoneExchange {
   // Writes the command and a CR; waits up to timeoutMs for its final line.
   PhoneAnswer Ask(std::string_view command, unsigned timeoutMs);
   int RoundTrips() const { return roundTrips_; }
+  // What followed the last answer's final line in its chunk.
+  const std::string& Rest() const { return reader_.Rest(); }
   bool Stopped() const { return stopped_ && stopped_(); }
 
  private:
@@ -53,6 +55,9 @@ struct KeyReportingChoice {
 // chooses its command. Else AT+CMER=?, whose ranges give the command
 // (ChooseCmer). Neither: Sony Ericsson's command. Each waits up to 750 ms.
 KeyReportingChoice DetectKeyReporting(PhoneExchange& exchange);
+// The same choice from the two answers (an empty ranges answer when the
+// maker was named).
+KeyReportingChoice ChooseFromAnswers(const PhoneAnswer& maker, const PhoneAnswer& ranges);
 
 // The key reporting of a start, 100 ms after the port opened: the maker's
 // command from the table (the empty command when none is chosen), or for

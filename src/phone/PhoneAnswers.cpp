@@ -14,8 +14,12 @@ std::string PhoneAnswer::Text() const {
 }
 
 void AnswerReader::Feed(std::string_view chunk) {
-  for (char c : chunk) {
-    if (answer_.complete) return;
+  for (std::size_t i = 0; i < chunk.size(); ++i) {
+    const char c = chunk[i];
+    if (answer_.complete) {
+      rest_ = chunk.substr(i, kMaxLineBytes);
+      return;
+    }
     if (c == '\r' || c == '\n') {
       EndLine();
     } else if (line_.size() <= kMaxLineBytes) {

@@ -33,6 +33,9 @@ class AnswerReader {
   explicit AnswerReader(std::string command = {}) : command_(std::move(command)) {}
   void Feed(std::string_view chunk);
   const PhoneAnswer& Answer() const { return answer_; }
+  // What came after the final line in its chunk (a key report that follows
+  // an OK at once), at most kMaxLineBytes.
+  const std::string& Rest() const { return rest_; }
 
  private:
   void EndLine();
@@ -40,6 +43,7 @@ class AnswerReader {
   std::string command_;
   std::string line_;  // the line being gathered, at most kMaxLineBytes + 1 bytes
   PhoneAnswer answer_;
+  std::string rest_;
 };
 
 // The maker's index in kPhoneMakers (PhoneMakers.h) when an AT+CGMI answer

@@ -116,6 +116,51 @@ TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
   }
 }
 
+// Finding the phone among a non-phone, a silent port and the phone, saving
+// it into a new settings file, and checking it there.
+TEST_F(VexelRun, PortsProbeFindsThePhoneAndDoctorNamesAKey) {
+  rig.StartLine();
+  rig.StartPhone({"-m", "motorola"});
+  Process lines[2], dongle;
+  std::string ends[2];
+  for (int i = 0; i < 2; ++i) {
+    ends[i] = rig.folder.File("C" + std::to_string(i));
+    lines[i].Start(
+        {"socat", "pty,raw,echo=0,link=" + ends[i], "pty,raw,echo=0,link=" + ends[i] + "x"},
+        rig.folder.File("socat.log"));
+  }
+  for (int i = 0;
+       i < 300 && (access((ends[0] + "x").c_str(), F_OK) || access((ends[1] + "x").c_str(), F_OK));
+       ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  dongle.Start({PHONESIM_EXE, "-q", "-m", "nokeys", ends[0] + "x"}, rig.folder.File("dongle.log"),
+               true);
+  const std::string ini = rig.folder.File("new/Vexel.ini");
+  std::string output;
+  EXPECT_EQ(
+      RunVexel({"ports", "--probe", "--save", "--ini", ini, ends[0], ends[1], rig.A()}, output), 0);
+  EXPECT_NE(
+      output.find(ends[0] + " (etc): not a phone\n" + ends[1] + " (etc): no answer\n" + rig.A() +
+                  " (etc): phone: Motorola CE, Copyright 2000, GSM900,GSM1800,GSM1900,MODEL=V3"),
+      std::string::npos)
+      << output;
+  EXPECT_EQ(rig.Read("new/Vexel.ini").find("[params]\r\nport=" + rig.A() + " (etc)\r\nphone=4\r\n"),
+            0u)
+      << rig.Read("new/Vexel.ini");
+
+  rig.phone.Send("wait-keys");
+  rig.phone.Send("lock");
+  rig.phone.Send("click #");
+  EXPECT_EQ(RunVexel({"doctor", "--ini", ini}, output), 0);
+  for (const char* line : {"Maker (AT+CGMI): Motorola CE", "Key reporting (AT+CMER=?): (0,3),(0,1)",
+                           "Command: AT+CMER=3,1,0,0,0 (detected: Motorola)",
+                           "Battery (AT+CBC): 0,60 (60 %)", "keypad is locked", "Key pressed: #"})
+    EXPECT_NE(output.find(line), std::string::npos) << line << " in\n" << output;
+  // No phone: exit status 1.
+  EXPECT_EQ(RunVexel({"ports", "--probe", ends[1]}, output), 1);
+  EXPECT_NE(output.find("No phone found."), std::string::npos) << output;
+}
+
 TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
   LinkUp();
   Process second;
@@ -249,6 +294,8 @@ TEST(VexelCommands, ExitCodesAndMessages) {
       {{"learn", "-h"}, 0, "Usage: vexel learn"},
       {{"check", "--help"}, 0, "Exit status: 0 no problem; 1 problems"},
       {{"ports", "--help"}, 0, "dialout"},
+      {{"doctor", "--help"}, 0, "names the first key"},
+      {{"ports", "--save"}, 2, "--save and PORT go with --probe"},
       {{}, 2, "no command"},
       {{"fly"}, 2, "unknown command 'fly'"},
       {{"run", "--baud", "fast"}, 2, "--baud needs a rate"},
