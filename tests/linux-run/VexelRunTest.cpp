@@ -171,6 +171,10 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
                 .find("busy, held by pid " + std::to_string(rig.vexel.Pid()) + " (vexel)"),
             std::string::npos)
       << rig.Read("second.log");
+  // The phone check says how to free the port.
+  std::string output;
+  EXPECT_EQ(RunVexel({"doctor", "--ini", rig.folder.File("Vexel.ini")}, output), 1);
+  EXPECT_NE(output.find("systemctl --user stop vexel"), std::string::npos) << output;
 }
 
 TEST_F(VexelRun, SighupPicksUpAnEditedKeysFile) {
