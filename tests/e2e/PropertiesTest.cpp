@@ -224,9 +224,9 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
   ASSERT_TRUE(Shown());
   const HWND main = vexel->MainWindow();
   const Overlaps kFramed{{"Bevel2"}, {}};
-  constexpr std::string_view kTabOrder[] = {"cbPhoneType",     "cbCOMs",       "cbAutostart",
-                                            "cbReconnect",     "SpeedButton6", "SpeedButton5",
-                                            "ValueListEditor1"};
+  constexpr std::string_view kTabOrder[] = {"cbPhoneType",  "cbCOMs",          "FindButton",
+                                            "cbAutostart",  "cbReconnect",     "SpeedButton6",
+                                            "SpeedButton5", "ValueListEditor1"};
   {
     SCOPED_TRACE("as shown");
     ExpectTidyLayout(main, kPropertiesControls, kFramed);
@@ -237,8 +237,9 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
         CreateFontA(-MulDiv(11, static_cast<int>(GetDpiForWindow(main)), 96), 0, 0, 0, FW_NORMAL,
                     FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
-    for (const char* name : {"Label2", "Label1", "cbAutostart", "cbReconnect", "MapKeysButton",
-                             "SpeedButton6", "SpeedButton5", "SpeedButton1", "SpeedButton2"}) {
+    for (const char* name :
+         {"Label2", "Label1", "FindButton", "cbAutostart", "cbReconnect", "MapKeysButton",
+          "SpeedButton6", "SpeedButton5", "SpeedButton1", "SpeedButton2"}) {
       HWND control = vexel->PropertiesControl(name);
       const RECT r = PlaceInParent(control);
       const int needed = NeededWidth(control, tahoma8);
@@ -259,8 +260,9 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
         r.left,           r.top,           client.right - r.right, client.bottom - r.bottom,
         r.right - r.left, r.bottom - r.top};
   };
-  const char* const kNames[] = {"ValueListEditor1", "Bevel2", "SpeedButton1", "SpeedButton2",
-                                "cbPhoneType",      "cbCOMs", "Label1",       "SpeedButton6"};
+  const char* const kNames[] = {"ValueListEditor1", "Bevel2",       "SpeedButton1",
+                                "SpeedButton2",     "cbPhoneType",  "cbCOMs",
+                                "Label1",           "SpeedButton6", "FindButton"};
   std::vector<Margins> before;
   for (const char* name : kNames) before.push_back(margins(name));
   RECT frame;
@@ -279,7 +281,7 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
     const bool stretches = name == "ValueListEditor1" || name == "Bevel2";
     const bool widens = stretches || name == "cbPhoneType" || name == "cbCOMs";
     const bool keepsBottom = name == "SpeedButton1" || name == "SpeedButton2";
-    const bool keepsRight = name == "SpeedButton2";
+    const bool keepsRight = name == "SpeedButton2" || name == "FindButton";
     EXPECT_EQ(a.width, b.width + (widens ? dx : 0));
     EXPECT_EQ(a.height, b.height + (stretches ? dy : 0));
     EXPECT_EQ(a.left, b.left + (keepsRight ? dx : 0));
@@ -292,6 +294,34 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
   const UINT dpi = GetDpiForWindow(main);
   EXPECT_GE(frame.right - frame.left, MulDiv(225, static_cast<int>(dpi), 96));
   EXPECT_GE(frame.bottom - frame.top, MulDiv(304, static_cast<int>(dpi), 96));
+}
+
+// "Find" tries every port and selects the first that answers like a phone:
+// COM27 has a modem without key reports behind it, COM28 and COM30 nothing
+// that answers, and the phone is behind COM29.
+TEST_F(Properties, FindSelectsThePhoneAmongASilentPortAndANonPhone) {
+  StartPhone(phonesim::ReplyMode::kOk, "nokeys");
+  StartPhone(phonesim::ReplyMode::kOk, "motorola", "COM30");
+  Start();
+  vexel->Menu("N1");
+  ASSERT_TRUE(Shown());
+  vexel->Click("FindButton");
+  auto box = vexel->WaitDialog("Information", 60000);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text,
+            "Phone found on COM29 (etc):\rMotorola CE, Copyright 2000, "
+            "GSM900,GSM1800,GSM1900,MODEL=V3");
+  VexelProcess::Press(box->hwnd, IDOK);
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(SelectedPort(), "COM29 (etc)");
+  EXPECT_EQ(phone->Count("AT+CMER=?\r"), 1u);  // asked, and told no key reports
+  // Without the phone: no phone found.
+  otherPhone.reset();
+  vexel->Click("FindButton");
+  box = vexel->WaitDialog("Information", 60000);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, "No phone found.");
+  VexelProcess::Press(box->hwnd, IDOK);
 }
 
 // "Keep connection alive" ticked while the link is up: the phone hears
