@@ -417,8 +417,8 @@ std::optional<TrayMenu> ReadTrayMenu(VexelProcess& vexel) {
 TEST_F(Properties, TrayDoubleClickAndMenu) {
   StartPhone();
   Start();
-  const std::vector<std::string> kItems = {"Start", "Properties", "-",   "Help",
-                                           "About", "-",          "Exit"};
+  const std::vector<std::string> kItems = {
+      "Start", "Properties", "Check phone...", "-", "Help", "About", "-", "Exit"};
   auto first = ReadTrayMenu(*vexel);
   if (first) {
     EXPECT_EQ(first->items, kItems);
@@ -446,7 +446,7 @@ TEST_F(Properties, TrayDoubleClickAndMenu) {
 
   // The items chosen by position, as the user goes down the menu with the
   // arrow keys (which pass over the separators): the first stops the link,
-  // the second is "Properties", the fourth "About", the fifth "Exit".
+  // the second is "Properties", the fifth "About", the sixth "Exit".
   vexel->TrayRightClick();
   ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 0));
   EXPECT_TRUE(WaitFor([&] { return !vexel->Enabled("MapKeysButton"); }, 20000));
@@ -454,13 +454,13 @@ TEST_F(Properties, TrayDoubleClickAndMenu) {
   ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 1));
   EXPECT_TRUE(Shown());
   vexel->TrayRightClick();
-  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 3));
+  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 4));
   HWND about = vexel->WaitWindow("About Vexel");
   ASSERT_TRUE(about);
   PostMessageA(about, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 10000));
   vexel->TrayRightClick();
-  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 4));
+  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 5));
   EXPECT_EQ(vexel->WaitExit(20000), std::optional<DWORD>(0));
   if (!first) std::cout << "[ NOTE     ] the tray menu's items could not be read from here\n";
 }
