@@ -46,7 +46,7 @@ void AnswerReader::EndLine() {
     std::string kept;
     for (char c : line)
       if (c != '"') kept += c;
-    if (!kept.empty()) answer_.lines.push_back(TrimCopy(kept));
+    if (std::string line = TrimCopy(kept); !line.empty()) answer_.lines.push_back(std::move(line));
   }
   line_.clear();
 }

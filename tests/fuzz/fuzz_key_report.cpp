@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   if (answer.ok && !answer.complete) std::abort();
   const CmerChoice cmer = ChooseCmer(text);
   if (cmer.mode < 0 || cmer.mode > 3 || cmer.keyp < 0 || cmer.keyp > 2) std::abort();
-  if (cmer.mode != 0 && text.find(static_cast<char>('0' + cmer.mode)) == std::string::npos)
-    std::abort();
+  if (cmer.Usable() != (cmer.mode != 0 && cmer.keyp != 0)) std::abort();
+  if (cmer.mode != 0 && text.find_first_of("0123456789") == std::string::npos) std::abort();
   if (MakerOfAnswer(answer.Text()) >= kDetectPhoneMaker) std::abort();
 
   test::VirtualLoop loop;
