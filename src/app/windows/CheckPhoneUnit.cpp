@@ -104,10 +104,8 @@ LRESULT TCheckPhoneForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_DESTROY:
       worker_.Cancel();
       break;
-    case kWorkerLine:
-    case kWorkerDone:
-      if (auto line = worker_.Take(message, wParam, lParam); line && message == kWorkerLine)
-        AddLine(*line);
+    case kWorkerWake:
+      for (const std::string& line : worker_.Take().lines) AddLine(line);
       return 0;
   }
   return Window::HandleMessage(message, wParam, lParam);

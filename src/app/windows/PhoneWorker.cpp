@@ -22,51 +22,61 @@ class ThreadHost final : public LinkHost {
   void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
 };
 
-void PostText(HWND window, UINT message, WPARAM run, const std::string& text) {
-  auto* copy = new std::string(text);
-  if (!PostMessageA(window, message, run, reinterpret_cast<LPARAM>(copy))) delete copy;
-}
-
 }  // namespace
 
 void PhoneWorker::Start(HWND window, Job job) {
   Cancel();
-  cancelled_ = std::make_shared<std::atomic<bool>>(false);
-  running_ = true;
-  const WPARAM run = ++run_;
-  std::thread([window, run, job = std::move(job), cancelled = cancelled_] {
+  run_ = std::make_shared<Run>();
+  std::thread([window, job = std::move(job), run = run_] {
+    const auto cancelled = [&] {
+      std::lock_guard<std::mutex> hold(run->lock);
+      return run->cancelled;
+    };
+    const auto send = [&](const std::string* line, const std::string* result) {
+      {
+        std::lock_guard<std::mutex> hold(run->lock);
+        if (run->cancelled) return;
+        if (line) run->lines.push_back(*line);
+        if (result) run->result = *result;
+      }
+      PostMessageA(window, kWorkerWake, 0, 0);
+    };
     std::string result;
     try {
       ThreadHost host;
       TComm32 port;
-      const std::function<bool()> stopped = [&] { return cancelled->load(); };
+      const std::function<bool()> stopped = cancelled;
       const std::function<void(const std::string&)> out = [&](const std::string& line) {
-        if (!*cancelled) PostText(window, kWorkerLine, run, line);
+        send(&line, nullptr);
       };
       result = job(port, host, stopped, out);
       port.ClosePort();
     } catch (const std::exception& error) {
-      PostText(window, kWorkerLine, run, error.what());
+      const std::string line = error.what();
+      send(&line, nullptr);
     }
-    PostText(window, kWorkerDone, run, result);
+    send(nullptr, &result);
   }).detach();
 }
 
 void PhoneWorker::Cancel() {
-  if (cancelled_) *cancelled_ = true;
-  cancelled_.reset();
-  running_ = false;
-  ++run_;  // what the cancelled run still sends is dropped
+  const std::shared_ptr<Run> run = std::move(run_);  // the thread keeps its share until it ends
+  if (!run) return;
+  std::lock_guard<std::mutex> hold(run->lock);
+  run->cancelled = true;
 }
 
-std::optional<std::string> PhoneWorker::Take(UINT message, WPARAM wParam, LPARAM lParam) {
-  std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(lParam));
-  if (!running_ || wParam != run_ || !text) return std::nullopt;
-  if (message == kWorkerDone) {
-    running_ = false;
-    cancelled_.reset();
+PhoneWorker::News PhoneWorker::Take() {
+  News news;
+  if (!run_) return news;
+  {
+    std::lock_guard<std::mutex> hold(run_->lock);
+    news.lines.assign(run_->lines.begin(), run_->lines.end());
+    run_->lines.clear();
+    news.result = run_->result;
   }
-  return std::move(*text);
+  if (news.result) run_.reset();
+  return news;
 }
 
 }  // namespace vexel

@@ -1,33 +1,33 @@
 // The phone search ("Find") and the phone check run in a thread of their
 // own, with a serial port (TComm32) and a message loop of that thread: a port
 // that hangs on open or on a write (a Bluetooth port connects when opened)
-// freezes no window. The thread reports to a window by posted messages,
-// kWorkerLine for each line of text and kWorkerDone with the result at the
-// end; the window hands each message back to the worker, which tells a
-// message of the run in progress from one of a run cancelled before.
+// freezes no window. The thread queues its lines of text and its result in
+// the worker and wakes the window with kWorkerWake; the window then takes
+// what was queued. The message carries nothing: a foreign one takes nothing.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "comm/SerialPort.h"
 #include "phone/LinkHost.h"
 
 namespace vexel {
 
-inline constexpr UINT kWorkerLine = WM_APP + 10;  // wParam: run, lParam: std::string*
-inline constexpr UINT kWorkerDone = WM_APP + 11;  // wParam: run, lParam: std::string*
+inline constexpr UINT kWorkerWake = WM_APP + 10;
 
 class PhoneWorker {
  public:
   // Runs in the thread: asks the phone through port and host until
-  // `stopped` says to end; `out` sends a line to the window. Its result is
-  // the text of kWorkerDone.
+  // `stopped` says to end; `out` sends a line to the window. Its result ends
+  // the run.
   using Job = std::function<std::string(SerialPort& port, LinkHost& host,
                                         const std::function<bool()>& stopped,
                                         const std::function<void(const std::string&)>& out)>;
@@ -42,16 +42,25 @@ class PhoneWorker {
   // The run ends as soon as its waits notice; whatever it still sends is
   // dropped. A thread stuck in a call of the system is left behind.
   void Cancel();
-  bool Running() const { return running_; }
+  bool Running() const { return run_ != nullptr; }
 
-  // On kWorkerLine and kWorkerDone: the text, when the message belongs to
-  // the run in progress (kWorkerDone ends it). Frees the message's text.
-  std::optional<std::string> Take(UINT message, WPARAM wParam, LPARAM lParam);
+  // On kWorkerWake: the lines sent since the last call, and the result once
+  // the run has ended (which ends it here too).
+  struct News {
+    std::vector<std::string> lines;
+    std::optional<std::string> result;
+  };
+  News Take();
 
  private:
-  std::shared_ptr<std::atomic<bool>> cancelled_;
-  WPARAM run_ = 0;
-  bool running_ = false;
+  // Shared by the window's thread and the run's thread, under `lock`.
+  struct Run {
+    std::mutex lock;
+    std::deque<std::string> lines;
+    std::optional<std::string> result;
+    bool cancelled = false;
+  };
+  std::shared_ptr<Run> run_;
 };
 
 }  // namespace vexel

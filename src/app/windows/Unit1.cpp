@@ -152,17 +152,20 @@ LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_TIMER:
       if (wParam == kFindTimerId) {
-        finder_.Cancel();
-        FindDone("");
+        if (finder_.Running()) {
+          finder_.Cancel();
+          FindDone("");
+        }
         return 0;
       }
       remote_.TimerFired(static_cast<unsigned>(wParam));
       return 0;
-    case kWorkerLine:
-    case kWorkerDone:
-      if (auto text = finder_.Take(message, wParam, lParam))
-        message == kWorkerLine ? FindLine(*text) : FindDone(*text);
+    case kWorkerWake: {
+      const PhoneWorker::News news = finder_.Take();
+      for (const std::string& entry : news.lines) FindLine(entry);
+      if (news.result) FindDone(*news.result);
       return 0;
+    }
     case WM_SIZE:
       LayoutControls();
       return 0;
