@@ -24,31 +24,60 @@ inline constexpr unsigned kTrayCallbackMessage = 0x8000 + 1;
 
 // The Properties window (TMobPropsForm).
 inline constexpr ControlName kPropertiesControls[] = {
-    {"Label2", 1001},        {"cbPhoneType", 1002},   {"Label1", 1003},
-    {"cbCOMs", 1004},        {"cbAutostart", 1005},   {"cbReconnect", 1006},
-    {"Bevel2", 1007},        {"MapKeysButton", 1008}, {"SpeedButton6", 1009},
-    {"SpeedButton5", 1010},  {"ValueListEditor1", 1011}, {"SpeedButton1", 1012},
-    {"SpeedButton2", 1013},  {"Memo1", 1014},
+    {"Label2", 1001},           {"cbPhoneType", 1002},
+    {"Label1", 1003},           {"cbCOMs", 1004},
+    {"cbAutostart", 1005},      {"cbReconnect", 1006},
+    {"Bevel2", 1007},           {"MapKeysButton", 1008},
+    {"SpeedButton6", 1009},     {"SpeedButton5", 1010},
+    {"ValueListEditor1", 1011}, {"SpeedButton1", 1012},
+    {"SpeedButton2", 1013},     {"Memo1", 1014},
+    {"FindButton", 1015},
 };
 
 // The tray menu MobPopup: its commands reach the tray window as WM_COMMAND.
 inline constexpr ControlName kTrayMenuItems[] = {
-    {"StartStopItem", 2001}, {"N1", 2002}, {"Help1", 2003}, {"About1", 2004}, {"Exit1", 2005},
+    {"StartStopItem", 2001}, {"N1", 2002},    {"Help1", 2003},
+    {"About1", 2004},        {"Exit1", 2005}, {"CheckPhone1", 2006},
+};
+
+// The "Check phone" window (TCheckPhoneForm): the report, Copy and Close.
+inline constexpr char kCheckPhoneWindowClass[] = "VexelCheckPhoneForm";
+inline constexpr ControlName kCheckPhoneControls[] = {
+    {"ReportMemo", 1401},
+    {"CopyButton", 1402},
+    {"CloseButton", 1403},
 };
 
 // The Button Action window (TBAForm) and its ExtraCmdMenu.
 inline constexpr ControlName kButtonActionControls[] = {
-    {"CheckBox1", 1101},  {"CheckBox2", 1102},    {"RadioGroup1", 1103}, {"RadioGroup2", 1104},
-    {"Edit1", 1105},      {"Edit2", 1106},        {"BitBtn1", 1107},     {"BitBtn2", 1108},
-    {"ExtBtn1", 1109},    {"ExtBtn2", 1110},      {"HotKey1", 1111},     {"HotKey2", 1112},
-    {"ComboBox1", 1113},  {"ComboBox2", 1114},    {"sbtnBAApply", 1115}, {"SpeedButton2", 1116},
+    {"CheckBox1", 1101},
+    {"CheckBox2", 1102},
+    {"RadioGroup1", 1103},
+    {"RadioGroup2", 1104},
+    {"Edit1", 1105},
+    {"Edit2", 1106},
+    {"BitBtn1", 1107},
+    {"BitBtn2", 1108},
+    {"ExtBtn1", 1109},
+    {"ExtBtn2", 1110},
+    {"HotKey1", 1111},
+    {"HotKey2", 1112},
+    {"ComboBox1", 1113},
+    {"ComboBox2", 1114},
+    {"sbtnBAApply", 1115},
+    {"SpeedButton2", 1116},
     // The two choices of each RadioGroupN: "Execute" and "Key".
-    {"RadioGroup1.Execute", 1117}, {"RadioGroup1.Key", 1118},
-    {"RadioGroup2.Execute", 1119}, {"RadioGroup2.Key", 1120},
+    {"RadioGroup1.Execute", 1117},
+    {"RadioGroup1.Key", 1118},
+    {"RadioGroup2.Execute", 1119},
+    {"RadioGroup2.Key", 1120},
     // The buttons of the named keys menu, beside each side's hot-key control.
-    {"KeyBtn1", 1121}, {"KeyBtn2", 1122},
+    {"KeyBtn1", 1121},
+    {"KeyBtn2", 1122},
     // ExtraCmdMenu
-    {"ogglecontrolonoff1", 2101}, {"Reboot1", 2102}, {"Powerdown1", 2103},
+    {"ogglecontrolonoff1", 2101},
+    {"Reboot1", 2102},
+    {"Powerdown1", 2103},
     {"Customcommand1", 2104},
 };
 // NamedKeyMenu: one item for each media key (actions/ShortcutText.h
@@ -57,15 +86,18 @@ inline constexpr int kNamedKeyMenuFirstId = 2110;
 
 // The About window (TAboutForm).
 inline constexpr ControlName kAboutControls[] = {
-    {"Image1", 1201}, {"Label1", 1202}, {"Label2", 1203}, {"Image2", 1204},
-    {"Label3", 1205}, {"versionLabel", 1206}, {"Label5", 1207}, {"Image3", 1208},
-    {"Label4", 1209}, {"Label6", 1210}, {"Button1", 1211},
+    {"Image1", 1201}, {"Label1", 1202},       {"Label2", 1203},  {"Image2", 1204},
+    {"Label3", 1205}, {"versionLabel", 1206}, {"Label5", 1207},  {"Image3", 1208},
+    {"Label4", 1209}, {"Label6", 1210},       {"Button1", 1211},
 };
 
 // The one-line input box (InputBox): the OK and Cancel buttons carry the
 // standard identifiers, so that Enter and Escape press them.
 inline constexpr ControlName kInputBoxControls[] = {
-    {"Prompt", 1301}, {"Edit", 1302}, {"OK", 1}, {"Cancel", 2},
+    {"Prompt", 1301},
+    {"Edit", 1302},
+    {"OK", 1},
+    {"Cancel", 2},
 };
 
 // The identifier of a named control in a table; 0 when there is none.

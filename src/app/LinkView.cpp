@@ -22,6 +22,7 @@ void LinkView::Apply(const LinkEvent& event) {
       mapKeysEnabled = false;
       maker.clear();
       command.clear();
+      keypadLocked = false;
       break;
     case LinkEventKind::kGaveUp:
     case LinkEventKind::kStopped:
@@ -30,6 +31,10 @@ void LinkView::Apply(const LinkEvent& event) {
       mapKeysEnabled = false;
       maker.clear();
       command.clear();
+      keypadLocked = false;
+      break;
+    case LinkEventKind::kKeypadLocked:
+      keypadLocked = event.on;
       break;
     case LinkEventKind::kLearning:
       mapKeysDown = event.on;
@@ -42,9 +47,9 @@ void LinkView::Apply(const LinkEvent& event) {
 }
 
 std::string LinkView::Hint() const {
-  std::string hint = "Vexel";
-  if (!maker.empty()) hint += ": " + maker + ", " + command;
-  return hint;
+  std::string shown = MakerAndCommand(maker, command);
+  if (keypadLocked) shown += (shown.empty() ? "" : ", ") + std::string("keypad locked");
+  return shown.empty() ? "Vexel" : "Vexel: " + shown;
 }
 
 }  // namespace vexel

@@ -17,10 +17,12 @@ struct LinkView {
   bool mapKeysEnabled = false;    // while the link is up and no start or reconnection runs
   bool mapKeysDown = false;       // while learn mode runs
   std::string maker, command;     // of the link that is up
+  bool keypadLocked = false;
 
   void Apply(const LinkEvent& event);
   // The tray's hint: "Vexel", and while the link is up the maker and the
-  // key reporting command in use ("Vexel: Motorola, AT+CMER=3,1,0,0,0").
+  // key reporting command in use ("Vexel: Motorola, AT+CMER=3,1,0,0,0"),
+  // and whether the phone's keypad is locked.
   std::string Hint() const;
   bool operator==(const LinkView&) const = default;
 };

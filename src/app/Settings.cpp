@@ -7,6 +7,7 @@
 #include "base/Error.h"
 #include "base/Files.h"
 #include "base/ProfileFile.h"
+#include "phone/PhoneMakers.h"
 
 namespace vexel {
 
@@ -66,7 +67,10 @@ Settings ReadSettings(const std::string& path) {
   const Settings defaults;
   Settings settings;
   settings.port = file.GetString(kSection, "port", defaults.port);
-  settings.phone = ReadInteger(file, "phone", defaults.phone);
+  // A brand-new settings file (none yet) starts at "Detect automatically";
+  // a file without "phone" keeps the first maker, as it always did.
+  settings.phone =
+      ReadInteger(file, "phone", FileExists(path) ? defaults.phone : kDetectPhoneMaker);
   settings.autostart = ReadBool(file, "autostart", defaults.autostart);
   settings.keysFile = file.GetString(kSection, "KeysFile", defaults.keysFile);
   settings.reconnect = ReadBool(file, "reconnect", defaults.reconnect);

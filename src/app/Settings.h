@@ -7,7 +7,7 @@ namespace vexel {
 
 struct Settings {
   std::string port;        // "port": the port list's text, such as "COM5 (bth)"
-  int phone = 0;           // "phone": the phone maker's index
+  int phone = 0;           // "phone": the phone maker's index (4: detect)
   bool autostart = false;  // "autostart": start the link at program start
   std::string keysFile;    // "KeysFile": the keys file loaded at start
   bool reconnect = false;  // "reconnect": keep the connection alive
@@ -18,7 +18,8 @@ struct Settings {
 std::string SettingsPath();
 
 // The settings in the file; a missing or unreadable file, section or key
-// gives the default. Integers are decimal with an optional sign, or
+// gives the default, except that without a file the phone maker is
+// "Detect automatically". Integers are decimal with an optional sign, or
 // hexadecimal after "$", "0x" or "0X", in 32 bits; booleans are integers,
 // 0 false and any other true; a value that is not an integer gives the
 // default.

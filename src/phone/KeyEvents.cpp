@@ -9,6 +9,7 @@
 #include "actions/KeysFile.h"
 #include "base/Error.h"
 #include "base/Text.h"
+#include "phone/PhoneMakers.h"
 
 namespace vexel {
 
@@ -24,6 +25,12 @@ std::optional<KeyEvent> ParseReport(std::string_view line) {
   // blank ("+CKEV:5,1"). The key itself may begin with a colon (":J").
   if (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
   while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  // "\"5\",1": the key is what the quotes hold, which may be a comma.
+  if (const size_t close = rest.find("\",", 1);
+      !rest.empty() && rest.front() == '"' && close != std::string_view::npos) {
+    if (close + 2 == rest.size()) return std::nullopt;
+    return KeyEvent{std::string(rest.substr(1, close - 1)), rest[close + 2]};
+  }
   const size_t comma = rest.find(',');
   if (comma == std::string_view::npos) {
     if (rest.empty()) return std::nullopt;
@@ -48,9 +55,28 @@ std::vector<KeyEvent> ParseKeyEvents(std::string_view text) {
   return events;
 }
 
+void KeyEventHandlers::SetMaker(int maker) {
+  lockReports_ = maker == kMotorola;
+  locked_ = false;
+}
+
+void KeyEventHandlers::ShowLock(bool locked) {
+  if (locked == locked_) return;
+  locked_ = locked;
+  LinkEvent event{LinkEventKind::kKeypadLocked};
+  event.on = locked;
+  observer_.OnLinkEvent(event);
+}
+
+bool KeyEventHandlers::IsLockReport(const KeyEvent& event) const {
+  return lockReports_ && event.key == "@";
+}
+
 void KeyEventHandlers::FeedbackComm(const char* buffer) {
   std::optional<char> badFlag;
   for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
+    ShowLock(IsLockReport(event));
+    if (locked_) continue;
     if (!IsDigit(event.flag)) {
       if (!badFlag) badFlag = event.flag;
       continue;
@@ -76,7 +102,7 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
 
 void KeyEventHandlers::MapKeys(const char* buffer) {
   for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
-    if (event.flag != '1' || !KeysFileCanHold(event.key)) continue;
+    if (event.flag != '1' || !KeysFileCanHold(event.key) || IsLockReport(event)) continue;
     keyMap_.Append(event.key, " ", false);
     if (std::none_of(learnedKeys_.begin(), learnedKeys_.end(),
                      [&](const std::string& key) { return SameText(key, event.key); }))

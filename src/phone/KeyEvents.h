@@ -1,6 +1,7 @@
 // Keypad reports (+CKEV) from the phone: parsing, dispatch and learn mode.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,9 @@ struct KeyEvent {
 // or LF) that holds "CKEV" and a flag character gives one. After "CKEV" one
 // colon and then any blanks are skipped; the key code runs to the first
 // comma and the flag character follows it. Without a comma the key code is
-// empty and the flag is the first character after the blanks.
+// empty and the flag is the first character after the blanks. A key in
+// double quotes ("5",1, as Motorola phones write it) is the key without
+// them; a Sagem's decimal code (53,1) stays as the phone wrote it.
 std::vector<KeyEvent> ParseKeyEvents(std::string_view text);
 
 // The received-data handlers of normal operation and of learn mode.
@@ -47,6 +50,12 @@ class KeyEventHandlers {
   // Every key learn mode has taken since the program started, each once, in
   // the order first pressed: kept when learn mode ends with the link.
   const std::vector<std::string>& LearnedKeys() const { return learnedKeys_; }
+  // The maker in use (kPhoneMakers index, -1 unknown). While it is
+  // Motorola, a report of the key "@" says the keypad is locked: it runs
+  // nothing and is not learned; the lock is a link event, once, and so is
+  // its end when a real key comes.
+  void SetMaker(int maker);
+  bool KeypadLocked() const { return locked_; }
   // Ends a held key's repeat (the link going down, program exit); learn
   // mode starting ends it too.
   void EndRepeat();
@@ -60,8 +69,13 @@ class KeyEventHandlers {
   KeyMap& keyMap_;
   KeyActions& actions_;
   LinkObserver& observer_;
+  // A Motorola's "@": the keypad lock, not a key.
+  bool IsLockReport(const KeyEvent& event) const;
+  void ShowLock(bool locked);
   bool learning_ = false;
   std::vector<std::string> learnedKeys_;
+  bool lockReports_ = false;  // the maker in use is Motorola
+  bool locked_ = false;
   std::string repeatKey_;  // the key whose press started the running repeat
 };
 

@@ -42,6 +42,9 @@ class KeypadRemote {
   bool KeepAliveOn() const { return link_.ReconnectOption(); }
   // Learn mode on (the key map emptied, presses learned) or off.
   void Learn(bool on);
+  // The port the link holds, starts on or re-establishes ("COM5",
+  // "/dev/rfcomm0"); empty while it is down.
+  std::string PortInUse() const { return link_.PortInUse(); }
   // Every key learned since the program started, each once, in the order
   // first pressed; the link going down keeps them.
   const std::vector<std::string>& LearnedKeys() const { return keyEvents_.LearnedKeys(); }

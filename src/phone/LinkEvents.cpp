@@ -5,12 +5,16 @@ namespace vexel {
 namespace {
 
 std::string LinkedOn(const LinkEvent& event) {
-  std::string text = " on " + event.port;
-  if (!event.maker.empty()) text += ": " + event.maker + ", " + event.command;
-  return text;
+  const std::string inUse = MakerAndCommand(event.maker, event.command);
+  return " on " + event.port + (inUse.empty() ? "" : ": " + inUse);
 }
 
 }  // namespace
+
+std::string MakerAndCommand(const std::string& maker, const std::string& command) {
+  if (maker.empty() || command.empty()) return maker + command;
+  return maker + ", " + command;
+}
 
 std::string DescribeLinkEvent(const LinkEvent& event) {
   switch (event.kind) {
@@ -38,6 +42,8 @@ std::string DescribeLinkEvent(const LinkEvent& event) {
       return event.on ? "learn mode on" : "learn mode off";
     case LinkEventKind::kKeyLearned:
       return "learned " + event.key;
+    case LinkEventKind::kKeypadLocked:
+      return event.on ? "the phone's keypad is locked" : "the phone's keypad is unlocked";
     case LinkEventKind::kControl:
       return event.on ? "control on" : "control off: keys run only special commands";
   }

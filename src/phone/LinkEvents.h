@@ -21,6 +21,7 @@ enum class LinkEventKind {
   kLearning,      // learn mode switched `on` or off
   kKeyLearned,    // learn mode took `key`
   kControl,       // "$on/off Vexel" switched control `on` or off
+  kKeypadLocked,  // the phone's keypad is locked (`on`), or a key came after the lock
 };
 
 struct LinkEvent {
@@ -36,6 +37,10 @@ struct LinkEvent {
   unsigned nextInMs = 0;  // 0: no further start follows
   bool on = false;
 };
+
+// The maker and the key reporting command in use, as the log and the tray's
+// hint show them: "Motorola, AT+CMER=3,1,0,0,0", or the one that is known.
+std::string MakerAndCommand(const std::string& maker, const std::string& command);
 
 // The event as one line, as the Linux program logs it ("link up on
 // /dev/rfcomm0: Motorola, AT+CMER=3,1,0,0,0", "attempt 2 of 13").

@@ -3,7 +3,6 @@
 #include "base/Text.h"
 #include "comm/SerialPort.h"
 #include "phone/KeyEvents.h"
-#include "phone/PhoneMakers.h"
 #include "phone/PortList.h"
 #include "phone/UrlEncode.h"
 
@@ -158,7 +157,9 @@ std::string PhoneLink::OpenLink(Attended attended) {
     return "no answer from the phone within " + std::to_string(kConnectWaitMs / 1000) + " s";
   }
   host_.Sleep(kOpenSettleMs);
-  if (SendAndWait(KeyReportingCommand(maker_), "OK")) {
+  keyReporting_ = ChooseKeyReporting(maker_, port_, host_, [this] { return exiting_; });
+  keys_.SetMaker(keyReporting_.maker);
+  if (SendAndWait(keyReporting_.command, "OK")) {
     InstallFeedbackComm();
     connected_ = true;
     return {};
@@ -252,13 +253,17 @@ void PhoneLink::SendFailureReport() {
 LinkEvent PhoneLink::LinkedEvent(LinkEventKind kind) const {
   LinkEvent event{kind};
   event.port = port_.CommPort();
-  if (IsPhoneMaker(maker_)) event.maker = kPhoneMakers[maker_].name;
-  event.command = KeyReportingCommand(maker_);
+  event.maker = keyReporting_.makerName;
+  event.command = keyReporting_.command;
   return event;
 }
 
 // ---------------------------------------------------------------------------
 // Supervision
+
+std::string PhoneLink::PortInUse() const {
+  return connected_ || starting_ || reconnecting_ ? port_.CommPort() : std::string();
+}
 
 void PhoneLink::Start() {
   if (!connected_ && !starting_ && !reconnecting_) StartLink();

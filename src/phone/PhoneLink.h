@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "phone/KeyReportingDetection.h"
 #include "phone/LinkEvents.h"
 #include "phone/LinkHost.h"
 
@@ -82,8 +83,13 @@ class PhoneLink {
   void TimerFired(unsigned id);
 
   bool Connected() const { return connected_; }
+  // The port the link holds, starts on or re-establishes; empty while down.
+  std::string PortInUse() const;
   bool ReconnectOption() const { return reconnectOption_; }
   bool Reconnecting() const { return reconnecting_; }
+  // The maker and key reporting command of the last start (detected with
+  // "Detect automatically").
+  const KeyReportingChoice& KeyReporting() const { return keyReporting_; }
   // The hidden log memo of the failure report: one entry per line.
   const std::vector<std::string>& Memo() const { return memo_; }
 
@@ -132,6 +138,7 @@ class PhoneLink {
   bool failureReportKept_ = false;
   std::string portText_;  // the port entry and maker the last start used
   int maker_ = -1;
+  KeyReportingChoice keyReporting_;  // of the last start
 
   // The reply wait; one at a time.
   std::string expected_;

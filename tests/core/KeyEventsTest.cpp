@@ -4,6 +4,7 @@
 #include "FakeLink.h"
 #include "RecordingActionPlatform.h"
 #include "phone/KeypadRemote.h"
+#include "phone/PhoneMakers.h"
 
 namespace vexel {
 namespace {
@@ -77,6 +78,7 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
     std::string received;
     Log feedback;  // FeedbackComm, with the key map below
     Log learned;   // MapKeys
+    int maker = -1;
   } cases[] = {
       {"+CKEV: 5,1", {"open five down"}, {"5"}},
       {"\r\n+CKEV: 5,0\r\n", {"open five up"}, {}},
@@ -106,6 +108,16 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
        {":J", "c"}},
       {"+CKEV: 5,1garbage+CKEV: 7,1", {"open five down"}, {"5"}},  // the rest of a line is ignored
       {std::string("+CKEV: 5,1\r\n\0+CKEV: :J,1", 24), {"open five down"}, {"5"}},  // up to NUL
+      // Quoted keys (Motorola), and Sagem's decimal codes as the phone writes them.
+      {"+CKEV: \"5\",1", {"open five down"}, {"5"}},
+      {"\r\n+CKEV: \"5\",0\r\n", {"open five up"}, {}},
+      {"+CKEV: \"5\",", {}, {}},
+      {"+CKEV: \",\",1", {}, {","}},
+      {"+CKEV: 35,1", {"open hash-code down"}, {"35"}},
+      // A Motorola's "@" is its keypad lock: nothing runs, nothing is learned.
+      {"+CKEV: \"@\",1\r\n+CKEV: \"@\",0\r\n", {}, {}, kMotorola},
+      {"+CKEV: \"@\",1\r\n+CKEV: \"5\",1\r\n", {"open five down"}, {"5"}, kMotorola},
+      {"+CKEV: \"@\",1", {"open at down"}, {"@"}},  // another maker's "@" is a key
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.received);
@@ -115,9 +127,24 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
     AddRow(":J", "colon-J");
     AddRow("C", "C");
     AddRow("", "no-key");
+    AddRow("35", "hash-code");
+    AddRow("@", "at");
+    handlers.SetMaker(c.maker);
     EXPECT_EQ(Feedback(c.received), c.feedback);
     EXPECT_EQ(Learn(c.received), c.learned);
   }
+}
+
+TEST_F(KeyEventsTest, MotorolasKeypadLockIsToldOnceUntilARealKeyComes) {
+  handlers.SetMaker(kMotorola);
+  for (const char* chunk : {"+CKEV: \"@\",1", "+CKEV: \"@\",0", "+CKEV: \"@\",1"}) Feedback(chunk);
+  EXPECT_TRUE(handlers.KeypadLocked());
+  EXPECT_EQ(ui.Hint(), "Vexel: keypad locked");
+  Feedback("+CKEV: \"7\",1");
+  EXPECT_FALSE(handlers.KeypadLocked());
+  Feedback("+CKEV: \"@\",1");
+  EXPECT_EQ(ui.events, (Log{"the phone's keypad is locked", "the phone's keypad is unlocked",
+                            "the phone's keypad is locked"}));
 }
 
 TEST_F(KeyEventsTest, ReportsCutAcrossChunksAreHandledPieceByPiece) {

@@ -122,35 +122,180 @@ TEST(CommandExchange, ReplyLogStaysEmptyOutsideTheFailureReport) {
 // Link start and stop
 
 TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
+  const std::string ok = "\r\nOK\r\n", error = "\r\nERROR\r\n";
+  // "Detect automatically": what the phone answers to AT+CGMI and AT+CMER=?
+  // (empty: nothing), and how many of those waited the whole 750 ms.
+  const std::string nokia = "\r\nNokia\r\n" + ok;
+  const auto ranges = [&](const std::string& text) { return "\r\n+CMER: " + text + "\r\n" + ok; };
+  const std::vector<std::string> detected = {"AT+CGMI\r", "AT+CMER=?\r"};
   struct Case {
     std::string entry;
     int maker;
     std::string path;
-    std::string command;
-    std::string up;  // the event
+    std::string shown;  // maker and command in the up event and the tray hint; "" none
+    std::vector<std::string> written;
+    std::string cgmi = "", cmerRanges = "";
+    int waits = 0;
+    std::string acknowledge = "\r\nOK\r\n";
   } cases[] = {
-      {"COM12 (usb)", 0, "COM12", "AT+CMER=3,2,0,0,0\r",
-       "link up on COM12: Sony Ericsson, AT+CMER=3,2,0,0,0"},
-      {"COM5 (bth)", 1, "COM5", "AT+CMER=3,1,0,0,0\r",
-       "link up on COM5: Motorola, AT+CMER=3,1,0,0,0"},
-      {"COM3 (etc)", 2, "COM3", "AT+CMER=3,2,0,0,0\r",
-       "link up on COM3: Siemens, AT+CMER=3,2,0,0,0"},
-      {"COM27 (etc)", 3, "COM27", "AT+CMER=2,1,0,0,0\r",
-       "link up on COM27: Sagem, AT+CMER=2,1,0,0,0"},
-      {"COM27 (etc)", -1, "COM27", "\r", "link up on COM27"},
-      {"/dev/rfcomm0 (bth)", 0, "/dev/rfcomm0", "AT+CMER=3,2,0,0,0\r",  // as the port takes it
-       "link up on /dev/rfcomm0: Sony Ericsson, AT+CMER=3,2,0,0,0"},
+      {"COM12 (usb)", 0, "COM12", "Sony Ericsson, AT+CMER=3,2,0,0,0", {"AT+CMER=3,2,0,0,0\r"}},
+      {"COM5 (bth)", 1, "COM5", "Motorola, AT+CMER=3,1,0,0,0", {"AT+CMER=3,1,0,0,0\r"}},
+      {"COM3 (etc)", 2, "COM3", "Siemens, AT+CMER=3,2,0,0,0", {"AT+CMER=3,2,0,0,0\r"}},
+      {"COM27 (etc)", 3, "COM27", "Sagem, AT+CMER=2,1,0,0,0", {"AT+CMER=2,1,0,0,0\r"}},
+      {"COM27 (etc)", -1, "COM27", "", {"\r"}},
+      {"/dev/rfcomm0 (bth)",
+       0,
+       "/dev/rfcomm0",
+       "Sony Ericsson, AT+CMER=3,2,0,0,0",
+       {"AT+CMER=3,2,0,0,0\r"}},  // as the port takes it
+      // A phone that names its maker: one round trip (echo, prefix, quotes, case).
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Sony Ericsson, AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
+       "\r\nSony Ericsson\r\n" + ok},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Motorola, AT+CMER=3,1,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=3,1,0,0,0\r"},
+       "AT+CGMI\r\r\n+CGMI: \"Motorola CE, Copyright 2000\"\r\n" + ok},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Siemens, AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
+       "\r\nSIEMENS\r\n" + ok},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Sagem, AT+CMER=2,1,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=2,1,0,0,0\r"},
+       "\r\nsagem\r\nok\r\n"},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Sony Ericsson, AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
+       "\r\nERICSSON\r\n" + ok},
+      // Another maker: two, the command built from the ranges it offers.
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Nokia, AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       nokia,
+       ranges("(0,3),(0,2),(0),(0,1),(0)")},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Nokia, AT+CMER=2,1,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=2,1,0,0,0\r"},
+       nokia,
+       ranges("(0-2),(0-1),(0),(0),(0)")},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Nokia, AT+CMER=1,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=1,2,0,0,0\r"},
+       nokia,
+       ranges("(1), (0,1-2),0,0,0")},
+      // "NOKIA" holds "OK" but ends nothing: the answer waits for its final line.
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       "\r\nNOKIA\r\n",
+       ranges("(0-3),(0-2),(0),(0),(0)"),
+       1},
+      // Nothing usable, no answer, garbage, a flood, an unended line: Sony Ericsson's.
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Nokia, AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       nokia,
+       ranges("(0),(0-2),(0),(0),(0)")},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Nokia, AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       nokia,
+       ranges("(0-3),(0),(0),(0),(0)")},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       "",
+       "",
+       2},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       error,
+       error},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       std::string(5000, 'x'),
+       "\x01\xff((((--9999999999,,)" + ok,
+       1},
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "Nokia, AT+CMER=3,2,0,0,0",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       nokia,
+       "\r\n+CMER: (0-3),(0-2)",
+       1},
+      // A phone without key reporting refuses the command: the start fails.
+      {"COM27 (etc)",
+       4,
+       "COM27",
+       "",
+       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
+       "\r\nHuawei\r\n" + ok,
+       error,
+       1,
+       error},  // (the one wait: the refused command's)
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry + " " + std::to_string(c.maker) + " " + c.cgmi.substr(0, 40));
     LinkRig rig;
     rig.ui.portText = c.entry;
     rig.ui.phoneType = c.maker;
+    rig.port.phone = [&c](const std::string& line) -> std::optional<std::string> {
+      const std::string answer = line == "AT+CGMI\r"     ? c.cgmi
+                                 : line == "AT+CMER=?\r" ? c.cmerRanges
+                                                         : c.acknowledge;
+      if (answer.empty()) return std::nullopt;
+      return answer;
+    };
     rig.link.StartLink();
-    EXPECT_EQ(rig.port.openedPaths, std::vector<std::string>{c.path}) << c.entry;
-    EXPECT_EQ(rig.port.written, std::vector<std::string>{c.command}) << c.maker;
-    EXPECT_TRUE(rig.link.Connected());
-    EXPECT_EQ(rig.ui.events, (std::vector<std::string>{"starting on " + c.path, c.up}));
-    EXPECT_EQ("link up on " + c.path + rig.ui.Hint().substr(5), c.up);  // "Vexel: maker, command"
+    EXPECT_EQ(rig.port.openedPaths, std::vector<std::string>{c.path});
+    EXPECT_EQ(rig.port.written, c.written);
+    EXPECT_EQ(rig.link.Connected(), c.acknowledge == ok);
+    // The 100 ms pause, the answers (40 ms each, seen within a pass) and the
+    // 750 ms waits of a silent or unended answer.
+    const std::uint64_t answered = 100 * c.written.size();
+    EXPECT_GE(rig.loop.now, 100u + 750u * c.waits);
+    EXPECT_LE(rig.loop.now, 100u + 800u * c.waits + answered) << rig.loop.now;
+    if (c.acknowledge != ok) {
+      EXPECT_EQ(rig.ui.BoxTexts().front(), "Feedback init failed.");
+    }
+    if (rig.link.Connected()) {
+      const std::string up = "link up on " + c.path + (c.shown.empty() ? "" : ": " + c.shown);
+      EXPECT_EQ(rig.ui.events, (std::vector<std::string>{"starting on " + c.path, up}));
+      EXPECT_EQ(rig.ui.Hint(), c.shown.empty() ? "Vexel" : "Vexel: " + c.shown);
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "base/Files.h"
 #include "core/TempFolder.h"
+#include "phone/PhoneMakers.h"
 
 namespace vexel {
 namespace {
@@ -13,7 +14,9 @@ auto Fields(const Settings& s) {
 
 TEST(Settings, MissingFileSectionOrKeyGivesDefaults) {
   TempFolder folder;
-  EXPECT_EQ(Fields(ReadSettings(folder.File("missing.ini"))), Fields(Settings{}));
+  Settings brandNew;
+  brandNew.phone = kDetectPhoneMaker;
+  EXPECT_EQ(Fields(ReadSettings(folder.File("missing.ini"))), Fields(brandNew));
   for (std::string_view file :
        {"", "[other]\r\nport=COM1\r\nphone=2\r\n", "[params]\r\n", "\x01\xff[params"})
     EXPECT_EQ(Fields(ReadSettings(folder.Write("Vexel.ini", file))), Fields(Settings{})) << file;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -22,9 +23,11 @@ class EndToEnd : public VexelTest {
   // A keys file whose key 5 leaves down.txt on button down and up.txt on
   // button up; its path.
   std::string TraceKeys() {
-    folder->Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*1 #cmd /c echo down>\"" +
-                                 folder->File("down.txt") + "\"*) UP (*1 #cmd /c echo up>\"" +
-                                 folder->File("up.txt") + "\"*)\r\n");
+    // A Sagem reports 5 as 53: its row does the same.
+    const std::string actions = "=DOWN (*1 #cmd /c echo down>\"" + folder->File("down.txt") +
+                                "\"*) UP (*1 #cmd /c echo up>\"" + folder->File("up.txt") +
+                                "\"*)\r\n";
+    folder->Write("keys.km", "[Keys]\r\n\"5\"" + actions + "\"53\"" + actions);
     return folder->File("keys.km");
   }
 
@@ -44,6 +47,92 @@ TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
   EXPECT_FALSE(folder->Read("up.txt").has_value());
   Play("release 5");
   EXPECT_TRUE(Left("up.txt"));
+}
+
+// "Detect automatically" with each phone: the right command, then a key's
+// actions; a phone without key reporting refuses it as a refusing phone does.
+struct MakerCase {
+  const char* maker;  // phonesim's
+  const char* command;
+  bool up = true;
+};
+void PrintTo(const MakerCase& c, std::ostream* os) { *os << c.maker; }
+class DetectedMaker : public EndToEnd, public ::testing::WithParamInterface<MakerCase> {};
+
+TEST_P(DetectedMaker, LinksUpWithTheRightCommandAndActsOnAKey) {
+  const MakerCase& c = GetParam();
+  StartPhone(ReplyMode::kOk, c.maker);
+  StartVexel("[params]\r\nport=COM27 (etc)\r\nphone=4\r\nautostart=1\r\nKeysFile=" + TraceKeys() +
+             "\r\n");
+  ASSERT_TRUE(Received(std::string(c.command) + "\r")) << phone->Log();
+  if (!c.up) {
+    auto failed = vexel->WaitDialog("Error");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->text, "Feedback init failed.");
+    VexelProcess::Press(failed->hwnd, IDOK);
+    auto question = vexel->WaitDialog("Question");
+    ASSERT_TRUE(question);
+    VexelProcess::Press(question->hwnd, IDNO);
+    return;
+  }
+  Play("pause 2000\nclick 5");
+  EXPECT_TRUE(Left("down.txt"));
+  EXPECT_TRUE(Left("up.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Makers, DetectedMaker,
+                         ::testing::Values(MakerCase{"sonyericsson", "AT+CMER=3,2,0,0,0"},
+                                           MakerCase{"motorola", "AT+CMER=3,1,0,0,0"},
+                                           MakerCase{"siemens", "AT+CMER=3,2,0,0,0"},
+                                           MakerCase{"sagem", "AT+CMER=2,1,0,0,0"},
+                                           MakerCase{"nokia", "AT+CMER=3,2,0,0,0"},
+                                           MakerCase{"nokeys", "AT+CMER=3,2,0,0,0", false}),
+                         [](const auto& info) { return std::string(info.param.maker); });
+
+// "Check phone...": the report as it comes, the key pressed named, and Copy.
+TEST_F(EndToEnd, CheckPhoneShowsTheReportAndNamesTheKeyPressed) {
+  StartPhone(ReplyMode::kOk, "siemens");
+  StartVexel(Settings(false));
+  ASSERT_TRUE(vexel->MainWindow());
+  ASSERT_TRUE(phone->Play("wait-keys\npause 500\nclick 7"));
+  vexel->Menu("CheckPhone1");
+  const HWND window = vexel->WaitWindow("Check phone");
+  ASSERT_TRUE(window);
+  const HWND memo = GetDlgItem(window, ControlId(kCheckPhoneControls, "ReportMemo"));
+  const auto report = [&] {
+    wchar_t text[4096] = L"";
+    SendMessageW(memo, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    char narrow[8192] = "";
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return std::string(narrow);
+  };
+  ASSERT_TRUE(WaitFor([&] { return report().find("Key pressed") != std::string::npos; }, 30000))
+      << report();
+  for (const char* line : {"Checking the phone on COM27 (etc)", "Maker (AT+CGMI): SIEMENS",
+                           "Model (AT+CGMM): S55", "Key reporting (AT+CMER=?): (0-3),(0-2)",
+                           "Command: AT+CMER=3,2,0,0,0 (Sony Ericsson, the settings' maker)",
+                           "Signal (AT+CSQ): 12,99", "Key pressed: 7"})
+    EXPECT_NE(report().find(line), std::string::npos) << line << " in\n" << report();
+  const HWND copy = GetDlgItem(window, ControlId(kCheckPhoneControls, "CopyButton"));
+  OpenClipboard(nullptr);
+  EmptyClipboard();
+  CloseClipboard();
+  SendMessageA(window, WM_COMMAND,
+               MAKEWPARAM(ControlId(kCheckPhoneControls, "CopyButton"), BN_CLICKED),
+               reinterpret_cast<LPARAM>(copy));
+  std::string copied;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (!OpenClipboard(nullptr)) return false;
+        if (HANDLE data = GetClipboardData(CF_TEXT)) {
+          if (const char* text = static_cast<const char*>(GlobalLock(data))) copied = text;
+          GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return !copied.empty();
+      },
+      10000));
+  EXPECT_EQ(copied, report());
 }
 
 TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {

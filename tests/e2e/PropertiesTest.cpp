@@ -224,9 +224,9 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
   ASSERT_TRUE(Shown());
   const HWND main = vexel->MainWindow();
   const Overlaps kFramed{{"Bevel2"}, {}};
-  constexpr std::string_view kTabOrder[] = {"cbPhoneType",     "cbCOMs",       "cbAutostart",
-                                            "cbReconnect",     "SpeedButton6", "SpeedButton5",
-                                            "ValueListEditor1"};
+  constexpr std::string_view kTabOrder[] = {"cbPhoneType",  "cbCOMs",          "FindButton",
+                                            "cbAutostart",  "cbReconnect",     "SpeedButton6",
+                                            "SpeedButton5", "ValueListEditor1"};
   {
     SCOPED_TRACE("as shown");
     ExpectTidyLayout(main, kPropertiesControls, kFramed);
@@ -237,8 +237,9 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
         CreateFontA(-MulDiv(11, static_cast<int>(GetDpiForWindow(main)), 96), 0, 0, 0, FW_NORMAL,
                     FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
-    for (const char* name : {"Label2", "Label1", "cbAutostart", "cbReconnect", "MapKeysButton",
-                             "SpeedButton6", "SpeedButton5", "SpeedButton1", "SpeedButton2"}) {
+    for (const char* name :
+         {"Label2", "Label1", "FindButton", "cbAutostart", "cbReconnect", "MapKeysButton",
+          "SpeedButton6", "SpeedButton5", "SpeedButton1", "SpeedButton2"}) {
       HWND control = vexel->PropertiesControl(name);
       const RECT r = PlaceInParent(control);
       const int needed = NeededWidth(control, tahoma8);
@@ -259,8 +260,9 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
         r.left,           r.top,           client.right - r.right, client.bottom - r.bottom,
         r.right - r.left, r.bottom - r.top};
   };
-  const char* const kNames[] = {"ValueListEditor1", "Bevel2", "SpeedButton1", "SpeedButton2",
-                                "cbPhoneType",      "cbCOMs", "Label1",       "SpeedButton6"};
+  const char* const kNames[] = {"ValueListEditor1", "Bevel2",       "SpeedButton1",
+                                "SpeedButton2",     "cbPhoneType",  "cbCOMs",
+                                "Label1",           "SpeedButton6", "FindButton"};
   std::vector<Margins> before;
   for (const char* name : kNames) before.push_back(margins(name));
   RECT frame;
@@ -279,7 +281,7 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
     const bool stretches = name == "ValueListEditor1" || name == "Bevel2";
     const bool widens = stretches || name == "cbPhoneType" || name == "cbCOMs";
     const bool keepsBottom = name == "SpeedButton1" || name == "SpeedButton2";
-    const bool keepsRight = name == "SpeedButton2";
+    const bool keepsRight = name == "SpeedButton2" || name == "FindButton";
     EXPECT_EQ(a.width, b.width + (widens ? dx : 0));
     EXPECT_EQ(a.height, b.height + (stretches ? dy : 0));
     EXPECT_EQ(a.left, b.left + (keepsRight ? dx : 0));
@@ -292,6 +294,34 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
   const UINT dpi = GetDpiForWindow(main);
   EXPECT_GE(frame.right - frame.left, MulDiv(225, static_cast<int>(dpi), 96));
   EXPECT_GE(frame.bottom - frame.top, MulDiv(304, static_cast<int>(dpi), 96));
+}
+
+// "Find" tries every port and selects the first that answers like a phone:
+// COM27 has a modem without key reports behind it, COM28 and COM30 nothing
+// that answers, and the phone is behind COM29.
+TEST_F(Properties, FindSelectsThePhoneAmongASilentPortAndANonPhone) {
+  StartPhone(phonesim::ReplyMode::kOk, "nokeys");
+  StartPhone(phonesim::ReplyMode::kOk, "motorola", "COM30");
+  Start();
+  vexel->Menu("N1");
+  ASSERT_TRUE(Shown());
+  vexel->Click("FindButton");
+  auto box = vexel->WaitDialog("Information", 60000);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text,
+            "Phone found on COM29 (etc):\rMotorola CE, Copyright 2000, "
+            "GSM900,GSM1800,GSM1900,MODEL=V3");
+  VexelProcess::Press(box->hwnd, IDOK);
+  ASSERT_TRUE(Settled());
+  EXPECT_EQ(SelectedPort(), "COM29 (etc)");
+  EXPECT_EQ(phone->Count("AT+CMER=?\r"), 1u);  // asked, and told no key reports
+  // Without the phone: no phone found.
+  otherPhone.reset();
+  vexel->Click("FindButton");
+  box = vexel->WaitDialog("Information", 60000);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, "No phone found.");
+  VexelProcess::Press(box->hwnd, IDOK);
 }
 
 // "Keep connection alive" ticked while the link is up: the phone hears
@@ -387,8 +417,8 @@ std::optional<TrayMenu> ReadTrayMenu(VexelProcess& vexel) {
 TEST_F(Properties, TrayDoubleClickAndMenu) {
   StartPhone();
   Start();
-  const std::vector<std::string> kItems = {"Start", "Properties", "-",   "Help",
-                                           "About", "-",          "Exit"};
+  const std::vector<std::string> kItems = {
+      "Start", "Properties", "Check phone...", "-", "Help", "About", "-", "Exit"};
   auto first = ReadTrayMenu(*vexel);
   if (first) {
     EXPECT_EQ(first->items, kItems);
@@ -416,7 +446,7 @@ TEST_F(Properties, TrayDoubleClickAndMenu) {
 
   // The items chosen by position, as the user goes down the menu with the
   // arrow keys (which pass over the separators): the first stops the link,
-  // the second is "Properties", the fourth "About", the fifth "Exit".
+  // the second is "Properties", the fifth "About", the sixth "Exit".
   vexel->TrayRightClick();
   ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 0));
   EXPECT_TRUE(WaitFor([&] { return !vexel->Enabled("MapKeysButton"); }, 20000));
@@ -424,13 +454,13 @@ TEST_F(Properties, TrayDoubleClickAndMenu) {
   ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 1));
   EXPECT_TRUE(Shown());
   vexel->TrayRightClick();
-  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 3));
+  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 4));
   HWND about = vexel->WaitWindow("About Vexel");
   ASSERT_TRUE(about);
   PostMessageA(about, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 10000));
   vexel->TrayRightClick();
-  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 4));
+  ASSERT_TRUE(ChooseFromPopupMenu(vexel->ProcessId(), 5));
   EXPECT_EQ(vexel->WaitExit(20000), std::optional<DWORD>(0));
   if (!first) std::cout << "[ NOTE     ] the tray menu's items could not be read from here\n";
 }

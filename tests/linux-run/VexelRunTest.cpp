@@ -19,6 +19,9 @@ std::string Keys(const RunRig& rig) {
   return "\"5\"=DOWN (*1 #echo down 5 >> " + trace + "*) UP (*1 #echo up 5 >> " + trace +
          "*)\r\n\"1\"=DOWN (*1 /home/me/My Music/list.m3u*)\r\n"
          "\"0\"=DOWN (*1 $reboot*) UP (*1 $shutdown*)\r\n"
+         "\"53\"=DOWN (*1 #echo down 5 >> " +
+         trace + "*) UP (*1 #echo up 5 >> " + trace +
+         "*)\r\n"
          "\":J\"=UP (*1 #echo up :J >> " +
          trace + "*)\r\n";
 }
@@ -75,18 +78,88 @@ TEST_F(VexelRun, KeysRunTheirDownAndUpActions) {
 
 TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
   struct Case {
-    const char* phone;
+    const char* phone;  // the setting
+    const char* maker;  // phonesim's
     const char* command;
-  } cases[] = {{"1", "AT+CMER=3,1,0,0,0"}, {"2", "AT+CMER=3,2,0,0,0"}, {"3", "AT+CMER=2,1,0,0,0"}};
-  rig.StartLine();
-  rig.StartPhone();
+    bool up = true;
+  } cases[] = {
+      {"1", "vexel", "AT+CMER=3,1,0,0,0"},
+      {"2", "vexel", "AT+CMER=3,2,0,0,0"},
+      {"3", "vexel", "AT+CMER=2,1,0,0,0"},
+      // Detected: the table's command for the four makers, the built one for another.
+      {"4", "sonyericsson", "AT+CMER=3,2,0,0,0"},
+      {"4", "motorola", "AT+CMER=3,1,0,0,0"},
+      {"4", "siemens", "AT+CMER=3,2,0,0,0"},
+      {"4", "sagem", "AT+CMER=2,1,0,0,0"},
+      {"4", "nokia", "AT+CMER=3,2,0,0,0"},
+      {"4", "nokeys", "AT+CMER=3,2,0,0,0", false},  // refused, as by a refusing phone
+  };
+  int keys = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.phone) + " " + c.maker);
+    rig.phone.Kill();
+    rig.CutLine();  // a fresh line for each phone
+    rig.StartLine();
+    rig.StartPhone({"-m", c.maker});
     rig.Settings(std::string("phone=") + c.phone + "\r\n", Keys(rig));
     rig.StartVexel();
-    EXPECT_TRUE(rig.WaitFor("phone.log", c.command)) << c.phone;
+    EXPECT_TRUE(rig.WaitFor("phone.log", std::string("< ") + c.command)) << rig.PhoneLog();
+    if (c.up) {
+      EXPECT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+      rig.phone.Send("click 5");  // Sagem's "53" has a row of its own
+      EXPECT_TRUE(rig.WaitFor("trace", "up 5\n", 5000, ++keys)) << rig.PhoneLog();
+    } else {
+      EXPECT_TRUE(rig.WaitFor("vexel.log", "Feedback init failed.")) << rig.VexelLog();
+    }
     rig.vexel.Signal(SIGINT);
     EXPECT_EQ(rig.vexel.Wait(5000), 0);
+    std::remove(rig.folder.File("vexel.log").c_str());
   }
+}
+
+// Finding the phone among a non-phone, a silent port and the phone, saving
+// it into a new settings file, and checking it there.
+TEST_F(VexelRun, PortsProbeFindsThePhoneAndDoctorNamesAKey) {
+  rig.StartLine();
+  rig.StartPhone({"-m", "motorola"});
+  Process lines[2], dongle;
+  std::string ends[2];
+  for (int i = 0; i < 2; ++i) {
+    ends[i] = rig.folder.File("C" + std::to_string(i));
+    lines[i].Start(
+        {"socat", "pty,raw,echo=0,link=" + ends[i], "pty,raw,echo=0,link=" + ends[i] + "x"},
+        rig.folder.File("socat.log"));
+  }
+  for (int i = 0;
+       i < 300 && (access((ends[0] + "x").c_str(), F_OK) || access((ends[1] + "x").c_str(), F_OK));
+       ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  dongle.Start({PHONESIM_EXE, "-q", "-m", "nokeys", ends[0] + "x"}, rig.folder.File("dongle.log"),
+               true);
+  const std::string ini = rig.folder.File("new/Vexel.ini");
+  std::string output;
+  EXPECT_EQ(
+      RunVexel({"ports", "--probe", "--save", "--ini", ini, ends[0], ends[1], rig.A()}, output), 0);
+  EXPECT_NE(
+      output.find(ends[0] + " (etc): not a phone\n" + ends[1] + " (etc): no answer\n" + rig.A() +
+                  " (etc): phone: Motorola CE, Copyright 2000, GSM900,GSM1800,GSM1900,MODEL=V3"),
+      std::string::npos)
+      << output;
+  EXPECT_EQ(rig.Read("new/Vexel.ini").find("[params]\r\nport=" + rig.A() + " (etc)\r\nphone=4\r\n"),
+            0u)
+      << rig.Read("new/Vexel.ini");
+
+  rig.phone.Send("wait-keys");
+  rig.phone.Send("lock");
+  rig.phone.Send("click #");
+  EXPECT_EQ(RunVexel({"doctor", "--ini", ini}, output), 0);
+  for (const char* line : {"Maker (AT+CGMI): Motorola CE", "Key reporting (AT+CMER=?): (0,3),(0,1)",
+                           "Command: AT+CMER=3,1,0,0,0 (detected: Motorola)",
+                           "Battery (AT+CBC): 0,60 (60 %)", "keypad is locked", "Key pressed: #"})
+    EXPECT_NE(output.find(line), std::string::npos) << line << " in\n" << output;
+  // No phone: exit status 1.
+  EXPECT_EQ(RunVexel({"ports", "--probe", ends[1]}, output), 1);
+  EXPECT_NE(output.find("No phone found."), std::string::npos) << output;
 }
 
 TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
@@ -99,6 +172,10 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
                 .find("busy, held by pid " + std::to_string(rig.vexel.Pid()) + " (vexel)"),
             std::string::npos)
       << rig.Read("second.log");
+  // The phone check says how to free the port.
+  std::string output;
+  EXPECT_EQ(RunVexel({"doctor", "--ini", rig.folder.File("Vexel.ini")}, output), 1);
+  EXPECT_NE(output.find("systemctl --user stop vexel"), std::string::npos) << output;
 }
 
 TEST_F(VexelRun, SighupPicksUpAnEditedKeysFile) {
@@ -296,6 +373,8 @@ TEST(VexelCommands, ExitCodesAndMessages) {
       {{"learn", "-h"}, 0, "Usage: vexel learn"},
       {{"check", "--help"}, 0, "Exit status: 0 no problem; 1 problems"},
       {{"ports", "--help"}, 0, "dialout"},
+      {{"doctor", "--help"}, 0, "names the first key"},
+      {{"ports", "--save"}, 2, "--save and PORT go with --probe"},
       {{}, 2, "no command"},
       {{"fly"}, 2, "unknown command 'fly'"},
       {{"run", "--baud", "fast"}, 2, "--baud needs a rate"},

@@ -82,12 +82,45 @@ TEST(AtResponder, KeyReportingFollowsCmer) {
   EXPECT_EQ(phone.Receive("AT+CMER?\r"), "\r\n+CMER: 3,2,0,0,0\r\n" + kOk);
 }
 
+TEST(AtResponder, EachMakerAnswersAsItsPhonesAndTakesOnlyItsCmerValues) {
+  struct Case {
+    const char* maker;
+    const char* command;
+    std::string reply;
+  } cases[] = {
+      {"vexel", "AT+CMER=?", "\r\n+CMER: (0-3),(0-2),(0),(0),(0)\r\n" + kOk},
+      {"nokia", "AT+CMER=?", "\r\n+CMER: (0,3),(0,2),(0),(0,1),(0)\r\n" + kOk},
+      {"nokia", "AT+CGMI", "\r\nNokia\r\n" + kOk},
+      {"nokia", "AT+CMER=3,2,0,1,0", kOk},
+      {"nokia", "AT+CMER=3,1,0,0,0", kError},
+      {"nokia", "AT+CMER=1,2,0,0,0", kError},
+      {"motorola", "AT+CGMI", "\r\n+CGMI: \"Motorola CE, Copyright 2000\"\r\n" + kOk},
+      {"motorola", "AT+CMER=3,1,0,0,0", kOk},
+      {"motorola", "AT+CMER=3,2,0,0,0", kError},
+      {"sonyericsson", "AT+CMER=3,2,0,0,0", kOk},
+      {"siemens", "AT+CMER=3,2,0,0,0", kOk},
+      {"siemens", "AT+CSQ", "\r\n+CSQ: 12,99\r\n" + kOk},
+      {"sagem", "AT+CMER=2,1,0,0,0", kOk},
+      {"sagem", "AT+CMER=3,1,0,0,0", kError},
+      {"sagem", "AT+CBC", "\r\n+CBC: 0,45\r\n" + kOk},
+      {"nokeys", "AT+CMER=?", kError},
+      {"nokeys", "AT+CMER=3,2,0,0,0", kError},
+      {"nokeys", "AT+CLIP=?", "\r\n+CLIP: (0,1)\r\n" + kOk},
+  };
+  for (const Case& c : cases) {
+    const MakerProfile* maker = FindMaker(c.maker);
+    ASSERT_TRUE(maker) << c.maker;
+    AtResponder phone(ReplyMode::kOk, false, *maker);
+    EXPECT_EQ(phone.Receive(std::string(c.command) + "\r"), c.reply) << c.maker << " " << c.command;
+  }
+}
+
 // --- The script language ---------------------------------------------------
 
 // Steps as one readable line, e.g. "report(\r\n+CKEV: 5,1\r\n) pause(100)".
 std::string Show(const std::vector<Step>& steps) {
-  static const char* const kNames[] = {"send", "report",    "pause",  "reply", "echo",
-                                       "keys", "wait-keys", "hangup", "note",  "quit"};
+  static const char* const kNames[] = {"send",      "report", "pause", "reply", "echo", "keys",
+                                       "wait-keys", "hangup", "note",  "quit",  "maker"};
   std::string shown;
   for (const Step& step : steps) {
     if (!shown.empty()) shown += ' ';
@@ -110,6 +143,9 @@ std::string Show(const std::vector<Step>& steps) {
       case Step::Kind::kEcho:
       case Step::Kind::kKeys:
         shown += step.on ? "on" : "off";
+        break;
+      case Step::Kind::kMaker:
+        shown += step.maker->name;
         break;
       case Step::Kind::kQuit:
         break;
@@ -145,6 +181,8 @@ TEST(Script, CommandsExpandIntoSteps) {
       {"wait-keys 750", "wait-keys(750)"},
       {"note phone ready", "note(phone ready)"},
       {"quit", "quit()"},
+      {"maker Motorola", "maker(motorola)"},
+      {"lock", R"(report(\r\n+CKEV: @,1\r\n))"},
       {"  # a comment", ""},
       {"", ""},
   };
@@ -167,13 +205,34 @@ TEST(Script, NoiseNeverHoldsAReplyOrAReport) {
 
 TEST(Script, BadLinesAreRefusedWithAReason) {
   for (const char* line :
-       {"press", "press 5 6", "click 5 x", "reports 5", "split 5,1 20", "split 5 1", "pause",
-        "pause -1", "send", "send \\q", "send \\x4", "flood", "flood 2 ab", "reply maybe", "echo 1",
-        "hangup x", "bogus", "5"}) {
+       {"press",      "press 5 6",   "click 5 x", "reports 5", "split 5,1 20", "split 5 1",
+        "pause",      "pause -1",    "send",      "send \\q",  "send \\x4",    "flood",
+        "flood 2 ab", "reply maybe", "echo 1",    "hangup x",  "bogus",        "5",
+        "maker",      "maker apple", "lock 5"}) {
     std::vector<Step> steps;
     std::string error;
     EXPECT_FALSE(ParseScriptLine(line, steps, error)) << line;
     EXPECT_FALSE(error.empty()) << line;
+  }
+}
+
+TEST(Script, ReportsAreWrittenInTheKeyFormOfThePhonePlayed) {
+  struct Case {
+    const char* line;
+    KeyForm form;
+    const char* bytes;  // of the first step
+  } cases[] = {
+      {"press 5", KeyForm::kQuoted, "\r\n+CKEV: \"5\",1\r\n"},
+      {"unlock", KeyForm::kQuoted, "\r\n+CKEV: \"@\",0\r\n"},
+      {"reports 5,1 #,0", KeyForm::kDecimal, "\r\n+CKEV: 53,1\r\n\r\n+CKEV: 35,0\r\n"},
+      {"press :J", KeyForm::kDecimal, "\r\n+CKEV: :J,1\r\n"},
+      {"split 5,1 10", KeyForm::kQuoted, "\r\n+CKEV: \""},
+  };
+  for (const Case& c : cases) {
+    std::vector<Step> steps;
+    std::string error;
+    ASSERT_TRUE(ParseScriptLine(c.line, steps, error)) << c.line;
+    EXPECT_EQ(ReportBytes(steps[0], c.form), c.bytes) << c.line;
   }
 }
 

@@ -52,8 +52,8 @@ bool NullModem::Plugged() {
 
 void NullModem::RemoveDown() { std::remove((Folder() + "\\down").c_str()); }
 
-PhoneOnCom28::PhoneOnCom28(const phonesim::PhoneOptions& options)
-    : line_(phonesim::MakePortLine(kPhonePort, 0)), phone_(*line_, phoneLog_, options) {
+PhoneOnCom28::PhoneOnCom28(const phonesim::PhoneOptions& options, const char* port)
+    : line_(phonesim::MakePortLine(port, 0)), phone_(*line_, phoneLog_, options) {
   Play("note test phone");
   thread_ = std::thread([this] { phone_.Run(); });
 }

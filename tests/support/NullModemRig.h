@@ -33,10 +33,11 @@ class NullModem {
   static void RemoveDown();
 };
 
-// The simulated phone on COM28, played in a thread of the test.
+// The simulated phone on COM28 (or another port of the rig), played in a
+// thread of the test.
 class PhoneOnCom28 {
  public:
-  explicit PhoneOnCom28(const phonesim::PhoneOptions& options);
+  explicit PhoneOnCom28(const phonesim::PhoneOptions& options, const char* port = kPhonePort);
   ~PhoneOnCom28();
   // True once the phone's port is open.
   bool Ready() { return phone_.WaitPlayed(kDeadlineMs); }

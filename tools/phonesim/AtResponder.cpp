@@ -8,8 +8,6 @@
 namespace vexel::phonesim {
 namespace {
 
-constexpr char kMaker[] = "Vexel";
-constexpr char kModel[] = "PhoneSim";
 constexpr char kRevision[] = VEXEL_VERSION;
 constexpr char kIdentification[] = "Vexel PhoneSim " VEXEL_VERSION " (a simulated 27.007 phone)";
 const char* const kCharsets[] = {"GSM", "IRA", "8859-1", "UCS2"};
@@ -101,8 +99,8 @@ std::string AtResponder::Answer(const std::string& line) {
     echo_ = command == "E1";
     return Final("OK");
   }
-  if (command == "+CGMI" || command == "+GMI") return Info(kMaker);
-  if (command == "+CGMM" || command == "+GMM") return Info(kModel);
+  if (command == "+CGMI" || command == "+GMI") return Info(maker_->cgmi);
+  if (command == "+CGMM" || command == "+GMM") return Info(maker_->cgmm);
   if (command == "+CGMR" || command == "+GMR") return Info(kRevision);
   if (command == "I" || command == "I0" || command == "I3") return Info(kIdentification);
   if (command == "+CSCS=?") {
@@ -123,7 +121,12 @@ std::string AtResponder::Answer(const std::string& line) {
       }
     return Final("ERROR");
   }
-  if (command == "+CMER=?") return Info("+CMER: (0-3),(0-2),(0),(0),(0)");
+  if (command == "+CLIP=?") return Info(maker_->clip);
+  if (command == "+CIND=?") return Info(maker_->cind);
+  if (command == "+CBC") return Info(maker_->cbc);
+  if (command == "+CSQ") return Info(maker_->csq);
+  if (!maker_->cmer[0] && command.rfind("+CMER", 0) == 0) return Final("ERROR");
+  if (command == "+CMER=?") return Info(CmerRanges(*maker_));
   if (command == "+CMER?")
     return Info("+CMER: " + std::to_string(cmerMode_) + "," + std::to_string(cmerKeypad_) +
                 ",0,0,0");
@@ -135,11 +138,12 @@ std::string AtResponder::SetCmer(std::string_view parameters) {
   std::vector<int> numbers;
   if (!ParseNumbers(parameters, numbers) || numbers.size() > 5) return Final("ERROR");
   numbers.resize(5, -1);
-  const int mode = numbers[0] < 0 ? cmerMode_ : numbers[0];
-  const int keypad = numbers[1] < 0 ? cmerKeypad_ : numbers[1];
-  if (mode > 3 || keypad > 2) return Final("ERROR");
-  for (int i = 2; i < 5; ++i)
-    if (numbers[i] > 0) return Final("ERROR");  // display, indicator, buffer: only 0
+  // An omitted mode or keyp keeps its value; the others are 0 then.
+  if (numbers[0] < 0) numbers[0] = cmerMode_;
+  if (numbers[1] < 0) numbers[1] = cmerKeypad_;
+  for (int i = 0; i < 5; ++i)
+    if (!TakesCmerValue(*maker_, i, numbers[i] < 0 ? 0 : numbers[i])) return Final("ERROR");
+  const int mode = numbers[0], keypad = numbers[1];
   cmerMode_ = mode;
   cmerKeypad_ = keypad;
   return Final("OK");

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "Makers.h"
+
 namespace vexel::phonesim {
 
 // How the phone answers commands.
@@ -20,7 +22,8 @@ const char* ReplyModeName(ReplyMode mode);
 
 class AtResponder {
  public:
-  AtResponder(ReplyMode mode, bool echo) : mode_(mode), echo_(echo) {}
+  AtResponder(ReplyMode mode, bool echo, const MakerProfile& maker = DefaultMaker())
+      : mode_(mode), echo_(echo), maker_(&maker) {}
 
   // Takes received bytes; returns what the phone sends back (often empty).
   // A command ends at a carriage return; line feeds are ignored; bytes of an
@@ -31,6 +34,9 @@ class AtResponder {
   void SetMode(ReplyMode mode) { mode_ = mode; }
   bool Echo() const { return echo_; }
   void SetEcho(bool on) { echo_ = on; }
+  // The phone played: its answers and the AT+CMER values it takes.
+  const MakerProfile& Maker() const { return *maker_; }
+  void SetMaker(const MakerProfile& maker) { maker_ = &maker; }
   // Keypad event reporting (+CKEV), switched on by AT+CMER with a mode and
   // a keypad setting other than 0.
   bool KeysOn() const { return cmerMode_ != 0 && cmerKeypad_ != 0; }
@@ -42,6 +48,7 @@ class AtResponder {
 
   ReplyMode mode_;
   bool echo_;
+  const MakerProfile* maker_;
   int cmerMode_ = 0;
   int cmerKeypad_ = 0;
   std::string charset_ = "GSM";

@@ -44,7 +44,7 @@ Phone::Phone(Line& line, PhoneLog& log, const PhoneOptions& options)
     : line_(line),
       log_(log),
       rigFolder_(options.rigFolder),
-      responder_(options.reply, options.echo) {
+      responder_(options.reply, options.echo, *options.maker) {
   responder_.SetKeysOn(options.keysOn);
 }
 
@@ -78,9 +78,9 @@ int Phone::Run() {
     log_.Note("cannot open " + line_.Name() + ": " + error);
     return 1;
   }
-  log_.Note("phone on " + line_.Name() + ": replies " + ReplyModeName(responder_.Mode()) +
-            ", echo " + (responder_.Echo() ? "on" : "off") + ", key reporting " +
-            (responder_.KeysOn() ? "on" : "off"));
+  log_.Note("phone on " + line_.Name() + ": " + responder_.Maker().name + ", replies " +
+            ReplyModeName(responder_.Mode()) + ", echo " + (responder_.Echo() ? "on" : "off") +
+            ", key reporting " + (responder_.KeysOn() ? "on" : "off"));
   while (!stopping_) {
     int wait = PlayDueSteps();
     if (quit_) break;
@@ -137,11 +137,18 @@ bool Phone::StartStep(const Step& step) {
     case Step::Kind::kSend:
       Send(step.bytes);
       return false;
-    case Step::Kind::kReport:
+    case Step::Kind::kReport: {
+      const std::string bytes =
+          step.reports.empty() ? step.bytes : ReportBytes(step, responder_.Maker().keys);
       if (responder_.KeysOn())
-        Send(step.bytes);
+        Send(bytes);
       else
-        log_.Note("key reporting is off (no AT+CMER yet); not sent: " + Escape(step.bytes));
+        log_.Note("key reporting is off (no AT+CMER yet); not sent: " + Escape(bytes));
+      return false;
+    }
+    case Step::Kind::kMaker:
+      responder_.SetMaker(*step.maker);
+      log_.Note(std::string("playing ") + step.maker->about);
       return false;
     case Step::Kind::kPause:
     case Step::Kind::kWaitKeys:

@@ -39,6 +39,7 @@ struct PhoneOptions {
   ReplyMode reply = ReplyMode::kOk;
   bool echo = true;
   bool keysOn = false;
+  const MakerProfile* maker = &DefaultMaker();
   // The null-modem's control folder (as this program sees it); empty: no rig,
   // so "hangup" can only close and reopen the port.
   std::string rigFolder;

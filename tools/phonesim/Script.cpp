@@ -1,5 +1,6 @@
 #include "Script.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -65,6 +66,15 @@ Step Make(Step::Kind kind, std::string bytes = {}, int ms = 0) {
   return step;
 }
 
+// Reports of keys and flags; a part of them with `cut` (see Step).
+Step Reports(std::vector<std::pair<std::string, char>> reports, int cut = 0) {
+  Step step = Make(Step::Kind::kReport);
+  step.reports = std::move(reports);
+  step.cut = cut;
+  step.bytes = ReportBytes(step, KeyForm::kPlain);
+  return step;
+}
+
 // Noise: a fixed pseudo-random run of bytes without capital letters, so it
 // can never hold "OK" or "CKEV".
 std::string Noise(int count) {
@@ -90,8 +100,12 @@ bool KeyAndFlag(std::string_view word, std::string& key, char& flag) {
 
 }  // namespace
 
-std::string KeyReport(std::string_view key, char flag) {
-  return "\r\n+CKEV: " + std::string(key) + "," + flag + "\r\n";
+std::string ReportBytes(const Step& step, KeyForm form) {
+  std::string bytes;
+  for (const auto& [key, flag] : step.reports) bytes += KeyReport(key, flag, form);
+  if (step.cut > 0) return bytes.substr(0, std::min<size_t>(bytes.size(), step.cut));
+  if (step.cut < 0) return bytes.substr(std::min<size_t>(bytes.size(), -step.cut));
+  return bytes;
 }
 
 bool Unescape(std::string_view text, std::string& bytes) {
@@ -165,24 +179,33 @@ bool ParseScriptLine(std::string_view line, std::vector<Step>& steps, std::strin
 
   if (Lower(command, "press") || Lower(command, "release")) {
     if (argc != 1) return usage(Lower(command, "press") ? "press KEY" : "release KEY");
-    steps.push_back(
-        Make(Step::Kind::kReport, KeyReport(words[1], Lower(command, "press") ? '1' : '0')));
+    steps.push_back(Reports({{std::string(words[1]), Lower(command, "press") ? '1' : '0'}}));
+  } else if (Lower(command, "lock") || Lower(command, "unlock")) {
+    if (argc != 0) return usage(Lower(command, "lock") ? "lock" : "unlock");
+    steps.push_back(Reports({{"@", Lower(command, "lock") ? '1' : '0'}}));
+  } else if (Lower(command, "maker")) {
+    Step step = Make(Step::Kind::kMaker);
+    if (argc != 1 || !(step.maker = FindMaker(words[1])))
+      return usage(("maker " + MakerNames()).c_str());
+    step.bytes = step.maker->name;
+    steps.push_back(step);
   } else if (Lower(command, "click")) {
     int hold = kDefaultHoldMs;
     if (argc < 1 || argc > 2 || (argc == 2 && !Number(words[2], hold)))
       return usage("click KEY [HOLD_MS]");
-    steps.push_back(Make(Step::Kind::kReport, KeyReport(words[1], '1')));
+    steps.push_back(Reports({{std::string(words[1]), '1'}}));
     steps.push_back(Make(Step::Kind::kPause, {}, hold));
-    steps.push_back(Make(Step::Kind::kReport, KeyReport(words[1], '0')));
+    steps.push_back(Reports({{std::string(words[1]), '0'}}));
   } else if (Lower(command, "reports")) {
-    std::string bytes, key;
+    std::vector<std::pair<std::string, char>> reports;
+    std::string key;
     char flag = 0;
     if (argc < 1) return usage("reports KEY,FLAG [KEY,FLAG...]");
     for (size_t i = 1; i < words.size(); ++i) {
       if (!KeyAndFlag(words[i], key, flag)) return fail("not KEY,FLAG: " + std::string(words[i]));
-      bytes += KeyReport(key, flag);
+      reports.emplace_back(key, flag);
     }
-    steps.push_back(Make(Step::Kind::kReport, bytes));
+    steps.push_back(Reports(std::move(reports)));
   } else if (Lower(command, "split")) {
     std::string key;
     char flag = 0;
@@ -194,9 +217,9 @@ bool ParseScriptLine(std::string_view line, std::vector<Step>& steps, std::strin
     if (cut < 0) cut = static_cast<int>(report.size() / 2);
     if (cut < 1 || cut >= static_cast<int>(report.size()))
       return fail("CUT must be 1 to " + std::to_string(report.size() - 1));
-    steps.push_back(Make(Step::Kind::kReport, report.substr(0, cut)));
+    steps.push_back(Reports({{key, flag}}, cut));
     steps.push_back(Make(Step::Kind::kPause, {}, pause));
-    steps.push_back(Make(Step::Kind::kReport, report.substr(cut)));
+    steps.push_back(Reports({{key, flag}}, -cut));
   } else if (Lower(command, "pause") || Lower(command, "wait")) {
     if (argc != 1 || !Number(words[1], n)) return usage("pause MS");
     steps.push_back(Make(Step::Kind::kPause, {}, n));
@@ -258,7 +281,7 @@ bool ParseScript(std::string_view text, std::vector<Step>& steps, std::string& e
   return true;
 }
 
-const char* ScriptHelp() {
+std::string ScriptHelp() {
   return R"(Script language: one command per line; blank lines and lines starting
 with # are ignored; command words ignore letter case. Key reports are sent
 as CR LF "+CKEV: KEY,FLAG" CR LF (FLAG 1 press, 0 release) and, like a real
@@ -280,6 +303,9 @@ on, or "keys on", or --keys-on); otherwise they are logged and skipped.
   hangup [MS]            unplug the null-modem (the rig's "down" file) for MS
                          ms (default 2000), then reopen the port once the
                          cable is back
+  lock, unlock           report the key "@" pressed or released (a Motorola's
+                         keypad lock)
+  maker NAME             play another phone from now on (see --maker)
   reply ok|error|silent  how commands are answered from now on
   echo on|off            echo received command lines
   keys on|off            key reporting on or off, as AT+CMER would
@@ -293,10 +319,13 @@ shows this text.
 
 Commands answered (reply ok): AT, ATE0, ATE1, AT+CGMI, AT+GMI, AT+CGMM,
 AT+GMM, AT+CGMR, AT+GMR, ATI, ATI3, AT+CSCS=?, AT+CSCS?, AT+CSCS=<set>,
-AT+CMER=?, AT+CMER?, AT+CMER=<mode>,<keyp>,0,0,0 (key reporting is on while
-mode and keyp are not 0). Anything else starting with AT gets ERROR; other
-lines are ignored.
-)";
+AT+CLIP=?, AT+CIND=?, AT+CBC, AT+CSQ, AT+CMER=?, AT+CMER?,
+AT+CMER=<mode>,<keyp>,<disp>,<ind>,<bfr> (values outside the ranges the
+phone lists for AT+CMER=? get ERROR; key reporting is on while mode and keyp
+are not 0). Anything else starting with AT gets ERROR; other lines are
+ignored. What each phone answers, and how it writes keys, depends on the
+maker played (--maker, "maker"):
+)" + MakerHelp();
 }
 
 }  // namespace vexel::phonesim

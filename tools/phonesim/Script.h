@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "AtResponder.h"
@@ -23,16 +24,23 @@ struct Step {
     kHangup,    // unplug the null-modem for `ms`, then reopen the port
     kNote,      // write `bytes` to the log
     kQuit,      // end
+    kMaker,     // play the phone of `maker` from now on
   };
   Kind kind = Kind::kNote;
   std::string bytes;
   int ms = 0;
   ReplyMode mode = ReplyMode::kOk;
   bool on = false;
+  // kReport: the reports, written in the key form of the phone played
+  // (`bytes` holds them in the plain form); all of them (cut 0), their
+  // first `cut` bytes (cut > 0), or their bytes from -cut on (cut < 0).
+  std::vector<std::pair<std::string, char>> reports;
+  int cut = 0;
+  const MakerProfile* maker = nullptr;
 };
 
-// "+CKEV: <key>,<flag>" framed by CR LF.
-std::string KeyReport(std::string_view key, char flag);
+// The bytes of a kReport step as a phone with this key form writes them.
+std::string ReportBytes(const Step& step, KeyForm form);
 
 // Parses one script line into steps (none for blank lines and comments).
 // Lines that are not a command: with `clickBareKeys` a single word is taken
@@ -48,6 +56,6 @@ bool Unescape(std::string_view text, std::string& bytes);
 // Bytes as readable text: printable ASCII as is, the rest as \r \n \xHH.
 std::string Escape(std::string_view bytes);
 
-const char* ScriptHelp();
+std::string ScriptHelp();
 
 }  // namespace vexel::phonesim

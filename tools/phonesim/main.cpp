@@ -34,6 +34,7 @@ Options:
   -r, --reply MODE     answer commands with: ok (default), error, silent
   -e, --echo on|off    echo command lines back (default on, as phones do)
   -k, --keys-on        key reporting on from the start, without AT+CMER
+  -m, --maker NAME     play the phone of this maker (below; default vexel)
   -b, --baud N         set the port to N baud, 8N1, raw (default: leave the
                        port's settings alone, right for the rig's ptys)
   -l, --log FILE       write the log to FILE instead of standard output
@@ -51,6 +52,7 @@ Examples:
   phonesim COM28                      answer Vexel; type keys to press them
   phonesim -s demo.txt -x COM28       play demo.txt, then end
   phonesim -r silent COM28            a phone that never answers
+  phonesim -m motorola COM28          a Motorola: quoted keys, "lock"
   printf 'wait-keys\nclick 5\n' | phonesim -x /dev/pts/7
 
 )";
@@ -126,6 +128,9 @@ int main(int argc, char** argv) {
       if (!value(text) || (text != "on" && text != "off"))
         return UsageError(arg + " takes on or off");
       options.echo = text == "on";
+    } else if (arg == "-m" || arg == "--maker") {
+      if (!value(text) || !(options.maker = FindMaker(text)))
+        return UsageError(arg + " takes one of " + MakerNames());
     } else if (arg == "-k" || arg == "--keys-on") {
       options.keysOn = true;
     } else if (arg == "-b" || arg == "--baud") {

@@ -9,6 +9,7 @@
 
 #include "app/ProductInfo.h"
 #include "app/linux/CheckFiles.h"
+#include "app/linux/FindPhone.h"
 #include "app/linux/LinuxPaths.h"
 #include "app/linux/LinuxRemote.h"
 #include "app/linux/SerialPorts.h"
@@ -27,13 +28,15 @@ Commands:
   run      link up and run the keys' actions until stopped
   learn    link up and list the keys the phone reports; save them
   check    check the settings and keys files
-  ports    list the serial ports a phone can be on
+  ports    list the serial ports a phone can be on; --probe finds the phone
+  doctor   check the phone on the settings' port and name a key pressed
 
 Settings: $XDG_CONFIG_HOME/vexel/Vexel.ini (~/.config/vexel/Vexel.ini), as
 on Windows:
   [params]
   port=/dev/rfcomm0 (bth)     an entry of vexel ports
-  phone=0                     0 Sony Ericsson, 1 Motorola, 2 Siemens, 3 Sagem
+  phone=4                     0 Sony Ericsson, 1 Motorola, 2 Siemens, 3 Sagem,
+                              4 detect automatically (ask the phone)
   KeysFile=phone.km           relative to the settings file's folder
   reconnect=1                 keep-alive every 5 s
   notify=0                    no desktop notifications of the link
@@ -95,7 +98,7 @@ no key on Linux.
 Exit status: 0 no problem; 1 problems in the files; 2 wrong use.
 )";
 
-constexpr char kPortsUsage[] = R"(Usage: vexel ports
+constexpr char kPortsUsage[] = R"(Usage: vexel ports [--probe [--save] [--ini PATH] [PORT...]]
 
 Lists the serial ports a phone can be on, one entry per line as the
 settings' port= takes it: Bluetooth (/dev/rfcomm*, "bth"), USB modems and
@@ -103,7 +106,35 @@ adapters (/dev/ttyACM*, /dev/ttyUSB*, "usb", under their /dev/serial/by-id
 name), and serial ports with a UART (/dev/ttyS*, "etc"). Says when you may
 not open a port, and which group opens it (dialout on Debian).
 
-Exit status: 0; 2 wrong use.
+With --probe it asks each port (or each PORT given) whether a phone is
+there, and marks it: the maker and model of a phone (it answers AT and
+offers key reports in AT+CMER=?), "no answer", "not a phone" (a modem or a
+GPS answers AT too), or "busy" with the program that holds it, which is left
+alone. It gives up after 60 s. With --save it writes the first phone's port
+and phone=4 (detect the maker) into the settings file, creating it when it
+is missing and keeping everything else in it.
+
+Options:
+  --probe      find the phone
+  --save       with --probe: save its port in the settings
+  --ini PATH   the settings file (default ~/.config/vexel/Vexel.ini)
+  --baud N     set the lines to N baud while probing
+
+Exit status: 0 (with --probe: a phone answered); 1 no phone found, or the
+settings could not be saved; 2 wrong use.
+)";
+
+constexpr char kDoctorUsage[] = R"(Usage: vexel doctor [--ini PATH] [--baud N]
+
+Checks the phone on the settings' port and prints what it answers: maker
+(AT+CGMI), model (AT+CGMM), the key reports it offers (AT+CMER=?) and the
+command vexel would use, caller ID (AT+CLIP=?), indicators (AT+CIND=?),
+battery (AT+CBC) and signal (AT+CSQ). Then it switches key reports on and
+names the first key you press on the phone within 15 s, or says what to try.
+When vexel itself holds the port (the service), it says how to stop it.
+
+Exit status: 0 a key came; 1 none came, or the phone or port failed; 2
+wrong use.
 )";
 
 int WrongUse(const std::string& message, const std::string& command) {
@@ -144,23 +175,25 @@ int main(int argc, char** argv) {
     std::cout << "vexel " << product::kVersion << "\n";
     return 0;
   }
-  const char* usage = command == "run"     ? kRunUsage
-                      : command == "learn" ? kLearnUsage
-                      : command == "check" ? kCheckUsage
-                      : command == "ports" ? kPortsUsage
-                                           : nullptr;
+  const char* usage = command == "run"      ? kRunUsage
+                      : command == "learn"  ? kLearnUsage
+                      : command == "check"  ? kCheckUsage
+                      : command == "ports"  ? kPortsUsage
+                      : command == "doctor" ? kDoctorUsage
+                                            : nullptr;
   if (!usage) return WrongUse("unknown command '" + command + "'", "");
 
   RemoteOptions options;
   options.learn = command == "learn";
-  bool haveIni = false;
+  FindPhoneOptions find;
+  bool haveIni = false, probe = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "-h" || arg == "--help") {
       std::cout << usage;
       return 0;
     }
-    const bool takesIni = command != "ports", takesBaud = command == "run" || options.learn;
+    const bool takesIni = true, takesBaud = command != "check";
     auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
     if (arg == "--ini" && takesIni) {
       const std::string* path = value();
@@ -174,6 +207,12 @@ int main(int argc, char** argv) {
       if (!baud || *end || rate == 0 || rate > 4000000)
         return WrongUse("--baud needs a rate such as 115200", command);
       options.baud = static_cast<unsigned>(rate);
+    } else if (arg == "--probe" && command == "ports") {
+      probe = true;
+    } else if (arg == "--save" && command == "ports") {
+      find.save = true;
+    } else if (command == "ports" && !arg.empty() && arg[0] != '-') {
+      find.ports.push_back(arg);
     } else if (arg == "-o" && options.learn) {
       const std::string* file = value();
       if (!file) return WrongUse("-o needs a file", command);
@@ -182,9 +221,14 @@ int main(int argc, char** argv) {
       return WrongUse("unexpected '" + arg + "'", command);
     }
   }
+  if ((find.save || !find.ports.empty()) && !probe)
+    return WrongUse("--save and PORT go with --probe", command);
   if (!haveIni) options.settingsPath = DefaultSettingsPath();
+  find.settingsPath = options.settingsPath;
+  find.baud = options.baud;
 
-  if (command == "ports") return Ports();
+  if (command == "ports") return probe ? ProbePorts(find) : Ports();
+  if (command == "doctor") return CheckPhoneOnSettingsPort(find);
   if (command == "check") return CheckFiles(options.settingsPath, std::cout) ? 0 : 1;
   LinuxRemote remote(options);
   return remote.Run();

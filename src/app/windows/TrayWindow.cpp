@@ -18,6 +18,7 @@ struct MenuItem {
 const MenuItem kMobPopup[] = {
     {"StartStopItem", "Start", &TrayCommands::StartStopItemClick},
     {"N1", "Properties", &TrayCommands::N1Click},
+    {"CheckPhone1", "Check phone...", &TrayCommands::CheckPhone1Click},
     {nullptr, nullptr, nullptr},
     {"Help1", "Help", &TrayCommands::Help1Click},
     {"About1", "About", &TrayCommands::About1Click},

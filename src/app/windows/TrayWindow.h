@@ -17,6 +17,7 @@ class TrayCommands {
   virtual ~TrayCommands() = default;
   virtual void StartStopItemClick() = 0;  // also the icon's double click
   virtual void N1Click() = 0;             // "Properties"
+  virtual void CheckPhone1Click() = 0;    // "Check phone..."
   virtual void Help1Click() = 0;
   virtual void About1Click() = 0;
   virtual void Exit1Click() = 0;

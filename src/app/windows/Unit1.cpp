@@ -8,6 +8,8 @@
 #include "app/win32/PortScan.h"
 #include "app/windows/Unit2.h"
 #include "base/Error.h"
+#include "phone/PhoneCheck.h"
+#include "phone/PortList.h"
 
 namespace vexel {
 
@@ -17,6 +19,9 @@ constexpr int kClientWidth96 = 217;
 constexpr int kClientHeight96 = 328;
 constexpr int kMinWidth96 = 225;
 constexpr int kMinHeight96 = 304;
+// The search for the phone ends after this long (kFindPhoneLimitMs); a
+// window timer of its own tells a search stuck in a port's open.
+constexpr UINT_PTR kFindTimerId = 0x4649;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kDropDown = kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
@@ -27,8 +32,10 @@ const ControlLayout kControls[] = {
      kStretchRight},
     {"Label1", "STATIC", "Select phone COM port", kChild | SS_LEFTNOWORDWRAP, 8, 32, 115, 13,
      Fit::kLabel},
-    {"cbCOMs", "COMBOBOX", "", kDropDown, 125, 29, 88, 150, Fit::kAsGiven, 0, "Label1",
+    {"cbCOMs", "COMBOBOX", "", kDropDown, 125, 29, 52, 150, Fit::kAsGiven, 0, "Label1",
      kStretchRight},
+    {"FindButton", "BUTTON", "Find", kChild | WS_TABSTOP, 179, 28, 34, 23, Fit::kAsGiven, 0,
+     nullptr, kKeepRight},
     {"cbAutostart", "BUTTON", "Autostart at login", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 55,
      150, 17},
     {"cbReconnect", "BUTTON", "Keep connection alive", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 78,
@@ -63,6 +70,7 @@ const TMobPropsForm::CommandHandler TMobPropsForm::kCommandHandlers[] = {
     {"SpeedButton5", &TMobPropsForm::SpeedButton5Click},
     {"SpeedButton1", &TMobPropsForm::SpeedButton1Click},
     {"SpeedButton2", &TMobPropsForm::SpeedButton2Click},
+    {"FindButton", &TMobPropsForm::FindButtonClick},
 };
 
 TMobPropsForm::TMobPropsForm(KeypadRemote& remote)
@@ -143,8 +151,21 @@ LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       Command(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_TIMER:
+      if (wParam == kFindTimerId) {
+        if (finder_.Running()) {
+          finder_.Cancel();
+          FindDone("");
+        }
+        return 0;
+      }
       remote_.TimerFired(static_cast<unsigned>(wParam));
       return 0;
+    case kWorkerWake: {
+      const PhoneWorker::News news = finder_.Take();
+      for (const std::string& entry : news.lines) FindLine(entry);
+      if (news.result) FindDone(*news.result);
+      return 0;
+    }
     case WM_SIZE:
       LayoutControls();
       return 0;
@@ -270,6 +291,75 @@ void TMobPropsForm::ValueListEditor1EditButtonClick(size_t row) {
   ActionEditorFields fields = remote_.RowFields(row);
   if (ShowButtonActionWindow(Handle(), fields, remote_.Layout()))
     remote_.ApplyRowFields(row, fields);
+}
+
+// ---------------------------------------------------------------------------
+// Finding the phone
+
+void TMobPropsForm::FindButtonClick() {
+  if (finder_.Running()) {  // "Cancel"
+    finder_.Cancel();
+    FindLine("");
+    return;
+  }
+  // Every listed port but the one the link holds.
+  const std::string linkPort = remote_.PortInUse();
+  HWND list = Control("cbCOMs");
+  std::vector<std::string> entries;
+  for (LRESULT i = 0, count = SendMessageA(list, CB_GETCOUNT, 0, 0); i < count; ++i) {
+    std::string entry(static_cast<size_t>(SendMessageA(list, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
+    entry.resize(static_cast<size_t>(
+        SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()))));
+    if (PortNameOfEntry(entry) != linkPort) entries.push_back(entry);
+  }
+  SetWindowTextA(Control("FindButton"), "Cancel");
+  EnableWindow(list, FALSE);
+  SetTimer(Handle(), kFindTimerId, kFindPhoneLimitMs, nullptr);
+  finder_.Start(Handle(),
+                [entries](SerialPort& port, LinkHost& host, const std::function<bool()>& stopped,
+                          const std::function<void(const std::string&)>& out) {
+                  for (const std::string& entry : entries) {
+                    if (stopped()) break;
+                    out(entry);
+                    port.SetCommPort(PortNameOfEntry(entry));
+                    try {
+                      if (!port.OpenPort()) continue;
+                    } catch (const std::exception&) {
+                      continue;  // held by another program, or gone
+                    }
+                    ProbeResult result;
+                    {
+                      PhoneExchange exchange(port, host, stopped);
+                      result = ProbePhone(exchange);
+                    }
+                    port.ClosePort();
+                    if (result.kind == ProbeResult::Kind::kPhone)
+                      return entry + "\n" + result.Describe();
+                  }
+                  return std::string();
+                });
+}
+
+// The entry being tried, in the caption; "" when the search is over.
+void TMobPropsForm::FindLine(const std::string& entry) {
+  SetWindowTextA(Handle(), entry.empty() ? "Properties" : ("Properties - trying " + entry).c_str());
+  if (!entry.empty()) return;
+  KillTimer(Handle(), kFindTimerId);
+  SetWindowTextA(Control("FindButton"), "Find");
+  EnableWindow(Control("cbCOMs"), TRUE);
+}
+
+void TMobPropsForm::FindDone(const std::string& result) {
+  FindLine("");
+  const size_t newline = result.find('\n');
+  if (newline == std::string::npos) {
+    ShowMessageBox("No phone found.", "Information", MsgIcon::kInformation, MsgButtons::kOk);
+    return;
+  }
+  const std::string entry = result.substr(0, newline);
+  SelectPortEntry(entry, Missing::kKeepSelection);
+  ShowMessageBox("Phone found on " + entry + ":\r" + result.substr(newline + 1), "Information",
+                 MsgIcon::kInformation, MsgButtons::kOk);
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include "app/win32/ValueListGrid.h"
 #include "app/win32/Window.h"
+#include "app/windows/PhoneWorker.h"
 #include "phone/KeypadRemote.h"
 
 namespace vexel {
@@ -66,6 +67,11 @@ class TMobPropsForm : public Window {
   void MapKeysButtonClick();
   void cbReconnectClick();
   void ValueListEditor1EditButtonClick(size_t row);
+  // "Find": tries the listed ports in a thread of their own and selects the
+  // first that answers like a phone; pressed again ("Cancel") it stops.
+  void FindButtonClick();
+  void FindLine(const std::string& entry);
+  void FindDone(const std::string& result);
 
   struct CommandHandler {
     std::string_view name;
@@ -78,6 +84,7 @@ class TMobPropsForm : public Window {
   std::string portText_;  // the in-memory port text of the settings
   HFONT font_ = nullptr;
   bool activated_ = false;
+  PhoneWorker finder_;
 };
 
 }  // namespace vexel

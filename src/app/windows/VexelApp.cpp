@@ -7,6 +7,7 @@
 #include "app/win32/MessagePump.h"
 #include "app/windows/AboutUnit.h"
 #include "base/Files.h"
+#include "phone/PortList.h"
 
 namespace vexel {
 
@@ -64,6 +65,24 @@ void TVexelApp::Create() {
 void TVexelApp::StartStopItemClick() { remote_.StartStop(); }
 
 void TVexelApp::N1Click() { mobPropsForm_.N1Click(); }
+
+void TVexelApp::CheckPhone1Click() {
+  if (checkPhone_ && !checkPhone_->Closed()) {
+    ShowWindow(checkPhone_->Handle(), SW_SHOWNORMAL);
+    SetForegroundWindow(checkPhone_->Handle());
+    return;
+  }
+  const std::string entry = mobPropsForm_.SelectedPortText();
+  std::string refusal;
+  if (entry.empty())
+    refusal = "No port chosen: choose the phone's port in Properties (Find finds it).";
+  // Windows refuses a second open of the port; Wine does not, so ask the link.
+  else if (PortNameOfEntry(entry) == remote_.PortInUse())
+    refusal = "Vexel's link is up on " + entry + ": choose Stop in the tray menu, then Check " +
+              "phone again.";
+  checkPhone_ = std::make_unique<TCheckPhoneForm>();
+  checkPhone_->Create(application_, entry, mobPropsForm_.PhoneTypeIndex(), refusal);
+}
 
 void TVexelApp::Help1Click() {
   const std::string path = ExecutableFolder() + "Help.chm";

@@ -6,9 +6,12 @@
 // Properties window, and handles the tray menu.
 #pragma once
 
+#include <memory>
+
 #include "actions/win32/ActionPlatformWin32.h"
 #include "actions/win32/KeyNamesWin32.h"
 #include "app/LinkView.h"
+#include "app/windows/CheckPhoneUnit.h"
 #include "app/windows/TrayWindow.h"
 #include "app/windows/Unit1.h"
 #include "comm/win32/Comm32.h"
@@ -34,6 +37,7 @@ class TVexelApp final : private LinkHost,
   // TrayCommands
   void StartStopItemClick() override;
   void N1Click() override;
+  void CheckPhone1Click() override;
   void Help1Click() override;
   void About1Click() override;
   void Exit1Click() override;
@@ -61,11 +65,12 @@ class TVexelApp final : private LinkHost,
   KeypadRemote remote_;
   TMobPropsForm mobPropsForm_{remote_};
   TTrayWindow tray_{*this};
-  HWND application_ = nullptr;  // the hidden owner of the Properties window
-  HICON appIcon_ = nullptr;     // the Properties window's, shared
-  HICON trayIcons_[3] = {};     // by TrayImage, at the tray's size; owned
-  LinkView shown_;              // what the tray and MapKeys show now
-  bool aboutOpen_ = false;      // the tag of About1
+  std::unique_ptr<TCheckPhoneForm> checkPhone_;  // the last "Check phone" window
+  HWND application_ = nullptr;                   // the hidden owner of the Properties window
+  HICON appIcon_ = nullptr;                      // the Properties window's, shared
+  HICON trayIcons_[3] = {};                      // by TrayImage, at the tray's size; owned
+  LinkView shown_;                               // what the tray and MapKeys show now
+  bool aboutOpen_ = false;                       // the tag of About1
 };
 
 }  // namespace vexel

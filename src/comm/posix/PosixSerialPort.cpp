@@ -176,7 +176,10 @@ void PosixSerialPort::Watch() {
 void PosixSerialPort::ClosePort() {
   if (fd_ < 0) return;
   loop_.UnwatchFd(fd_);
-  close(fd_);  // also releases the lock and TIOCEXCL
+  // The exclusive flag belongs to the tty, not to this descriptor: it would
+  // outlive the close while another program (socat) holds the line.
+  ioctl(fd_, TIOCNXCL);
+  close(fd_);  // also releases the lock
   fd_ = -1;
   ++generation_;
   received_.clear();

@@ -34,13 +34,16 @@ class VexelTest : public ::testing::Test {
            "\r\nKeysFile=" + keysFile + "\r\nreconnect=" + (reconnect ? "1" : "0") + "\r\n";
   }
 
-  PhoneOnCom28& StartPhone(phonesim::ReplyMode reply = phonesim::ReplyMode::kOk) {
+  PhoneOnCom28& StartPhone(phonesim::ReplyMode reply = phonesim::ReplyMode::kOk,
+                           const char* maker = "vexel", const char* port = kPhonePort) {
     phonesim::PhoneOptions options;
     options.reply = reply;
+    options.maker = phonesim::FindMaker(maker);
     options.echo = false;
     options.rigFolder = NullModem::Folder();
-    phone = std::make_unique<PhoneOnCom28>(options);
-    return *phone;
+    auto& slot = std::string(port) == kPhonePort ? phone : otherPhone;
+    slot = std::make_unique<PhoneOnCom28>(options, port);
+    return *slot;
   }
 
   // Writes Vexel.ini and starts Vexel in the folder (ending the one before).
@@ -70,6 +73,7 @@ class VexelTest : public ::testing::Test {
 
   std::unique_ptr<TestFolder> folder;
   std::unique_ptr<PhoneOnCom28> phone;
+  std::unique_ptr<PhoneOnCom28> otherPhone;  // on COM30, behind COM29
   std::unique_ptr<VexelProcess> vexel;
 };
 

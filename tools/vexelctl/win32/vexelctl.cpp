@@ -2,7 +2,7 @@
 // a shortcut, as choosing them from the tray menu would; and looks at the
 // windows that Vexel's actions open, for scripts that check what they did.
 //
-//   vexelctl startstop|properties|help|about|exit
+//   vexelctl startstop|properties|check|help|about|exit
 //   vexelctl foreground TITLE [TIMEOUT-MS]
 //   vexelctl text TITLE
 #include <fcntl.h>
@@ -19,7 +19,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vexelctl startstop|properties|help|about|exit\n"
+    "usage: vexelctl startstop|properties|check|help|about|exit\n"
     "       vexelctl foreground TITLE [TIMEOUT-MS]\n"
     "       vexelctl text TITLE\n"
     "The first form gives the running Vexel one command of its tray menu;\n"
@@ -28,7 +28,8 @@ constexpr char kUsage[] =
     "\"foreground\" waits until the window titled TITLE is the foreground window\n"
     "with the keyboard focus in it (at most TIMEOUT-MS, default 10000), bringing\n"
     "it forward; it fails when that does not happen in time.\n"
-    "\"text\" prints the text of the edit control of the window titled TITLE.\n";
+    "\"text\" prints the text of the edit control of the window titled TITLE\n"
+    "(\"text 'Check phone'\" prints the report of \"check\").\n";
 
 struct Command {
   const char* word;
@@ -37,6 +38,7 @@ struct Command {
 const Command kCommands[] = {
     {"startstop", "StartStopItem"},
     {"properties", "N1"},
+    {"check", "CheckPhone1"},
     {"help", "Help1"},
     {"about", "About1"},
     {"exit", "Exit1"},
