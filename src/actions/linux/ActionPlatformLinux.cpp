@@ -4,12 +4,12 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "actions/linux/LinuxKeys.h"
 
@@ -87,10 +87,7 @@ bool ActionPlatformLinux::RequestExitWindows(unsigned flags) {
 }
 
 void ActionPlatformLinux::Sleep(unsigned milliseconds) {
-  timespec left{static_cast<time_t>(milliseconds / 1000),
-                static_cast<long>(milliseconds % 1000) * 1000000};
-  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 std::string ActionPlatformLinux::PrepareKeys() {

@@ -48,8 +48,6 @@ class PosixSerialPort : public SerialPort {
   void SetOnReceiveData(TReceiveDataEvent handler) override { onReceiveData_ = std::move(handler); }
   void SetOnRequestHangup(TNotifyEvent handler) override { onRequestHangup_ = std::move(handler); }
 
-  bool IsOpen() const { return fd_ >= 0; }
-
  private:
   void FdReady(short revents);
   void ReadAvailable();
