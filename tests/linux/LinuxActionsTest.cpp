@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/input-event-codes.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,6 +22,8 @@
 #include "actions/ActionText.h"
 #include "actions/linux/ActionPlatformLinux.h"
 #include "actions/linux/LinuxKeys.h"
+#include "app/linux/HostLoop.h"
+#include "comm/posix/PosixSerialPort.h"
 
 namespace vexel {
 namespace {
@@ -105,8 +108,16 @@ class Detached : public ::testing::Test {
 };
 
 TEST_F(Detached, RunsInItsOwnSessionWithCleanSignalsNoPortAndNoZombie) {
-  // Opened as the port is.
-  const int secret = open(folder_.Write("secret", "").c_str(), O_RDONLY | O_CLOEXEC);
+  // The port, open: a program that inherited it would hold its lock, and a
+  // restarted vexel would find the port busy.
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  const std::string tty = ttyname(slave);
+  close(slave);
+  HostLoop loop;
+  PosixSerialPort port(loop);
+  port.SetCommPort(tty);
+  ASSERT_TRUE(port.OpenPort());
   sigset_t blocked, old;
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGTERM);
@@ -118,22 +129,23 @@ TEST_F(Detached, RunsInItsOwnSessionWithCleanSignalsNoPortAndNoZombie) {
       "{ cut -d' ' -f6 /proc/$$/stat; "
       "while read -r l; do case $l in SigBlk*) echo \"$l\";; esac; done </proc/$$/status; "
       "readlink /proc/$$/fd/0; "
-      "ls -l /proc/$$/fd | grep -c secret; echo end; } > " +
-      Out());
+      "ls -l /proc/$$/fd | grep -c -- '-> " +
+      tty + "$'; echo end; } > " + Out());
   sigprocmask(SIG_SETMASK, &old, nullptr);
   std::istringstream lines(WaitForFile(Out(), "end\n"));
-  std::string session, sigblk, stdinTarget, secrets;
+  std::string session, sigblk, stdinTarget, ports;
   std::getline(lines, session);
   std::getline(lines, sigblk);
   std::getline(lines, stdinTarget);
-  std::getline(lines, secrets);
+  std::getline(lines, ports);
   EXPECT_NE(session, std::to_string(getsid(0)));
   EXPECT_EQ(sigblk, "SigBlk:\t0000000000000000");
   EXPECT_EQ(stdinTarget, "/dev/null");
-  EXPECT_EQ(secrets, "0") << "the program's descriptor was inherited";
+  EXPECT_EQ(ports, "0") << "the port's descriptor was inherited";
   CollectChildren(platform);
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child is left to reap";
-  close(secret);
+  port.ClosePort();
+  close(master);
 }
 
 TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {

@@ -71,6 +71,9 @@ TEST_F(PtyPort, ChunksEndAtLineEndsSilenceOrFullBuffer) {
       {{std::string(5000, 'x')},
        {std::string(2048, 'x'), std::string(2048, 'x'), std::string(904, 'x')}},
       {{std::string(2100, 'x') + "\r\n"}, {std::string(2048, 'x'), std::string(52, 'x') + "\r\n"}},
+      // A full chunk is cut after its last line end.
+      {{"A\r\n" + std::string(2000, 'x') + "\r\n" + std::string(100, 'y') + "\r\n"},
+       {"A\r\n" + std::string(2000, 'x') + "\r\n", std::string(100, 'y') + "\r\n"}},
   };
   ASSERT_TRUE(port_.OpenPort());
   for (const Case& c : cases) {
