@@ -1,6 +1,9 @@
 #include "RunRig.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -25,7 +29,38 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+std::filesystem::path programs;  // the folder of the copies; empty: run them from the build
+
+class OrdinaryUser : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (geteuid() != 0) return;
+    const passwd* user = getpwnam("nobody");
+    ASSERT_NE(user, nullptr);
+    programs = std::filesystem::temp_directory_path() / ("vexel-run-" + std::to_string(getpid()));
+    std::filesystem::create_directories(programs);
+    for (const char* built : {VEXEL_EXE, PHONESIM_EXE})
+      std::filesystem::copy_file(built, programs / std::filesystem::path(built).filename());
+    ASSERT_EQ(chown(programs.c_str(), user->pw_uid, user->pw_gid), 0);
+    ASSERT_EQ(setgroups(0, nullptr), 0);
+    ASSERT_EQ(setresgid(user->pw_gid, user->pw_gid, user->pw_gid), 0);
+    ASSERT_EQ(setresuid(user->pw_uid, user->pw_uid, user->pw_uid), 0);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!programs.empty()) std::filesystem::remove_all(programs, ignored);
+  }
+};
+const auto* const kOrdinaryUser = ::testing::AddGlobalTestEnvironment(new OrdinaryUser);
+
+std::string Program(const char* built) {
+  return programs.empty() ? built : (programs / std::filesystem::path(built).filename()).string();
+}
+
 }  // namespace
+
+std::string VexelExe() { return Program(VEXEL_EXE); }
+std::string PhonesimExe() { return Program(PHONESIM_EXE); }
 
 void Process::Start(const std::vector<std::string>& argv, const std::string& outFile,
                     bool withInput, const std::vector<std::string>& env) {
@@ -115,7 +150,7 @@ void RunRig::CutLine() {
 }
 
 void RunRig::StartPhone(const std::vector<std::string>& options) {
-  std::vector<std::string> argv = {PHONESIM_EXE, "-l", folder.File("phone.log")};
+  std::vector<std::string> argv = {PhonesimExe(), "-l", folder.File("phone.log")};
   argv.insert(argv.end(), options.begin(), options.end());
   argv.push_back(B());
   phone.Start(argv, folder.File("phone.out"), true);
@@ -127,7 +162,7 @@ void RunRig::Settings(const std::string& params, const std::string& keys) {
 }
 
 void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-  std::vector<std::string> argv = {VEXEL_EXE};
+  std::vector<std::string> argv = {VexelExe()};
   argv.insert(argv.end(), args.begin(), args.end());
   argv.insert(argv.end(), {"--ini", folder.File("Vexel.ini")});
   std::vector<std::string> environment = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH")};
@@ -154,7 +189,7 @@ bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeo
 int RunVexel(const std::vector<std::string>& args, std::string& output) {
   TempFolder folder;
   Process process;
-  std::vector<std::string> argv = {VEXEL_EXE};
+  std::vector<std::string> argv = {VexelExe()};
   argv.insert(argv.end(), args.begin(), args.end());
   process.Start(argv, folder.File("out"));
   const int status = process.Wait(10000);

@@ -62,6 +62,13 @@ class RunRig {
   Process line, phone, vexel;
 };
 
+// The programs under test. The run tests run as users run vexel: started by
+// root (CI), the test program becomes the ordinary user nobody before its
+// first test, and runs copies of the programs from a folder of nobody's
+// (the build may lie where nobody cannot reach it).
+std::string VexelExe();
+std::string PhonesimExe();
+
 // vexel run as the user starts it, to completion: exit status and output.
 int RunVexel(const std::vector<std::string>& args, std::string& output);
 

@@ -5,7 +5,6 @@
 #include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
@@ -111,7 +110,7 @@ bool PosixSerialPort::OpenPort() {
   const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    if (error == EBUSY) {  // TIOCEXCL of another program
+    if (error == EBUSY) {  // another program set the tty's exclusive flag
       const std::string holder = DeviceHolder(path_);
       throw EPortBusy(path_ + ": busy" + (holder.empty() ? "" : ", held by " + holder));
     }
@@ -132,13 +131,16 @@ bool PosixSerialPort::OpenPort() {
   struct stat status {};
   if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || !isatty(fd))
     fail(path_ + ": not a serial port");
-  // TIOCEXCL keeps other programs out, but not root: the lock keeps out
-  // every program that takes it too (a second Vexel above all).
+  // The lock keeps out every program that takes it (a second Vexel above
+  // all) and goes with the last descriptor, whatever ends the program. The
+  // tty's exclusive flag (TIOCEXCL) is not used: it belongs to the tty, so
+  // it outlives a program killed by SIGKILL while another one holds the
+  // line (socat's pty pair, ModemManager) and locks the user out until
+  // that one closes too, and root (ModemManager) passes it anyway.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const std::string holder = DeviceHolder(path_);
     fail(path_ + ": busy" + (holder.empty() ? "" : ", held by " + holder), true);
   }
-  ioctl(fd, TIOCEXCL);
   termios settings{};
   if (tcgetattr(fd, &settings) != 0) fail(Describe(path_, "cannot read the line settings", errno));
   const speed_t input = cfgetispeed(&settings), output = cfgetospeed(&settings);
@@ -176,7 +178,7 @@ void PosixSerialPort::Watch() {
 void PosixSerialPort::ClosePort() {
   if (fd_ < 0) return;
   loop_.UnwatchFd(fd_);
-  close(fd_);  // also releases the lock and TIOCEXCL
+  close(fd_);  // also releases the lock
   fd_ = -1;
   ++generation_;
   received_.clear();

@@ -1,5 +1,5 @@
-// The serial port on Linux and other POSIX systems: a tty device opened for
-// this program alone, in raw mode without echo, driven by the program's
+// The serial port on Linux and other POSIX systems: a tty device locked
+// (flock) against other Vexels, in raw mode without echo, driven by the program's
 // event loop through FdWatch. No threads: received bytes and hang-ups reach
 // the handlers from the loop, on the main thread.
 #pragma once
@@ -36,7 +36,7 @@ class PosixSerialPort : public SerialPort {
   void SetCommPort(const std::string& path) override { path_ = path; }
   const std::string& CommPort() const override { return path_; }
 
-  // Opens the device for this program alone: ECommsError when it cannot be
+  // Opens the device and takes its lock: ECommsError when it cannot be
   // opened, is no terminal, is held by another program (named when it can
   // be found), or rejects the line settings.
   bool OpenPort() override;
