@@ -234,6 +234,7 @@ TEST(VexelCommands, ExitCodesAndMessages) {
       {{}, 2, "no command"},
       {{"fly"}, 2, "unknown command 'fly'"},
       {{"run", "--baud", "fast"}, 2, "--baud needs a rate"},
+      {{"learn", "--baud", "115201"}, 2, "can be set to: 1200 2400 4800 9600 19200"},
       {{"check", "-o", "x"}, 2, "unexpected '-o'"},
       {{"check", "--ini", good}, 0, "\"5\": down click Volume Up; up nothing"},
       {{"check", "--ini", bad}, 1, "\"Hyper+Q\" names no key"},

@@ -12,6 +12,7 @@
 #include "app/linux/LinuxPaths.h"
 #include "app/linux/LinuxRemote.h"
 #include "app/linux/SerialPorts.h"
+#include "comm/posix/PosixSerialPort.h"
 
 namespace {
 
@@ -162,11 +163,14 @@ int main(int argc, char** argv) {
       haveIni = true;
     } else if (arg == "--baud" && takesBaud) {
       const std::string* baud = value();
-      char* end = nullptr;
-      const unsigned long rate = baud ? std::strtoul(baud->c_str(), &end, 10) : 0;
-      if (!baud || *end || rate == 0 || rate > 4000000)
-        return WrongUse("--baud needs a rate such as 115200", command);
-      options.baud = static_cast<unsigned>(rate);
+      std::string rates;
+      options.baud = 0;
+      for (unsigned rate : BaudRates()) {
+        rates += " " + std::to_string(rate);
+        if (baud && *baud == std::to_string(rate)) options.baud = rate;
+      }
+      if (options.baud == 0)
+        return WrongUse("--baud needs a rate the port can be set to:" + rates, command);
     } else if (arg == "-o" && options.learn) {
       const std::string* file = value();
       if (!file) return WrongUse("-o needs a file", command);

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <sstream>
 
@@ -101,6 +102,12 @@ std::string DeviceHolder(const std::string& path) {
   }
   closedir(proc);
   return holder;
+}
+
+std::vector<unsigned> BaudRates() {
+  std::vector<unsigned> rates;
+  for (const BaudRate& rate : kBaudRates) rates.push_back(rate.baud);
+  return rates;
 }
 
 PosixSerialPort::~PosixSerialPort() { ClosePort(); }
@@ -216,7 +223,7 @@ void PosixSerialPort::FlushWrites() {
 
 void PosixSerialPort::FdReady(short revents) {
   const std::uint64_t generation = generation_;
-  if (revents == 0) {  // silence after the last bytes: the chunk is complete
+  if (revents == 0) {  // a line without its end, and silence after it
     if (!received_.empty()) Deliver(received_.size());
     return;
   }
@@ -244,19 +251,19 @@ void PosixSerialPort::ReadAvailable() {
     }
   }
   // Everything up to the last line end goes now; a line without its end
-  // waits for its end or for the silence after it.
+  // waits for the rest of it while the line is silent for a while.
   const std::size_t lineEnd = received_.find_last_of("\r\n");
   if (lineEnd != std::string::npos) {
     Deliver(lineEnd + 1);
     if (generation != generation_) return;
   }
-  loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kChunkSilenceMs);
+  loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kLineSilenceMs);
 }
 
 void PosixSerialPort::Deliver(std::size_t count) {
   std::string chunk = received_.substr(0, count);
   received_.erase(0, count);
-  if (fd_ >= 0) loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kChunkSilenceMs);
+  if (fd_ >= 0) loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kLineSilenceMs);
   const auto length = static_cast<std::uint16_t>(chunk.size());
   // A copy: the handler may install another handler while it runs.
   const TReceiveDataEvent handler = onReceiveData_;
@@ -266,12 +273,23 @@ void PosixSerialPort::Deliver(std::size_t count) {
 void PosixSerialPort::LineLost() {
   if (fd_ < 0) return;
   const std::uint64_t generation = generation_;
-  if (!received_.empty()) Deliver(received_.size());  // what came before the loss
-  if (generation != generation_) return;
   if (!lost_) loop_.UnwatchFd(fd_);  // a hung-up descriptor stays readable for ever
   lost_ = true;
-  const TNotifyEvent handler = onRequestHangup_;
-  if (handler) handler(this);
+  // What came before the loss, then the hang-up, also when the handler of
+  // those bytes throws: its exception goes on after the hang-up.
+  std::exception_ptr failure;
+  if (!received_.empty()) {
+    try {
+      Deliver(received_.size());
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  if (generation == generation_) {
+    const TNotifyEvent handler = onRequestHangup_;
+    if (handler) handler(this);
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace vexel

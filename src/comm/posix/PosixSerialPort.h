@@ -6,16 +6,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "comm/SerialPort.h"
 #include "comm/posix/FdWatch.h"
 
 namespace vexel {
 
-// A received chunk ends at its last line end, after this much silence, or
-// when it holds kChunkBytes: a key report is never cut in two, and never
-// waits for the line to go quiet.
-inline constexpr int kChunkSilenceMs = 25;
+// A received chunk is handed over at once up to its last line end. A line
+// without its end waits for the rest while the line is silent for at most
+// kLineSilenceMs (a report that arrives in two pieces is handed over whole);
+// only kChunkBytes cuts a line sooner. A key report never waits for the
+// line to go quiet.
+inline constexpr int kLineSilenceMs = 250;
 inline constexpr std::size_t kChunkBytes = 2048;
 // Bytes accepted by WriteData and not yet written; beyond it WriteData
 // refuses (a phone that stopped reading).
@@ -69,6 +72,9 @@ class PosixSerialPort : public SerialPort {
   TReceiveDataEvent onReceiveData_;
   TNotifyEvent onRequestHangup_;
 };
+
+// The line speeds a port can be set to, slowest first.
+std::vector<unsigned> BaudRates();
 
 // The program holding a device open, as "pid 1234 (vexel)", from the
 // descriptors under /proc; empty when none can be seen.
