@@ -152,12 +152,14 @@ TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
   // Recorders of their arguments, first in PATH.
   const std::string bin = folder_.File("bin");
   std::filesystem::create_directories(bin);
-  for (const char* name : {"xdg-open", "systemctl"}) {
+  for (const char* name : {"xdg-open", "systemctl", "my prog"}) {
     const std::string path = bin + "/" + name;
-    std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> " << Out()
-                        << "\n[ \"$1\" = poweroff ] && exit 1\nexit 0\n";
+    std::ofstream(path)
+        << "#!/bin/sh\necho \"" << name << " $*\" >> " << Out()
+        << "\n[ \"$1\" = poweroff ] && exit 1\n[ \"$1\" = /gone ] && exit 2\nexit 0\n";
     chmod(path.c_str(), 0755);
   }
+  const std::string notes = folder_.Write("notes.txt", "");
   const std::string oldPath = std::getenv("PATH");
   setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
   std::vector<std::string> log;
@@ -168,6 +170,10 @@ TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
     std::string recorded;
   } cases[] = {
       {"/home/me/My Music/list.m3u", "xdg-open /home/me/My Music/list.m3u"},
+      {bin + "/my prog", "my prog "},  // an executable runs, without a shell
+      {"my prog", "my prog "},         // found in PATH
+      {notes, "xdg-open " + notes},
+      {"/gone", "xdg-open /gone"},
       {"#echo \"sh -c $0\" >> " + Out(), "sh -c /bin/sh"},
       {"$reboot", "systemctl reboot"},
       {"$shutdown", "systemctl poweroff"},
@@ -181,9 +187,11 @@ TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
   platform.ShellOpen("/x");  // no xdg-open: said, nothing started
   setenv("PATH", oldPath.c_str(), 1);
   CollectChildren(platform);
-  EXPECT_EQ(log, (std::vector<std::string>{"asking systemd to reboot", "asking systemd to poweroff",
-                                           "cannot run xdg-open: No such file or directory",
-                                           "systemctl poweroff failed: refused (status 1)"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"asking systemd to reboot", "asking systemd to poweroff",
+                                      "cannot run xdg-open: No such file or directory",
+                                      "xdg-open could not open /gone: it does not exist (status 2)",
+                                      "systemctl poweroff failed: refused (status 1)"}));
 }
 
 TEST(ActionPlatformLinux, HeldKeysAreReleasedLastFirstAndNoInjectorIsSaidOnce) {

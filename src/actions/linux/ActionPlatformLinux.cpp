@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <thread>
 
 #include "actions/linux/LinuxKeys.h"
@@ -48,7 +51,23 @@ ActionPlatformLinux::ActionPlatformLinux(Log log) : log_(std::move(log)) {}
 
 ActionPlatformLinux::~ActionPlatformLinux() = default;
 
-void ActionPlatformLinux::Start(const std::vector<std::string>& argv, std::string refusal) {
+std::string ExecutableFile(const std::string& name) {
+  auto executable = [](const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           access(path.c_str(), X_OK) == 0;
+  };
+  if (name.empty()) return {};
+  if (name.find('/') != std::string::npos) return executable(name) ? name : "";
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');)
+    if (const std::string file = (folder.empty() ? "." : folder) + "/" + name; executable(file))
+      return file;
+  return {};
+}
+
+void ActionPlatformLinux::Start(const std::vector<std::string>& argv, Refusal refusal) {
   std::string error;
   const int pid = StartDetached(argv, error);
   if (pid < 0) {
@@ -65,24 +84,38 @@ void ActionPlatformLinux::ReapChildren() {
       ++child;
       continue;
     }
-    if (!child->refusal.empty() && log_ && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
-      log_(child->refusal + " (status " +
-           std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) + ")");
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (child->refusal && log_ && code != 0)
+      log_(child->refusal(code) + " (status " + std::to_string(code) + ")");
     child = children_.erase(child);
   }
 }
 
-void ActionPlatformLinux::ShellOpen(const std::string& file) { Start({"xdg-open", file}, ""); }
+void ActionPlatformLinux::ShellOpen(const std::string& file) {
+  if (const std::string program = ExecutableFile(file); !program.empty()) {
+    Start({program}, nullptr);
+    return;
+  }
+  Start({"xdg-open", file}, [file](int status) {
+    // xdg-open's exit statuses.
+    const char* reason = status == 1   ? "wrong use"
+                         : status == 2 ? "it does not exist"
+                         : status == 3 ? "a tool it needs is missing"
+                                       : "opening it failed";
+    return "xdg-open could not open " + file + ": " + reason;
+  });
+}
 
 void ActionPlatformLinux::RunCommandLine(const std::string& commandLine) {
-  Start({"/bin/sh", "-c", commandLine}, "");
+  Start({"/bin/sh", "-c", commandLine}, nullptr);
 }
 
 bool ActionPlatformLinux::RequestExitWindows(unsigned flags) {
   const char* verb = flags == kRebootFlags ? "reboot" : flags == kShutdownFlags ? "poweroff" : "";
   if (!*verb) return false;
   if (log_) log_(std::string("asking systemd to ") + verb);
-  Start({"systemctl", verb}, std::string("systemctl ") + verb + " failed: refused");
+  Start({"systemctl", verb},
+        [verb](int) { return std::string("systemctl ") + verb + " failed: refused"; });
   return true;
 }
 

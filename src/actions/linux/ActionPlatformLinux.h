@@ -1,8 +1,9 @@
-// What the runner does on Linux: a path opens through xdg-open, a "#"
-// command line runs through /bin/sh -c, both detached from the program (own
-// session, never waited for, no descriptor of the program inherited); keys
-// are injected through XTest on a working X display, else through a uinput
-// device; "$reboot" and "$shutdown" ask systemd.
+// What the runner does on Linux: an executable file runs (no shell), any
+// other path or URL opens through xdg-open, a "#" command line runs through
+// /bin/sh -c, each detached from the program (own session, never waited
+// for, no descriptor of the program inherited); keys are injected through
+// XTest on a working X display, else through a uinput device; "$reboot" and
+// "$shutdown" ask systemd.
 #pragma once
 
 #include <functional>
@@ -43,6 +44,11 @@ std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason);
 // the reason in error.
 int StartDetached(const std::vector<std::string>& argv, std::string& error);
 
+// The executable file that "Open" runs for a name: the path itself when it
+// has a slash, else the first of that name in PATH; empty when the name is
+// no executable regular file.
+std::string ExecutableFile(const std::string& name);
+
 class ActionPlatformLinux : public ActionPlatform {
  public:
   using Log = std::function<void(const std::string& line)>;
@@ -71,14 +77,16 @@ class ActionPlatformLinux : public ActionPlatform {
   const std::vector<std::uint8_t>& HeldKeys() const { return held_; }
 
  private:
-  void Start(const std::vector<std::string>& argv, std::string refusal);
+  // The line logged when a program ends with a failure, by its status.
+  using Refusal = std::function<std::string(int status)>;
+  void Start(const std::vector<std::string>& argv, Refusal refusal);
   Log log_;
   std::unique_ptr<KeyInjector> injector_;
   bool unavailableSaid_ = false;    // the line "keys cannot be injected" was logged
   std::vector<std::uint8_t> held_;  // pressed and not released, in order
   struct Child {
     int pid;
-    std::string refusal;  // logged when it ends with a failure; empty: not watched
+    Refusal refusal;  // empty: its end is not watched
   };
   std::vector<Child> children_;  // started and not yet collected
 };
