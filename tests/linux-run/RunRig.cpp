@@ -39,7 +39,7 @@ class OrdinaryUser : public ::testing::Environment {
     ASSERT_NE(user, nullptr);
     programs = std::filesystem::temp_directory_path() / ("vexel-run-" + std::to_string(getpid()));
     std::filesystem::create_directories(programs);
-    for (const char* built : {VEXEL_EXE, PHONESIM_EXE})
+    for (const char* built : {VEXEL_EXE, PHONESIM_EXE, BUSSTANDIN_EXE})
       std::filesystem::copy_file(built, programs / std::filesystem::path(built).filename());
     ASSERT_EQ(chown(programs.c_str(), user->pw_uid, user->pw_gid), 0);
     ASSERT_EQ(setgroups(0, nullptr), 0);
@@ -61,6 +61,7 @@ std::string Program(const char* built) {
 
 std::string VexelExe() { return Program(VEXEL_EXE); }
 std::string PhonesimExe() { return Program(PHONESIM_EXE); }
+std::string BusStandInExe() { return Program(BUSSTANDIN_EXE); }
 
 void Process::Start(const std::vector<std::string>& argv, const std::string& outFile,
                     bool withInput, const std::vector<std::string>& env) {
@@ -134,6 +135,8 @@ RunRig::~RunRig() {
   vexel.Kill();
   phone.Kill();
   line.Kill();
+  standIn.Kill();
+  bus.Kill();
 }
 
 void RunRig::StartLine() {
@@ -161,11 +164,30 @@ void RunRig::Settings(const std::string& params, const std::string& keys) {
   folder.Write("phone.km", "[Keys]\r\n" + keys);
 }
 
+void RunRig::StartBus(const std::string& modemPort) {
+  busAddress_ = "unix:path=" + folder.File("bus");
+  bus.Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + busAddress_},
+            folder.File("bus.log"));
+  for (int i = 0; i < 300 && access(folder.File("bus").c_str(), F_OK); ++i) SleepMs(10);
+  std::vector<std::string> argv = {BusStandInExe(), folder.File("trace")};
+  if (!modemPort.empty()) argv.push_back(modemPort);
+  standIn.Start(argv, folder.File("standin.log"), false,
+                {"DBUS_SESSION_BUS_ADDRESS=" + busAddress_});
+  WaitFor("standin.log", "ready");
+}
+
+std::vector<std::string> RunRig::VexelEnv() const {
+  std::vector<std::string> env = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH")};
+  if (busAddress_.empty()) return {env[0], "INVOCATION_ID="};
+  return {env[0], "DBUS_SESSION_BUS_ADDRESS=" + busAddress_,
+          "DBUS_SYSTEM_BUS_ADDRESS=" + busAddress_, "INVOCATION_ID=0123456789abcdef"};
+}
+
 void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env) {
   std::vector<std::string> argv = {VexelExe()};
   argv.insert(argv.end(), args.begin(), args.end());
   argv.insert(argv.end(), {"--ini", folder.File("Vexel.ini")});
-  std::vector<std::string> environment = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH")};
+  std::vector<std::string> environment = VexelEnv();
   environment.insert(environment.end(), env.begin(), env.end());
   vexel.Start(argv, folder.File("vexel.log"), false, environment);
 }

@@ -51,6 +51,14 @@ class RunRig {
   void StartVexel(const std::vector<std::string>& args = {"run"},
                   const std::vector<std::string>& env = {});
 
+  // A private bus (dbus-daemon) with the stand-in for the systemd user
+  // manager (standin/BusStandIn.cpp) and, given a port, for ModemManager
+  // with a modem that has it; the stand-in's calls go to the trace. vexel's
+  // user and system bus from then on, and vexel runs as the user manager's
+  // service (INVOCATION_ID).
+  void StartBus(const std::string& modemPort = "");
+  std::vector<std::string> VexelEnv() const;  // for a vexel started by hand
+
   std::string VexelLog() const { return Read("vexel.log"); }
   std::string PhoneLog() const { return Read("phone.log"); }
   std::string Trace() const { return Read("trace"); }
@@ -59,7 +67,10 @@ class RunRig {
   bool WaitFor(const std::string& name, const std::string& text, int timeoutMs = 5000,
                int count = 1) const;
 
-  Process line, phone, vexel;
+  Process line, phone, vexel, bus, standIn;
+
+ private:
+  std::string busAddress_;
 };
 
 // The programs under test. The run tests run as users run vexel: started by
@@ -68,6 +79,7 @@ class RunRig {
 // (the build may lie where nobody cannot reach it).
 std::string VexelExe();
 std::string PhonesimExe();
+std::string BusStandInExe();
 
 // vexel run as the user starts it, to completion: exit status and output.
 int RunVexel(const std::vector<std::string>& args, std::string& output);

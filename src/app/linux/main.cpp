@@ -12,6 +12,7 @@
 #include "app/linux/LinuxPaths.h"
 #include "app/linux/LinuxRemote.h"
 #include "app/linux/SerialPorts.h"
+#include "comm/posix/PortHolder.h"
 #include "comm/posix/PosixSerialPort.h"
 
 namespace {
@@ -95,7 +96,9 @@ Lists the serial ports a phone can be on, one entry per line as the
 settings' port= takes it: Bluetooth (/dev/rfcomm*, "bth"), USB modems and
 adapters (/dev/ttyACM*, /dev/ttyUSB*, "usb", under their /dev/serial/by-id
 name), and serial ports with a UART (/dev/ttyS*, "etc"). Says when you may
-not open a port, and which group opens it (dialout on Debian).
+not open a port, and which group opens it (dialout on Debian), which program
+holds a port, and when ModemManager runs, which may take a phone's port: the
+udev rule that keeps it away.
 
 Exit status: 0; 2 wrong use.
 )";
@@ -109,18 +112,30 @@ int WrongUse(const std::string& message, const std::string& command) {
 int Ports() {
   const std::vector<SerialPortEntry> ports = ListSerialPorts();
   if (ports.empty()) std::cout << "no serial ports found (is the phone bound or plugged in?)\n";
-  std::string group;
+  std::string group, rules;
+  bool modemManager = false;
   for (const SerialPortEntry& port : ports) {
+    const PortHolder holder = LookUpPortHolder(port.device);
     std::cout << port.EntryText();
     if (!port.accessible) {
       std::cout << "    you may not open it";
       if (!port.group.empty()) group = port.group;
     }
+    if (!holder.process.empty()) std::cout << "    held by " << holder.process;
+    if (holder.modemManagerHasIt) std::cout << "    ModemManager has it as a modem";
     std::cout << "\n";
+    modemManager = modemManager || holder.modemManagerRuns;
+    if (rules.find(holder.udevRule) == std::string::npos) rules += "  " + holder.udevRule + "\n";
   }
   if (!group.empty())
     std::cout << "\nTo open these ports, join the group " << group << ": sudo adduser $USER "
               << group << ", then log in again.\n";
+  if (modemManager)
+    std::cout << "\nModemManager runs: it opens the modem ports it finds and probes them with AT\n"
+                 "commands of its own, which a phone's link does not survive. Keep it away from\n"
+                 "the phone with its line in "
+              << kUdevRuleFile << ":\n"
+              << rules << "then: sudo udevadm control --reload && sudo udevadm trigger\n";
   return 0;
 }
 

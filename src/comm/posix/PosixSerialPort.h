@@ -76,8 +76,4 @@ class PosixSerialPort : public SerialPort {
 // The line speeds a port can be set to, slowest first.
 std::vector<unsigned> BaudRates();
 
-// The program holding a device open, as "pid 1234 (vexel)", from the
-// descriptors under /proc; empty when none can be seen.
-std::string DeviceHolder(const std::string& path);
-
 }  // namespace vexel

@@ -1,0 +1,92 @@
+// busstandin TRACE [PORT]: stands in on the bus of DBUS_SESSION_BUS_ADDRESS
+// for the systemd user manager, and with PORT for ModemManager with one
+// modem that has PORT ("pts/3"). Each StartTransientUnit call is appended to
+// TRACE as "StartTransientUnit UNIT MODE NAME=VALUE..." (strings and the
+// PIDs); the manager moves nothing, and answers 200 ms later (so that a
+// program that did not wait for its scope shows before the line), then
+// reports the job done with JobRemoved. Prints "ready" once it has its names.
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const char* trace;
+const char* port;
+unsigned jobs;
+
+int StartTransientUnit(sd_bus_message* call, void*, sd_bus_error*) {
+  const char *unit, *mode, *name;
+  std::string line = "StartTransientUnit";
+  sd_bus_message_read(call, "ss", &unit, &mode);
+  line = line + " " + unit + " " + mode;
+  sd_bus_message_enter_container(call, 'a', "(sv)");
+  while (sd_bus_message_enter_container(call, 'r', "sv") > 0) {
+    sd_bus_message_read(call, "s", &name);
+    const char* text;
+    std::uint32_t pid;
+    if (sd_bus_message_enter_container(call, 'v', "s") > 0) {
+      sd_bus_message_read(call, "s", &text);
+      line = line + " " + name + "=" + text;
+    } else if (sd_bus_message_enter_container(call, 'v', "au") > 0) {
+      line = line + " " + name + "=";
+      sd_bus_message_enter_container(call, 'a', "u");
+      while (sd_bus_message_read(call, "u", &pid) > 0) line += std::to_string(pid);
+      sd_bus_message_exit_container(call);
+    } else {
+      sd_bus_message_skip(call, "v");
+      sd_bus_message_exit_container(call);
+      continue;
+    }
+    sd_bus_message_exit_container(call);
+    sd_bus_message_exit_container(call);
+  }
+  usleep(200000);
+  if (FILE* file = std::fopen(trace, "a")) {
+    std::fprintf(file, "%s\n", line.c_str());
+    std::fclose(file);
+  }
+  const std::string job = "/org/freedesktop/systemd1/job/" + std::to_string(++jobs);
+  sd_bus_reply_method_return(call, "o", job.c_str());
+  return sd_bus_emit_signal(sd_bus_message_get_bus(call), "/org/freedesktop/systemd1",
+                            "org.freedesktop.systemd1.Manager", "JobRemoved", "uoss", jobs,
+                            job.c_str(), unit, "done");
+}
+
+int Ports(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
+          sd_bus_error*) {
+  return sd_bus_message_append(reply, "a(su)", 1, port, 1u);
+}
+
+const sd_bus_vtable kManager[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_METHOD("StartTransientUnit", "ssa(sv)a(sa(sv))", "o", StartTransientUnit, 0),
+    SD_BUS_SIGNAL("JobRemoved", "uoss", 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kModem[] = {SD_BUS_VTABLE_START(0),
+                                SD_BUS_PROPERTY("Ports", "a(su)", Ports, 0, 0), SD_BUS_VTABLE_END};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  trace = argv[1];
+  port = argc > 2 ? argv[2] : nullptr;
+  sd_bus* bus = nullptr;
+  if (sd_bus_open_user(&bus) < 0 ||
+      sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/systemd1",
+                               "org.freedesktop.systemd1.Manager", kManager, nullptr) < 0 ||
+      sd_bus_request_name(bus, "org.freedesktop.systemd1", 0) < 0)
+    return 1;
+  if (port &&
+      (sd_bus_add_object_manager(bus, nullptr, "/org/freedesktop/ModemManager1") < 0 ||
+       sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/ModemManager1/Modem/0",
+                                "org.freedesktop.ModemManager1.Modem", kModem, nullptr) < 0 ||
+       sd_bus_request_name(bus, "org.freedesktop.ModemManager1", 0) < 0))
+    return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  for (;;)
+    if (sd_bus_process(bus, nullptr) == 0 && sd_bus_wait(bus, UINT64_MAX) < 0) return 1;
+}
