@@ -122,6 +122,27 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
   EXPECT_TRUE(rig.WaitFor("vexel.log", "link up", 5000, 2)) << rig.VexelLog();
 }
 
+// The real user manager is not run here: a stand-in on a private bus
+// records its calls and moves nothing.
+TEST_F(VexelRun, ProgramsStartedUnderTheUserManagerGetScopesOfTheirOwn) {
+  rig.StartBus();
+  rig.StartLine();
+  rig.StartPhone();
+  rig.Settings("", "\"5\"=DOWN (*1 #echo ran $$ >> " + rig.folder.File("trace") + "*)\r\n");
+  rig.StartVexel();
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  rig.phone.Send("press 5");
+  ASSERT_TRUE(rig.WaitFor("trace", "ran ")) << rig.VexelLog();
+  ASSERT_TRUE(rig.WaitFor("trace", "\n", 5000, 2));
+  const std::string trace = rig.Trace();
+  const std::string pid = trace.substr(trace.rfind(' ') + 1, trace.size() - trace.rfind(' ') - 2);
+  // The program ran once its scope was there (the stand-in answers 200 ms late).
+  EXPECT_EQ(trace, "StartTransientUnit app-vexel-sh-" + pid + ".scope fail PIDs=" + pid +
+                       " Slice=app.slice Description=vexel: /bin/sh "
+                       "CollectMode=inactive-or-failed\nran " +
+                       pid + "\n");
+}
+
 TEST_F(VexelRun, SighupPicksUpAnEditedKeysFile) {
   LinkUp();
   const std::string trace = rig.folder.File("trace");

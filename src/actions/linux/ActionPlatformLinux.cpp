@@ -2,12 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -15,33 +15,70 @@
 #include <thread>
 
 #include "actions/linux/LinuxKeys.h"
+#include "actions/linux/UserManager.h"
 
 namespace vexel {
 
-int StartDetached(const std::vector<std::string>& argv, std::string& error) {
+int StartDetached(const std::vector<std::string>& argv, std::string& error,
+                  const std::function<void(int pid)>& beforeExec) {
+  const std::string program =
+      argv[0].find('/') == std::string::npos ? ExecutableFile(argv[0]) : argv[0];
+  if (program.empty()) {
+    error = std::strerror(ENOENT);
+    return -1;
+  }
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  // The loop blocks the signals it takes through its signalfd, and ignores SIGPIPE.
-  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) sigaddset(&defaults, signal);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  pid_t pid = -1;
-  const int result = posix_spawnp(&pid, args[0], &files, &attributes, args.data(), environ);
-  posix_spawn_file_actions_destroy(&files);
-  posix_spawnattr_destroy(&attributes);
-  if (result != 0) {
-    error = std::strerror(result);
+  // gate: the child waits for its end before it runs the program; report:
+  // the reason its exec failed, or nothing (close-on-exec) when it worked.
+  int gate[2], report[2];
+  if (pipe2(gate, O_CLOEXEC) != 0) {
+    error = std::strerror(errno);
+    return -1;
+  }
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    error = std::strerror(errno);
+    close(gate[0]);
+    close(gate[1]);
+    return -1;
+  }
+  const pid_t pid = fork();
+  if (pid == 0) {  // only async-signal-safe calls from here
+    close(gate[1]);
+    close(report[0]);
+    setsid();
+    // The loop blocks the signals it takes through its signalfd, and ignores SIGPIPE.
+    for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) ::signal(signal, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int in = open("/dev/null", O_RDONLY);
+    if (in > 0) {
+      dup2(in, STDIN_FILENO);
+      close(in);
+    }
+    char go;
+    while (read(gate[0], &go, 1) < 0 && errno == EINTR) {
+    }
+    execv(program.c_str(), args.data());
+    const int failure = errno;
+    [[maybe_unused]] const ssize_t n = write(report[1], &failure, sizeof failure);
+    _exit(127);
+  }
+  const int forkError = errno;
+  close(gate[0]);
+  close(report[1]);
+  if (pid > 0 && beforeExec) beforeExec(pid);
+  close(gate[1]);  // the child goes on
+  int failure = 0;
+  ssize_t n = 0;
+  while (pid > 0 && (n = read(report[0], &failure, sizeof failure)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (pid < 0 || n == static_cast<ssize_t>(sizeof failure)) {
+    error = std::strerror(pid < 0 ? forkError : failure);
+    if (pid > 0) waitpid(pid, nullptr, 0);
     return -1;
   }
   return pid;
@@ -68,8 +105,19 @@ std::string ExecutableFile(const std::string& name) {
 }
 
 void ActionPlatformLinux::Start(const std::vector<std::string>& argv, Refusal refusal) {
+  if (!managerAsked_) {  // once, at the first program started
+    managerAsked_ = true;
+    std::string reason;
+    manager_ = UserManager::Connect(reason);
+    if (!reason.empty() && log_)
+      log_("programs started stay in vexel's service (they end with it): " + reason);
+  }
   std::string error;
-  const int pid = StartDetached(argv, error);
+  const int pid = StartDetached(argv, error, [&](int child) {
+    std::string why;
+    if (manager_ && !manager_->MoveIntoScope(child, argv[0], why) && log_)
+      log_("no scope of its own for " + argv[0] + " (it ends with vexel's service): " + why);
+  });
   if (pid < 0) {
     if (log_) log_("cannot run " + argv[0] + ": " + error);
     return;

@@ -3,7 +3,8 @@
 // /bin/sh -c, each detached from the program (own session, never waited
 // for, no descriptor of the program inherited); keys are injected through
 // XTest on a working X display, else through a uinput device; "$reboot" and
-// "$shutdown" ask systemd.
+// "$shutdown" ask systemd. Under a systemd user manager each program started
+// runs in a scope of its own, so that it outlives vexel.
 #pragma once
 
 #include <functional>
@@ -16,6 +17,7 @@
 namespace vexel {
 
 struct LinuxKey;
+class UserManager;
 
 // A key going down, again down while it is held (Vexel's own repeat of a
 // held key), or up.
@@ -37,12 +39,15 @@ std::unique_ptr<KeyInjector> OpenXTestInjector(std::string& reason);
 // device cannot be made.
 std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason);
 
-// Starts argv[0] (searched in PATH) with the rest as its arguments, in a
-// session of its own, standard input from /dev/null, the default signal
-// mask and dispositions (posix_spawn: no copy of the program, and no
-// descriptor of it, as all are close-on-exec). Its process id, or -1 with
-// the reason in error.
-int StartDetached(const std::vector<std::string>& argv, std::string& error);
+// Starts argv[0] (a path, or a name searched in PATH) with the rest as its
+// arguments, in a session of its own, standard input from /dev/null, the
+// default signal mask and dispositions, and no descriptor of the program
+// (all are close-on-exec). beforeExec runs with the new process's id while
+// the process waits for it, before it runs the program (nothing it starts
+// can escape what beforeExec does to it). Its process id, or -1 with the
+// reason in error (also when the program could not be run).
+int StartDetached(const std::vector<std::string>& argv, std::string& error,
+                  const std::function<void(int pid)>& beforeExec = {});
 
 // The executable file that "Open" runs for a name: the path itself when it
 // has a slash, else the first of that name in PATH; empty when the name is
@@ -81,6 +86,10 @@ class ActionPlatformLinux : public ActionPlatform {
   using Refusal = std::function<std::string(int status)>;
   void Start(const std::vector<std::string>& argv, Refusal refusal);
   Log log_;
+  // Under a systemd user manager, each program started goes into a scope
+  // of its own (asked for at the first start).
+  std::unique_ptr<UserManager> manager_;
+  bool managerAsked_ = false;
   std::unique_ptr<KeyInjector> injector_;
   bool unavailableSaid_ = false;    // the line "keys cannot be injected" was logged
   std::vector<std::uint8_t> held_;  // pressed and not released, in order
