@@ -53,15 +53,11 @@ class OrdinaryUser : public ::testing::Environment {
 };
 const auto* const kOrdinaryUser = ::testing::AddGlobalTestEnvironment(new OrdinaryUser);
 
+}  // namespace
+
 std::string Program(const char* built) {
   return programs.empty() ? built : (programs / std::filesystem::path(built).filename()).string();
 }
-
-}  // namespace
-
-std::string VexelExe() { return Program(VEXEL_EXE); }
-std::string PhonesimExe() { return Program(PHONESIM_EXE); }
-std::string BusStandInExe() { return Program(BUSSTANDIN_EXE); }
 
 void Process::Start(const std::vector<std::string>& argv, const std::string& outFile,
                     bool withInput, const std::vector<std::string>& env) {
@@ -153,7 +149,7 @@ void RunRig::CutLine() {
 }
 
 void RunRig::StartPhone(const std::vector<std::string>& options) {
-  std::vector<std::string> argv = {PhonesimExe(), "-l", folder.File("phone.log")};
+  std::vector<std::string> argv = {Program(PHONESIM_EXE), "-l", folder.File("phone.log")};
   argv.insert(argv.end(), options.begin(), options.end());
   argv.push_back(B());
   phone.Start(argv, folder.File("phone.out"), true);
@@ -169,7 +165,7 @@ void RunRig::StartBus(const std::string& modemPort) {
   bus.Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + busAddress_},
             folder.File("bus.log"));
   for (int i = 0; i < 300 && access(folder.File("bus").c_str(), F_OK); ++i) SleepMs(10);
-  std::vector<std::string> argv = {BusStandInExe(), folder.File("trace")};
+  std::vector<std::string> argv = {Program(BUSSTANDIN_EXE), folder.File("trace")};
   if (!modemPort.empty()) argv.push_back(modemPort);
   standIn.Start(argv, folder.File("standin.log"), false,
                 {"DBUS_SESSION_BUS_ADDRESS=" + busAddress_});
@@ -184,7 +180,7 @@ std::vector<std::string> RunRig::VexelEnv() const {
 }
 
 void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-  std::vector<std::string> argv = {VexelExe()};
+  std::vector<std::string> argv = {Program(VEXEL_EXE)};
   argv.insert(argv.end(), args.begin(), args.end());
   argv.insert(argv.end(), {"--ini", folder.File("Vexel.ini")});
   std::vector<std::string> environment = VexelEnv();
@@ -211,7 +207,7 @@ bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeo
 int RunVexel(const std::vector<std::string>& args, std::string& output) {
   TempFolder folder;
   Process process;
-  std::vector<std::string> argv = {VexelExe()};
+  std::vector<std::string> argv = {Program(VEXEL_EXE)};
   argv.insert(argv.end(), args.begin(), args.end());
   process.Start(argv, folder.File("out"));
   const int status = process.Wait(10000);

@@ -73,13 +73,11 @@ class RunRig {
   std::string busAddress_;
 };
 
-// The programs under test. The run tests run as users run vexel: started by
-// root (CI), the test program becomes the ordinary user nobody before its
-// first test, and runs copies of the programs from a folder of nobody's
-// (the build may lie where nobody cannot reach it).
-std::string VexelExe();
-std::string PhonesimExe();
-std::string BusStandInExe();
+// A program under test (VEXEL_EXE, ...) as the tests run it. They run as
+// users run vexel: started by root (CI), the test program becomes the
+// ordinary user nobody before its first test, and runs copies of the
+// programs from a folder of nobody's (the build may lie out of its reach).
+std::string Program(const char* built);
 
 // vexel run as the user starts it, to completion: exit status and output.
 int RunVexel(const std::vector<std::string>& args, std::string& output);

@@ -1,10 +1,9 @@
 // busstandin TRACE [PORT]: stands in on the bus of DBUS_SESSION_BUS_ADDRESS
 // for the systemd user manager, and with PORT for ModemManager with one
-// modem that has PORT ("pts/3"). Each StartTransientUnit call is appended to
-// TRACE as "StartTransientUnit UNIT MODE NAME=VALUE..." (strings and the
-// PIDs); the manager moves nothing, and answers 200 ms later (so that a
-// program that did not wait for its scope shows before the line), then
-// reports the job done with JobRemoved. Prints "ready" once it has its names.
+// modem that has PORT ("pts/3"). Each StartTransientUnit call is dumped into
+// TRACE (sd_bus_message_dump) 200 ms late (a program that did not wait for
+// its scope shows before it); it moves nothing, answers, and reports the job
+// done with JobRemoved. Prints "ready" once it has its names.
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -18,34 +17,12 @@ const char* port;
 unsigned jobs;
 
 int StartTransientUnit(sd_bus_message* call, void*, sd_bus_error*) {
-  const char *unit, *mode, *name;
-  std::string line = "StartTransientUnit";
-  sd_bus_message_read(call, "ss", &unit, &mode);
-  line = line + " " + unit + " " + mode;
-  sd_bus_message_enter_container(call, 'a', "(sv)");
-  while (sd_bus_message_enter_container(call, 'r', "sv") > 0) {
-    sd_bus_message_read(call, "s", &name);
-    const char* text;
-    std::uint32_t pid;
-    if (sd_bus_message_enter_container(call, 'v', "s") > 0) {
-      sd_bus_message_read(call, "s", &text);
-      line = line + " " + name + "=" + text;
-    } else if (sd_bus_message_enter_container(call, 'v', "au") > 0) {
-      line = line + " " + name + "=";
-      sd_bus_message_enter_container(call, 'a', "u");
-      while (sd_bus_message_read(call, "u", &pid) > 0) line += std::to_string(pid);
-      sd_bus_message_exit_container(call);
-    } else {
-      sd_bus_message_skip(call, "v");
-      sd_bus_message_exit_container(call);
-      continue;
-    }
-    sd_bus_message_exit_container(call);
-    sd_bus_message_exit_container(call);
-  }
+  const char* unit = nullptr;
+  sd_bus_message_read(call, "s", &unit);
   usleep(200000);
   if (FILE* file = std::fopen(trace, "a")) {
-    std::fprintf(file, "%s\n", line.c_str());
+    sd_bus_message_rewind(call, 1);
+    sd_bus_message_dump(call, file, 0);
     std::fclose(file);
   }
   const std::string job = "/org/freedesktop/systemd1/job/" + std::to_string(++jobs);
