@@ -185,11 +185,12 @@ void AskModemManager(const std::string& port, PortHolder& holder) {
     reply = sd_bus_message_unref(reply);
     if (sd_bus_call_method(bus, kModemManager, "/org/freedesktop/ModemManager1",
                            "org.freedesktop.DBus.ObjectManager", "GetManagedObjects", nullptr,
-                           &reply, "") >= 0)
+                           &reply, "") >= 0) {
       try {
         holder.modemManagerHasIt = ModemsHavePort({reply}, port);
-      } catch (const Reply::Malformed&) {
+      } catch (const Reply::Malformed&) {  // not known to have it
       }
+    }
   }
   sd_bus_message_unref(reply);
   sd_bus_flush_close_unref(bus);
@@ -201,7 +202,7 @@ PortHolder LookUpPortHolder(const std::string& path, const std::string& sysRoot)
   PortHolder holder;
   holder.process = DeviceHolder(path);
   char resolved[PATH_MAX];
-  std::string device = realpath(path.c_str(), resolved) ? resolved : path;
+  const std::string device = realpath(path.c_str(), resolved) ? resolved : path;
   // The name ModemManager and udev know it by: "ttyACM0" (and "pts/3").
   const std::string port =
       device.rfind("/dev/", 0) == 0 ? device.substr(5) : device.substr(device.rfind('/') + 1);
