@@ -42,10 +42,11 @@ std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason);
 // Starts argv[0] (a path, or a name searched in PATH) with the rest as its
 // arguments, in a session of its own, standard input from /dev/null, the
 // default signal mask and dispositions, and no descriptor of the program
-// (all are close-on-exec). beforeExec runs with the new process's id while
-// the process waits for it, before it runs the program (nothing it starts
-// can escape what beforeExec does to it). Its process id, or -1 with the
-// reason in error (also when the program could not be run).
+// (all are close-on-exec). beforeExec, when given, runs with the new
+// process's id while the process waits for it, before it runs the program
+// (nothing it starts can escape what beforeExec does to it). Its process
+// id, or -1 with the reason in error (also when the program could not be
+// run).
 int StartDetached(const std::vector<std::string>& argv, std::string& error,
                   const std::function<void(int pid)>& beforeExec = {});
 
