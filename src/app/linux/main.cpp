@@ -133,7 +133,7 @@ int Ports() {
   if (modemManager)
     std::cout << "\nModemManager runs: it opens the modem ports it finds and probes them with AT\n"
                  "commands of its own, which a phone's link does not survive. Keep it away from\n"
-                 "the phone with its line in "
+                 "the phone with the phone's line of these in "
               << kUdevRuleFile << ":\n"
               << rules << "then: sudo udevadm control --reload && sudo udevadm trigger\n";
   return 0;
