@@ -1,6 +1,9 @@
 #include "RunRig.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -25,7 +29,35 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+std::filesystem::path programs;  // the folder of the copies; empty: run them from the build
+
+class OrdinaryUser : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (geteuid() != 0) return;
+    const passwd* user = getpwnam("nobody");
+    ASSERT_NE(user, nullptr);
+    programs = std::filesystem::temp_directory_path() / ("vexel-run-" + std::to_string(getpid()));
+    std::filesystem::create_directories(programs);
+    for (const char* built : {VEXEL_EXE, PHONESIM_EXE, BUSSTANDIN_EXE})
+      std::filesystem::copy_file(built, programs / std::filesystem::path(built).filename());
+    ASSERT_EQ(chown(programs.c_str(), user->pw_uid, user->pw_gid), 0);
+    ASSERT_EQ(setgroups(0, nullptr), 0);
+    ASSERT_EQ(setresgid(user->pw_gid, user->pw_gid, user->pw_gid), 0);
+    ASSERT_EQ(setresuid(user->pw_uid, user->pw_uid, user->pw_uid), 0);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!programs.empty()) std::filesystem::remove_all(programs, ignored);
+  }
+};
+const auto* const kOrdinaryUser = ::testing::AddGlobalTestEnvironment(new OrdinaryUser);
+
 }  // namespace
+
+std::string Program(const char* built) {
+  return programs.empty() ? built : (programs / std::filesystem::path(built).filename()).string();
+}
 
 void Process::Start(const std::vector<std::string>& argv, const std::string& outFile,
                     bool withInput, const std::vector<std::string>& env) {
@@ -99,7 +131,7 @@ RunRig::~RunRig() {
   vexel.Kill();
   phone.Kill();
   line.Kill();
-  notifications.Kill();
+  standIn.Kill();
   bus.Kill();
 }
 
@@ -117,7 +149,7 @@ void RunRig::CutLine() {
 }
 
 void RunRig::StartPhone(const std::vector<std::string>& options) {
-  std::vector<std::string> argv = {PHONESIM_EXE, "-l", folder.File("phone.log")};
+  std::vector<std::string> argv = {Program(PHONESIM_EXE), "-l", folder.File("phone.log")};
   argv.insert(argv.end(), options.begin(), options.end());
   argv.push_back(B());
   phone.Start(argv, folder.File("phone.out"), true);
@@ -128,28 +160,43 @@ void RunRig::Settings(const std::string& params, const std::string& keys) {
   folder.Write("phone.km", "[Keys]\r\n" + keys);
 }
 
-void RunRig::StartSessionBus() {
-  const std::string address = "unix:path=" + folder.File("bus");
-  bus.Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address},
+void RunRig::StartBus(const std::string& modemPort) {
+  busAddress_ = "unix:path=" + folder.File("bus");
+  bus.Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + busAddress_},
             folder.File("bus.log"));
   for (int i = 0; i < 300 && access(folder.File("bus").c_str(), F_OK); ++i) SleepMs(10);
-  notifications.Start({NOTIFY_STANDIN_EXE, address, folder.File("notices")},
-                      folder.File("notify-standin.log"));
-  for (int i = 0; i < 300 && access(folder.File("notices").c_str(), F_OK); ++i) SleepMs(10);
+  std::vector<std::string> argv = {Program(BUSSTANDIN_EXE), folder.File("trace"),
+                                   folder.File("notices")};
+  if (!modemPort.empty()) argv.push_back(modemPort);
+  standIn.Start(argv, folder.File("standin.log"), false,
+                {"DBUS_SESSION_BUS_ADDRESS=" + busAddress_});
+  WaitFor("standin.log", "ready");
+}
+
+std::vector<std::string> RunRig::VexelEnv() const {
+  // The buses and the runtime and state folders are the rig's: no notice
+  // reaches the desktop of whoever runs the tests, and nothing is left in
+  // their home.
+  std::vector<std::string> env = {"PATH=" + folder.File("bin") + ":" + std::getenv("PATH"),
+                                  "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder.File("bus"),
+                                  "XDG_RUNTIME_DIR=" + folder.File(""),
+                                  "XDG_STATE_HOME=" + folder.File("state")};
+  if (busAddress_.empty()) {
+    env.push_back("INVOCATION_ID=");
+  } else {
+    env.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + busAddress_);
+    env.push_back("INVOCATION_ID=0123456789abcdef");
+  }
+  return env;
 }
 
 void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<std::string>& env,
                         const std::vector<std::string>& prefix) {
   std::vector<std::string> argv = prefix;
-  argv.push_back(VEXEL_EXE);
+  argv.push_back(Program(VEXEL_EXE));
   argv.insert(argv.end(), args.begin(), args.end());
   argv.insert(argv.end(), {"--ini", folder.File("Vexel.ini")});
-  // The session bus and runtime folder are the rig's: no notice reaches the
-  // desktop of whoever runs the tests.
-  std::vector<std::string> environment = {
-      "PATH=" + folder.File("bin") + ":" + std::getenv("PATH"),
-      "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder.File("bus"),
-      "XDG_RUNTIME_DIR=" + folder.File(""), "XDG_STATE_HOME=" + folder.File("state")};
+  std::vector<std::string> environment = VexelEnv();
   environment.insert(environment.end(), env.begin(), env.end());
   vexel.Start(argv, folder.File("vexel.log"), false, environment);
 }
@@ -173,7 +220,7 @@ bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeo
 int RunVexel(const std::vector<std::string>& args, std::string& output) {
   TempFolder folder;
   Process process;
-  std::vector<std::string> argv = {VEXEL_EXE};
+  std::vector<std::string> argv = {Program(VEXEL_EXE)};
   argv.insert(argv.end(), args.begin(), args.end());
   process.Start(argv, folder.File("out"));
   const int status = process.Wait(10000);

@@ -47,14 +47,20 @@ class RunRig {
   void CutLine();    // the pair killed: both ends gone
   void StartPhone(const std::vector<std::string>& options = {});
   void Settings(const std::string& params, const std::string& keys);
-  // A private session bus (vexel's, see StartVexel) with the desktop's
-  // notification service played by notify-standin into "notices".
-  void StartSessionBus();
   // vexel with these arguments (after the command word) and PATH led by bin/,
   // started through the prefix command when there is one (nohup, sh -c).
   void StartVexel(const std::vector<std::string>& args = {"run"},
                   const std::vector<std::string>& env = {},
                   const std::vector<std::string>& prefix = {});
+
+  // A private bus (dbus-daemon) with the stand-in for the systemd user
+  // manager and the desktop's notifications (standin/BusStandIn.cpp) and,
+  // given a port, for ModemManager with a modem that has it; the stand-in's
+  // calls go to the trace, the notices to "notices". vexel's user and system
+  // bus from then on, and vexel runs as the user manager's service
+  // (INVOCATION_ID).
+  void StartBus(const std::string& modemPort = "");
+  std::vector<std::string> VexelEnv() const;  // for a vexel started by hand
 
   std::string VexelLog() const { return Read("vexel.log"); }
   std::string PhoneLog() const { return Read("phone.log"); }
@@ -64,8 +70,17 @@ class RunRig {
   bool WaitFor(const std::string& name, const std::string& text, int timeoutMs = 5000,
                int count = 1) const;
 
-  Process line, phone, vexel, bus, notifications;
+  Process line, phone, vexel, bus, standIn;
+
+ private:
+  std::string busAddress_;
 };
+
+// A program under test (VEXEL_EXE, ...) as the tests run it. They run as
+// users run vexel: started by root (CI), the test program becomes the
+// ordinary user nobody before its first test, and runs copies of the
+// programs from a folder of nobody's (the build may lie out of its reach).
+std::string Program(const char* built);
 
 // vexel run as the user starts it, to completion: exit status and output.
 int RunVexel(const std::vector<std::string>& args, std::string& output);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/input.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,6 +24,8 @@
 #include "actions/linux/ActionPlatformLinux.h"
 #include "actions/linux/KeyboardLayout.h"
 #include "actions/linux/LinuxKeys.h"
+#include "app/linux/HostLoop.h"
+#include "comm/posix/PosixSerialPort.h"
 
 namespace vexel {
 namespace {
@@ -151,8 +154,16 @@ class Detached : public ::testing::Test {
 };
 
 TEST_F(Detached, RunsInItsOwnSessionWithCleanSignalsNoPortAndNoZombie) {
-  // Opened as the port is.
-  const int secret = open(folder_.Write("secret", "").c_str(), O_RDONLY | O_CLOEXEC);
+  // The port, open: a program that inherited it would hold its lock, and a
+  // restarted vexel would find the port busy.
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  const std::string tty = ttyname(slave);
+  close(slave);
+  HostLoop loop;
+  PosixSerialPort port(loop);
+  port.SetCommPort(tty);
+  ASSERT_TRUE(port.OpenPort());
   sigset_t blocked, old;
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGTERM);
@@ -164,36 +175,40 @@ TEST_F(Detached, RunsInItsOwnSessionWithCleanSignalsNoPortAndNoZombie) {
       "{ cut -d' ' -f6 /proc/$$/stat; "
       "while read -r l; do case $l in SigBlk*) echo \"$l\";; esac; done </proc/$$/status; "
       "readlink /proc/$$/fd/0; "
-      "ls -l /proc/$$/fd | grep -c secret; echo end; } > " +
-      Out());
+      "ls -l /proc/$$/fd | grep -c -- '-> " +
+      tty + "$'; echo end; } > " + Out());
   sigprocmask(SIG_SETMASK, &old, nullptr);
   std::istringstream lines(WaitForFile(Out(), "end\n"));
-  std::string session, sigblk, stdinTarget, secrets;
+  std::string session, sigblk, stdinTarget, ports;
   std::getline(lines, session);
   std::getline(lines, sigblk);
   std::getline(lines, stdinTarget);
-  std::getline(lines, secrets);
+  std::getline(lines, ports);
   EXPECT_NE(session, std::to_string(getsid(0)));
   EXPECT_EQ(sigblk, "SigBlk:\t0000000000000000");
   EXPECT_EQ(stdinTarget, "/dev/null");
-  EXPECT_EQ(secrets, "0") << "the program's descriptor was inherited";
+  EXPECT_EQ(ports, "0") << "the port's descriptor was inherited";
   CollectChildren(platform);
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "a child is left to reap";
-  close(secret);
+  port.ClosePort();
+  close(master);
 }
 
 TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
   // Recorders of their arguments, first in PATH.
   const std::string bin = folder_.File("bin");
   std::filesystem::create_directories(bin);
-  for (const char* name : {"xdg-open", "systemctl"}) {
+  for (const char* name : {"xdg-open", "systemctl", "my prog"}) {
     const std::string path = bin + "/" + name;
-    std::ofstream(path) << "#!/bin/sh\necho \"" << name << " $*\" >> " << Out()
-                        << "\n[ \"$1\" = poweroff ] && exit 1\nexit 0\n";
+    std::ofstream(path)
+        << "#!/bin/sh\necho \"" << name << " $*\" >> " << Out()
+        << "\n[ \"$1\" = poweroff ] && exit 1\n[ \"$1\" = /gone ] && exit 2\nexit 0\n";
     chmod(path.c_str(), 0755);
   }
+  const std::string notes = folder_.Write("notes.txt", "");
   const std::string oldPath = std::getenv("PATH");
   setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+  unsetenv("INVOCATION_ID");  // not a service of a user manager (a CI job may be one)
   std::vector<std::string> log;
   ActionPlatformLinux platform([&](const std::string& line) { log.push_back(line); });
   ActionRunner runner(platform);
@@ -202,6 +217,10 @@ TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
     std::string recorded;
   } cases[] = {
       {"/home/me/My Music/list.m3u", "xdg-open /home/me/My Music/list.m3u"},
+      {bin + "/my prog", "my prog "},  // an executable runs, without a shell
+      {"my prog", "my prog "},         // found in PATH
+      {notes, "xdg-open " + notes},
+      {"/gone", "xdg-open /gone"},
       {"#echo \"sh -c $0\" >> " + Out(), "sh -c /bin/sh"},
       {"$reboot", "systemctl reboot"},
       {"$shutdown", "systemctl poweroff"},
@@ -215,9 +234,11 @@ TEST_F(Detached, ActionsGoToXdgOpenShAndSystemctl) {
   platform.ShellOpen("/x");  // no xdg-open: said, nothing started
   setenv("PATH", oldPath.c_str(), 1);
   CollectChildren(platform);
-  EXPECT_EQ(log, (std::vector<std::string>{"asking systemd to reboot", "asking systemd to poweroff",
-                                           "cannot run xdg-open: No such file or directory",
-                                           "systemctl poweroff failed: refused (status 1)"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"asking systemd to reboot", "asking systemd to poweroff",
+                                      "cannot run xdg-open: No such file or directory",
+                                      "xdg-open could not open /gone: it does not exist (status 2)",
+                                      "systemctl poweroff failed: refused (status 1)"}));
 }
 
 TEST(ActionPlatformLinux, HeldKeysAreReleasedLastFirstAndNoInjectorIsSaidOnce) {

@@ -13,6 +13,7 @@
 #include "app/linux/CheckFiles.h"
 #include "app/linux/LinuxPaths.h"
 #include "app/linux/SerialPorts.h"
+#include "comm/posix/PortHolder.h"
 
 namespace vexel {
 namespace {
@@ -75,6 +76,18 @@ TEST(SerialPorts, EachPortOnceUnderItsStableNameWithItsKind) {
                          root + "ttyUSB1 (usb)",
                          root + "ttyS0 (etc)",
                      }));
+  // The rule that keeps ModemManager away: on the USB device above the port, else the name.
+  std::filesystem::create_directories(sys.File("devices/usb1/1-1/1-1:1.1"));
+  sys.Write("devices/usb1/1-1/idVendor", "0fce\n");
+  sys.Write("devices/usb1/1-1/idProduct", "d0cf\n");
+  std::filesystem::create_directories(sys.File("class/tty/ttyACM0"));
+  std::filesystem::create_directory_symlink("../../../devices/usb1/1-1/1-1:1.1",
+                                            sys.File("class/tty/ttyACM0/device"));
+  EXPECT_EQ(
+      LookUpPortHolder(root + "serial/by-id/usb-Sony_Ericsson-if01", sysRoot).udevRule,
+      "ATTRS{idVendor}==\"0fce\", ATTRS{idProduct}==\"d0cf\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"");
+  EXPECT_EQ(LookUpPortHolder(root + "ttyS0", sysRoot).udevRule,
+            "KERNEL==\"ttyS0\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"");
 }
 
 TEST(CheckFiles, SaysWhatEachKeyDoesAndEveryProblem) {

@@ -60,17 +60,22 @@ class PtyPort : public ::testing::Test {
 
 TEST_F(PtyPort, ChunksEndAtLineEndsSilenceOrFullBuffer) {
   struct Case {
-    std::vector<std::string> writes;  // 10 ms apart
+    std::vector<std::string> writes;  // pauseMs apart
     std::vector<std::string> chunks;
+    int pauseMs = 10;
   } cases[] = {
       {{"\r\n+CKEV: 5,1\r\n"}, {"\r\n+CKEV: 5,1\r\n"}},
       {{"+CKEV: 5,", "1\r\n"}, {"+CKEV: 5,1\r\n"}},  // never cut in two
-      {{"OK"}, {"OK"}},                              // no line end: after the silence
+      {{"+CKEV: 5,", "1\r\n"}, {"+CKEV: 5,1\r\n"}, 200},
+      {{"OK"}, {"OK"}},  // no line end: after the silence
       {{"A\r\nB"}, {"A\r\n", "B"}},
       {{"+CKEV: 1,1\r\n+CKEV: 1,0\r\n"}, {"+CKEV: 1,1\r\n+CKEV: 1,0\r\n"}},
       {{std::string(5000, 'x')},
        {std::string(2048, 'x'), std::string(2048, 'x'), std::string(904, 'x')}},
       {{std::string(2100, 'x') + "\r\n"}, {std::string(2048, 'x'), std::string(52, 'x') + "\r\n"}},
+      // A full chunk is cut after its last line end.
+      {{"A\r\n" + std::string(2000, 'x') + "\r\n" + std::string(100, 'y') + "\r\n"},
+       {"A\r\n" + std::string(2000, 'x') + "\r\n", std::string(100, 'y') + "\r\n"}},
   };
   ASSERT_TRUE(port_.OpenPort());
   for (const Case& c : cases) {
@@ -79,8 +84,8 @@ TEST_F(PtyPort, ChunksEndAtLineEndsSilenceOrFullBuffer) {
     for (const std::string& bytes : c.writes) {
       Phone(bytes);
       total += bytes.size();
-      loop_.Pass(0);
-      usleep(10000);
+      for (const auto until = loop_.Milliseconds() + c.pauseMs; loop_.Milliseconds() < until;)
+        loop_.Pass(1);
     }
     RunUntilReceived(total);
     EXPECT_EQ(chunks_, c.chunks) << c.writes[0].substr(0, 20);
@@ -88,16 +93,31 @@ TEST_F(PtyPort, ChunksEndAtLineEndsSilenceOrFullBuffer) {
 }
 
 TEST_F(PtyPort, LostLineDeliversWhatCameFirstThenHangsUpOnce) {
-  ASSERT_TRUE(port_.OpenPort());
-  Phone("+CKEV: 5");
-  loop_.Pass(0);
-  close(master_);
-  master_ = -1;
-  for (int i = 0; i < 5; ++i) loop_.Pass(20);
-  EXPECT_EQ(chunks_, std::vector<std::string>{"+CKEV: 5"});
-  EXPECT_EQ(hangups_, 1);
-  EXPECT_FALSE(loop_.Pass(50)) << "a hung-up line keeps the loop busy";
-  EXPECT_FALSE(port_.WriteData("AT\r", 3));
+  // Seen by a read or by a write, also when the handler of the bytes before throws.
+  int errors = 0;
+  loop_.SetOnError([&](const std::exception&) { ++errors; });
+  for (const bool byWrite : {false, true}) {
+    if (byWrite) SetUp();  // a fresh pty
+    chunks_.clear();
+    hangups_ = 0;
+    port_.SetOnReceiveData([this](void*, const char* buffer, std::uint16_t length) {
+      chunks_.emplace_back(buffer, length);
+      throw ECommsError("'5' is not a valid key");
+    });
+    ASSERT_TRUE(port_.OpenPort());
+    Phone("+CKEV: 5");
+    loop_.Pass(0);
+    close(master_);
+    master_ = -1;
+    if (byWrite) port_.WriteData("AT\r", 3);
+    for (int i = 0; i < 5; ++i) loop_.Pass(20);
+    EXPECT_EQ(chunks_, std::vector<std::string>{"+CKEV: 5"});
+    EXPECT_EQ(errors, byWrite ? 2 : 1);
+    EXPECT_EQ(hangups_, 1) << (byWrite ? "write" : "read");
+    EXPECT_FALSE(loop_.Pass(50)) << "a hung-up line keeps the loop busy";
+    EXPECT_FALSE(port_.WriteData("AT\r", 3));
+    port_.ClosePort();
+  }
 }
 
 TEST_F(PtyPort, WritesArriveWholeAndInOrder) {

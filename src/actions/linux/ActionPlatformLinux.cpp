@@ -2,44 +2,86 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
+#include <thread>
 
 #include "actions/linux/LinuxKeys.h"
+#include "actions/linux/UserManager.h"
 
 namespace vexel {
 
-int StartDetached(const std::vector<std::string>& argv, std::string& error) {
+int StartDetached(const std::vector<std::string>& argv, std::string& error,
+                  const std::function<void(int pid)>& beforeExec) {
+  const std::string program =
+      argv[0].find('/') == std::string::npos ? ExecutableFile(argv[0]) : argv[0];
+  if (program.empty()) {
+    error = std::strerror(ENOENT);
+    return -1;
+  }
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  // The loop blocks the signals it takes through its signalfd, and ignores SIGPIPE.
-  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) sigaddset(&defaults, signal);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  pid_t pid = -1;
-  const int result = posix_spawnp(&pid, args[0], &files, &attributes, args.data(), environ);
-  posix_spawn_file_actions_destroy(&files);
-  posix_spawnattr_destroy(&attributes);
-  if (result != 0) {
-    error = std::strerror(result);
+  // gate: the child waits for its end before it runs the program; report:
+  // the reason its exec failed, or nothing (close-on-exec) when it worked.
+  int gate[2], report[2];
+  if (pipe2(gate, O_CLOEXEC) != 0) {
+    error = std::strerror(errno);
+    return -1;
+  }
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    error = std::strerror(errno);
+    close(gate[0]);
+    close(gate[1]);
+    return -1;
+  }
+  // Without work to do before the exec, vfork: no copy of the program, and
+  // the key's action starts as soon as with posix_spawn (a fork costs
+  // milliseconds on a busy machine).
+  const pid_t pid = beforeExec ? fork() : vfork();
+  if (pid == 0) {  // only system calls from here, on the program's memory after a vfork
+    close(gate[1]);
+    close(report[0]);
+    setsid();
+    // The loop blocks the signals it takes through its signalfd, and ignores SIGPIPE.
+    for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) ::signal(signal, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int in = open("/dev/null", O_RDONLY);
+    if (in > 0) {
+      dup2(in, STDIN_FILENO);
+      close(in);
+    }
+    char go;
+    while (beforeExec && read(gate[0], &go, 1) < 0 && errno == EINTR) {
+    }
+    execv(program.c_str(), args.data());
+    const int failure = errno;
+    [[maybe_unused]] const ssize_t n = write(report[1], &failure, sizeof failure);
+    _exit(127);
+  }
+  const int forkError = errno;
+  close(gate[0]);
+  close(report[1]);
+  if (pid > 0 && beforeExec) beforeExec(pid);
+  close(gate[1]);  // the child goes on
+  int failure = 0;
+  ssize_t n = 0;
+  while (pid > 0 && (n = read(report[0], &failure, sizeof failure)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (pid < 0 || n == static_cast<ssize_t>(sizeof failure)) {
+    error = std::strerror(pid < 0 ? forkError : failure);
+    if (pid > 0) waitpid(pid, nullptr, 0);
     return -1;
   }
   return pid;
@@ -49,9 +91,37 @@ ActionPlatformLinux::ActionPlatformLinux(Log log) : log_(std::move(log)) {}
 
 ActionPlatformLinux::~ActionPlatformLinux() = default;
 
-void ActionPlatformLinux::Start(const std::vector<std::string>& argv, std::string refusal) {
+std::string ExecutableFile(const std::string& name) {
+  auto executable = [](const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           access(path.c_str(), X_OK) == 0;
+  };
+  if (name.empty()) return {};
+  if (name.find('/') != std::string::npos) return executable(name) ? name : "";
+  const char* path = std::getenv("PATH");
+  std::istringstream folders(path ? path : "");
+  for (std::string folder; std::getline(folders, folder, ':');)
+    if (const std::string file = (folder.empty() ? "." : folder) + "/" + name; executable(file))
+      return file;
+  return {};
+}
+
+void ActionPlatformLinux::Start(const std::vector<std::string>& argv, Refusal refusal) {
+  if (!managerAsked_) {  // once, at the first program started
+    managerAsked_ = true;
+    std::string reason;
+    manager_ = UserManager::Connect(reason);
+    if (!reason.empty() && log_)
+      log_("programs started stay in vexel's service (they end with it): " + reason);
+  }
   std::string error;
-  const int pid = StartDetached(argv, error);
+  const int pid = StartDetached(
+      argv, error, !manager_ ? std::function<void(int)>() : [&](int child) {
+        std::string why;
+        if (!manager_->MoveIntoScope(child, argv[0], why) && log_)
+          log_("no scope of its own for " + argv[0] + " (it ends with vexel's service): " + why);
+      });
   if (pid < 0) {
     if (log_) log_("cannot run " + argv[0] + ": " + error);
     return;
@@ -66,32 +136,43 @@ void ActionPlatformLinux::ReapChildren() {
       ++child;
       continue;
     }
-    if (!child->refusal.empty() && log_ && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
-      log_(child->refusal + " (status " +
-           std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) + ")");
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (child->refusal && log_ && code != 0)
+      log_(child->refusal(code) + " (status " + std::to_string(code) + ")");
     child = children_.erase(child);
   }
 }
 
-void ActionPlatformLinux::ShellOpen(const std::string& file) { Start({"xdg-open", file}, ""); }
+void ActionPlatformLinux::ShellOpen(const std::string& file) {
+  if (const std::string program = ExecutableFile(file); !program.empty()) {
+    Start({program}, nullptr);
+    return;
+  }
+  Start({"xdg-open", file}, [file](int status) {
+    // xdg-open's exit statuses.
+    const char* reason = status == 1   ? "wrong use"
+                         : status == 2 ? "it does not exist"
+                         : status == 3 ? "a tool it needs is missing"
+                                       : "opening it failed";
+    return "xdg-open could not open " + file + ": " + reason;
+  });
+}
 
 void ActionPlatformLinux::RunCommandLine(const std::string& commandLine) {
-  Start({"/bin/sh", "-c", commandLine}, "");
+  Start({"/bin/sh", "-c", commandLine}, nullptr);
 }
 
 bool ActionPlatformLinux::RequestExitWindows(unsigned flags) {
   const char* verb = flags == kRebootFlags ? "reboot" : flags == kShutdownFlags ? "poweroff" : "";
   if (!*verb) return false;
   if (log_) log_(std::string("asking systemd to ") + verb);
-  Start({"systemctl", verb}, std::string("systemctl ") + verb + " failed: refused");
+  Start({"systemctl", verb},
+        [verb](int) { return std::string("systemctl ") + verb + " failed: refused"; });
   return true;
 }
 
 void ActionPlatformLinux::Sleep(unsigned milliseconds) {
-  timespec left{static_cast<time_t>(milliseconds / 1000),
-                static_cast<long>(milliseconds % 1000) * 1000000};
-  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 std::string ActionPlatformLinux::PrepareKeys() {

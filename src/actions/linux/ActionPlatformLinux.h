@@ -1,8 +1,11 @@
-// What the runner does on Linux: a path opens through xdg-open, a "#"
-// command line runs through /bin/sh -c, both detached from the program (own
-// session, never waited for, no descriptor of the program inherited); keys
-// are injected through XTest in an X11 session, through a uinput device in
-// a Wayland session or a console; "$reboot" and "$shutdown" ask systemd.
+// What the runner does on Linux: an executable file runs (no shell), any
+// other path or URL opens through xdg-open, a "#" command line runs through
+// /bin/sh -c, each detached from the program (own session, never waited
+// for, no descriptor of the program inherited); keys are injected through
+// XTest in an X11 session, through a uinput device in a Wayland session or a
+// console; "$reboot" and "$shutdown" ask systemd. Under a systemd user
+// manager each program started runs in a scope of its own, so that it
+// outlives vexel.
 #pragma once
 
 #include <functional>
@@ -16,6 +19,7 @@
 namespace vexel {
 
 struct LinuxKey;
+class UserManager;
 
 // A key going down, again down while it is held (Vexel's own repeat of a
 // held key), or up.
@@ -46,12 +50,21 @@ std::unique_ptr<KeyInjector> OpenXTestInjector(std::string& reason);
 // made.
 std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason);
 
-// Starts argv[0] (searched in PATH) with the rest as its arguments, in a
-// session of its own, standard input from /dev/null, the default signal
-// mask and dispositions (posix_spawn: no copy of the program, and no
-// descriptor of it, as all are close-on-exec). Its process id, or -1 with
-// the reason in error.
-int StartDetached(const std::vector<std::string>& argv, std::string& error);
+// Starts argv[0] (a path, or a name searched in PATH) with the rest as its
+// arguments, in a session of its own, standard input from /dev/null, the
+// default signal mask and dispositions, and no descriptor of the program
+// (all are close-on-exec). beforeExec, when given, runs with the new
+// process's id while the process waits for it, before it runs the program
+// (nothing it starts can escape what beforeExec does to it). Its process
+// id, or -1 with the reason in error (also when the program could not be
+// run).
+int StartDetached(const std::vector<std::string>& argv, std::string& error,
+                  const std::function<void(int pid)>& beforeExec = {});
+
+// The executable file that "Open" runs for a name: the path itself when it
+// has a slash, else the first of that name in PATH; empty when the name is
+// no executable regular file.
+std::string ExecutableFile(const std::string& name);
 
 class ActionPlatformLinux : public ActionPlatform {
  public:
@@ -86,14 +99,20 @@ class ActionPlatformLinux : public ActionPlatform {
   const std::vector<std::uint8_t>& HeldKeys() const { return held_; }
 
  private:
-  void Start(const std::vector<std::string>& argv, std::string refusal);
+  // The line logged when a program ends with a failure, by its status.
+  using Refusal = std::function<std::string(int status)>;
+  void Start(const std::vector<std::string>& argv, Refusal refusal);
   Log log_;
+  // Under a systemd user manager, each program started goes into a scope
+  // of its own (asked for at the first start).
+  std::unique_ptr<UserManager> manager_;
+  bool managerAsked_ = false;
   std::unique_ptr<KeyInjector> injector_;
   bool unavailableSaid_ = false;    // the line "keys cannot be injected" was logged
   std::vector<std::uint8_t> held_;  // pressed and not released, in order
   struct Child {
     int pid;
-    std::string refusal;  // logged when it ends with a failure; empty: not watched
+    Refusal refusal;  // empty: its end is not watched
   };
   std::vector<Child> children_;  // started and not yet collected
 };

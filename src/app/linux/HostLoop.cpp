@@ -7,7 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace vexel {
@@ -32,10 +33,6 @@ bool HostLoop::WatchSignals(std::initializer_list<int> signals, std::function<vo
   return true;
 }
 
-void HostLoop::Run() {
-  while (!quit_) Pass(-1);
-}
-
 std::uint64_t HostLoop::Milliseconds() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -44,10 +41,7 @@ std::uint64_t HostLoop::Milliseconds() {
 }
 
 void HostLoop::Sleep(unsigned milliseconds) {
-  timespec left{static_cast<time_t>(milliseconds / 1000),
-                static_cast<long>(milliseconds % 1000) * 1000000};
-  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 void HostLoop::StartTimer(unsigned id, unsigned intervalMs) {

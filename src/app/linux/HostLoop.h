@@ -35,8 +35,6 @@ class HostLoop : public LinkHost, public FdWatch {
   // False when the signalfd cannot be made.
   bool WatchSignals(std::initializer_list<int> signals, std::function<void(int signal)> onSignal);
 
-  // Runs passes, waiting for the next event, until Quit.
-  void Run();
   void Quit() { quit_ = true; }
   bool Quitting() const { return quit_; }
   // One pass: waits at most timeoutMs (-1: until something happens) and

@@ -44,7 +44,8 @@ int LinuxRemote::Run() {
   // In a terminal, SIGHUP says the terminal is gone: it ends vexel as SIGTERM
   // does. A service's SIGHUP (systemctl reload) reloads. A SIGHUP ignored
   // from the start (nohup) stays ignored.
-  hangupEnds_ = (isatty(STDIN_FILENO) || isatty(STDERR_FILENO)) && !std::getenv("INVOCATION_ID");
+  const char* invocation = std::getenv("INVOCATION_ID");
+  hangupEnds_ = (isatty(STDIN_FILENO) || isatty(STDERR_FILENO)) && !(invocation && *invocation);
   struct sigaction hangup {};
   sigaction(SIGHUP, nullptr, &hangup);
   const auto onSignal = [this](int s) { Signal(s); };

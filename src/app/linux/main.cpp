@@ -13,6 +13,8 @@
 #include "app/linux/LinuxPaths.h"
 #include "app/linux/LinuxRemote.h"
 #include "app/linux/SerialPorts.h"
+#include "comm/posix/PortHolder.h"
+#include "comm/posix/PosixSerialPort.h"
 
 namespace {
 
@@ -104,7 +106,9 @@ Lists the serial ports a phone can be on, one entry per line as the
 settings' port= takes it: Bluetooth (/dev/rfcomm*, "bth"), USB modems and
 adapters (/dev/ttyACM*, /dev/ttyUSB*, "usb", under their /dev/serial/by-id
 name), and serial ports with a UART (/dev/ttyS*, "etc"). Says when you may
-not open a port, and which group opens it (dialout on Debian).
+not open a port, and which group opens it (dialout on Debian), which program
+holds a port, and when ModemManager runs, which may take a phone's port: the
+udev rule that keeps it away.
 
 With --probe it asks each port (or each PORT given) whether a phone is
 there, and marks it: the maker and model of a phone (it answers AT and
@@ -146,18 +150,30 @@ int WrongUse(const std::string& message, const std::string& command) {
 int Ports() {
   const std::vector<SerialPortEntry> ports = ListSerialPorts();
   if (ports.empty()) std::cout << "no serial ports found (is the phone bound or plugged in?)\n";
-  std::string group;
+  std::string group, rules;
+  bool modemManager = false;
   for (const SerialPortEntry& port : ports) {
+    const PortHolder holder = LookUpPortHolder(port.device);
     std::cout << port.EntryText();
     if (!port.accessible) {
       std::cout << "    you may not open it";
       if (!port.group.empty()) group = port.group;
     }
+    if (!holder.process.empty()) std::cout << "    held by " << holder.process;
+    if (holder.modemManagerHasIt) std::cout << "    ModemManager has it as a modem";
     std::cout << "\n";
+    modemManager = modemManager || holder.modemManagerRuns;
+    if (rules.find(holder.udevRule) == std::string::npos) rules += "  " + holder.udevRule + "\n";
   }
   if (!group.empty())
     std::cout << "\nTo open these ports, join the group " << group << ": sudo adduser $USER "
               << group << ", then log in again.\n";
+  if (modemManager)
+    std::cout << "\nModemManager runs: it opens the modem ports it finds and probes them with AT\n"
+                 "commands of its own, which a phone's link does not survive. Keep it away from\n"
+                 "the phone with the phone's line of these in "
+              << kUdevRuleFile << ":\n"
+              << rules << "then: sudo udevadm control --reload && sudo udevadm trigger\n";
   return 0;
 }
 
@@ -202,11 +218,14 @@ int main(int argc, char** argv) {
       haveIni = true;
     } else if (arg == "--baud" && takesBaud) {
       const std::string* baud = value();
-      char* end = nullptr;
-      const unsigned long rate = baud ? std::strtoul(baud->c_str(), &end, 10) : 0;
-      if (!baud || *end || rate == 0 || rate > 4000000)
-        return WrongUse("--baud needs a rate such as 115200", command);
-      options.baud = static_cast<unsigned>(rate);
+      std::string rates;
+      options.baud = 0;
+      for (unsigned rate : BaudRates()) {
+        rates += " " + std::to_string(rate);
+        if (baud && *baud == std::to_string(rate)) options.baud = rate;
+      }
+      if (options.baud == 0)
+        return WrongUse("--baud needs a rate the port can be set to:" + rates, command);
     } else if (arg == "--probe" && command == "ports") {
       probe = true;
     } else if (arg == "--save" && command == "ports") {

@@ -1,22 +1,19 @@
 #include "comm/posix/PosixSerialPort.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <exception>
+
+#include "comm/posix/PortHolder.h"
 
 namespace vexel {
 
@@ -36,73 +33,27 @@ std::string Describe(const std::string& path, const char* what, int error) {
   return path + ": " + what + ": " + std::strerror(error);
 }
 
-bool SameDevice(const struct stat& a, const struct stat& b) {
-  return S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
-}
-
 }  // namespace
+
+std::vector<unsigned> BaudRates() {
+  std::vector<unsigned> rates;
+  for (const BaudRate& rate : kBaudRates) rates.push_back(rate.baud);
+  return rates;
+}
 
 namespace {
 
-// The process holding a flock on the device node, from /proc/locks:
-// "1: FLOCK  ADVISORY  WRITE 1234 00:05:117 0 EOF".
-std::string LockHolder(const struct stat& device) {
-  std::ifstream locks("/proc/locks");
-  std::string line;
-  char node[64];
-  std::snprintf(node, sizeof node, "%02x:%02x:%llu", major(device.st_dev), minor(device.st_dev),
-                static_cast<unsigned long long>(device.st_ino));
-  while (std::getline(locks, line)) {
-    std::istringstream fields(line);
-    std::string id, kind, mode, access, pid, where;
-    if (fields >> id >> kind >> mode >> access >> pid >> where && kind == "FLOCK" && where == node)
-      return pid;
-  }
-  return {};
-}
-
-std::string ProcessName(const std::string& pid) {
-  std::string name;
-  std::ifstream comm("/proc/" + pid + "/comm");
-  std::getline(comm, name);
-  return "pid " + pid + " (" + name + ")";
+// The holder named where it can be seen, and what ModemManager has to do with it.
+std::string BusyMessage(const std::string& path) {
+  const PortHolder holder = LookUpPortHolder(path);
+  std::string message = path + ": busy";
+  if (!holder.process.empty()) message += ", held by " + holder.process;
+  if (const std::string advice = ModemManagerAdvice(holder); !advice.empty())
+    message += ". " + advice;
+  return message;
 }
 
 }  // namespace
-
-std::string DeviceHolder(const std::string& path) {
-  struct stat device {};
-  if (stat(path.c_str(), &device) != 0) return {};
-  // The lock tells the holder best: a terminal program may have the device
-  // open too (socat, a serial console), but only one program holds the lock.
-  if (const std::string pid = LockHolder(device); !pid.empty()) return ProcessName(pid);
-  DIR* proc = opendir("/proc");
-  if (!proc) return {};
-  std::string holder;
-  const std::string self = std::to_string(getpid());
-  while (dirent* entry = readdir(proc)) {
-    const std::string pid = entry->d_name;
-    if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit) || pid == self) continue;
-    const std::string fds = "/proc/" + pid + "/fd";
-    DIR* dir = opendir(fds.c_str());
-    if (!dir) continue;  // another user's process
-    bool holds = false;
-    while (dirent* fd = readdir(dir)) {
-      struct stat target {};
-      if (fd->d_name[0] != '.' && stat((fds + "/" + fd->d_name).c_str(), &target) == 0 &&
-          SameDevice(device, target)) {
-        holds = true;
-        break;
-      }
-    }
-    closedir(dir);
-    if (!holds) continue;
-    holder = ProcessName(pid);
-    break;
-  }
-  closedir(proc);
-  return holder;
-}
 
 PosixSerialPort::~PosixSerialPort() { ClosePort(); }
 
@@ -111,10 +62,7 @@ bool PosixSerialPort::OpenPort() {
   const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    if (error == EBUSY) {  // TIOCEXCL of another program
-      const std::string holder = DeviceHolder(path_);
-      throw EPortBusy(path_ + ": busy" + (holder.empty() ? "" : ", held by " + holder));
-    }
+    if (error == EBUSY) throw EPortBusy(BusyMessage(path_));  // another program's exclusive flag
     std::string message = Describe(path_, "cannot open", error);
     struct stat device {};
     if (error == EACCES && stat(path_.c_str(), &device) == 0 && device.st_gid != 0 &&
@@ -132,13 +80,13 @@ bool PosixSerialPort::OpenPort() {
   struct stat status {};
   if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || !isatty(fd))
     fail(path_ + ": not a serial port");
-  // TIOCEXCL keeps other programs out, but not root: the lock keeps out
-  // every program that takes it too (a second Vexel above all).
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const std::string holder = DeviceHolder(path_);
-    fail(path_ + ": busy" + (holder.empty() ? "" : ", held by " + holder), true);
-  }
-  ioctl(fd, TIOCEXCL);
+  // The lock keeps out every program that takes it (a second Vexel above
+  // all) and goes with the last descriptor, whatever ends the program. The
+  // tty's exclusive flag (TIOCEXCL) is not used: it belongs to the tty, so
+  // it outlives a program killed by SIGKILL while another one holds the
+  // line (socat's pty pair, ModemManager) and locks the user out until
+  // that one closes too, and root (ModemManager) passes it anyway.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) fail(BusyMessage(path_), true);
   termios settings{};
   if (tcgetattr(fd, &settings) != 0) fail(Describe(path_, "cannot read the line settings", errno));
   const speed_t input = cfgetispeed(&settings), output = cfgetospeed(&settings);
@@ -176,9 +124,6 @@ void PosixSerialPort::Watch() {
 void PosixSerialPort::ClosePort() {
   if (fd_ < 0) return;
   loop_.UnwatchFd(fd_);
-  // The exclusive flag belongs to the tty, not to this descriptor: it would
-  // outlive the close while another program (socat) holds the line.
-  ioctl(fd_, TIOCNXCL);
   close(fd_);  // also releases the lock
   fd_ = -1;
   ++generation_;
@@ -217,7 +162,7 @@ void PosixSerialPort::FlushWrites() {
 
 void PosixSerialPort::FdReady(short revents) {
   const std::uint64_t generation = generation_;
-  if (revents == 0) {  // silence after the last bytes: the chunk is complete
+  if (revents == 0) {  // a line without its end, and silence after it
     if (!received_.empty()) Deliver(received_.size());
     return;
   }
@@ -245,19 +190,19 @@ void PosixSerialPort::ReadAvailable() {
     }
   }
   // Everything up to the last line end goes now; a line without its end
-  // waits for its end or for the silence after it.
+  // waits for the rest of it while the line is silent for a while.
   const std::size_t lineEnd = received_.find_last_of("\r\n");
   if (lineEnd != std::string::npos) {
     Deliver(lineEnd + 1);
     if (generation != generation_) return;
   }
-  loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kChunkSilenceMs);
+  loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kLineSilenceMs);
 }
 
 void PosixSerialPort::Deliver(std::size_t count) {
   std::string chunk = received_.substr(0, count);
   received_.erase(0, count);
-  if (fd_ >= 0) loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kChunkSilenceMs);
+  if (fd_ >= 0) loop_.SetFdDeadline(fd_, received_.empty() ? -1 : kLineSilenceMs);
   const auto length = static_cast<std::uint16_t>(chunk.size());
   // A copy: the handler may install another handler while it runs.
   const TReceiveDataEvent handler = onReceiveData_;
@@ -267,12 +212,23 @@ void PosixSerialPort::Deliver(std::size_t count) {
 void PosixSerialPort::LineLost() {
   if (fd_ < 0) return;
   const std::uint64_t generation = generation_;
-  if (!received_.empty()) Deliver(received_.size());  // what came before the loss
-  if (generation != generation_) return;
   if (!lost_) loop_.UnwatchFd(fd_);  // a hung-up descriptor stays readable for ever
   lost_ = true;
-  const TNotifyEvent handler = onRequestHangup_;
-  if (handler) handler(this);
+  // What came before the loss, then the hang-up, also when the handler of
+  // those bytes throws: its exception goes on after the hang-up.
+  std::exception_ptr failure;
+  if (!received_.empty()) {
+    try {
+      Deliver(received_.size());
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  if (generation == generation_) {
+    const TNotifyEvent handler = onRequestHangup_;
+    if (handler) handler(this);
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace vexel

@@ -1,21 +1,24 @@
-// The serial port on Linux and other POSIX systems: a tty device opened for
-// this program alone, in raw mode without echo, driven by the program's
+// The serial port on Linux and other POSIX systems: a tty device locked
+// (flock) against other Vexels, in raw mode without echo, driven by the program's
 // event loop through FdWatch. No threads: received bytes and hang-ups reach
 // the handlers from the loop, on the main thread.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "comm/SerialPort.h"
 #include "comm/posix/FdWatch.h"
 
 namespace vexel {
 
-// A received chunk ends at its last line end, after this much silence, or
-// when it holds kChunkBytes: a key report is never cut in two, and never
-// waits for the line to go quiet.
-inline constexpr int kChunkSilenceMs = 25;
+// A received chunk is handed over at once up to its last line end. A line
+// without its end waits for the rest while the line is silent for at most
+// kLineSilenceMs (a report that arrives in two pieces is handed over whole);
+// only kChunkBytes cuts a line sooner. A key report never waits for the
+// line to go quiet.
+inline constexpr int kLineSilenceMs = 250;
 inline constexpr std::size_t kChunkBytes = 2048;
 // Bytes accepted by WriteData and not yet written; beyond it WriteData
 // refuses (a phone that stopped reading).
@@ -30,7 +33,7 @@ class PosixSerialPort : public SerialPort {
   void SetCommPort(const std::string& path) override { path_ = path; }
   const std::string& CommPort() const override { return path_; }
 
-  // Opens the device for this program alone: ECommsError when it cannot be
+  // Opens the device and takes its lock: ECommsError when it cannot be
   // opened, is no terminal, is held by another program (named when it can
   // be found), or rejects the line settings.
   bool OpenPort() override;
@@ -41,8 +44,6 @@ class PosixSerialPort : public SerialPort {
 
   void SetOnReceiveData(TReceiveDataEvent handler) override { onReceiveData_ = std::move(handler); }
   void SetOnRequestHangup(TNotifyEvent handler) override { onRequestHangup_ = std::move(handler); }
-
-  bool IsOpen() const { return fd_ >= 0; }
 
  private:
   void FdReady(short revents);
@@ -66,8 +67,7 @@ class PosixSerialPort : public SerialPort {
   TNotifyEvent onRequestHangup_;
 };
 
-// The program holding a device open, as "pid 1234 (vexel)", from the
-// descriptors under /proc; empty when none can be seen.
-std::string DeviceHolder(const std::string& path);
+// The line speeds a port can be set to, slowest first.
+std::vector<unsigned> BaudRates();
 
 }  // namespace vexel
