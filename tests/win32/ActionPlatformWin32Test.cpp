@@ -190,6 +190,38 @@ TEST(ActionPlatformWin32, ShutdownPrivilegeIsHeldForTheExitWindowsCallOnly) {
   EXPECT_FALSE(platform.SetTokenPrivilege("SeNoSuchPrivilege", true));
 }
 
+// The order of the calls, with what the privilege and ExitWindowsEx answer.
+TEST(ActionPlatformWin32, ExitWindowsNeedsThePrivilegeAndAlwaysDropsIt) {
+  using Log = std::vector<std::string>;
+  Log log;
+  bool privilegeGranted = true, exitWindowsSucceeds = true;
+  ActionPlatformWin32 platform(
+      [&](unsigned flags) {
+        log.push_back("exit " + std::to_string(flags));
+        return exitWindowsSucceeds;
+      },
+      [&](const std::string& name, bool enable) {
+        log.push_back("privilege " + name + (enable ? " on" : " off"));
+        return privilegeGranted;
+      });
+  EXPECT_TRUE(platform.Reboot());
+  EXPECT_TRUE(platform.ShutDown());
+  EXPECT_EQ(log, (Log{"privilege SeShutdownPrivilege on", "exit 6",
+                      "privilege SeShutdownPrivilege off", "privilege SeShutdownPrivilege on",
+                      "exit 5", "privilege SeShutdownPrivilege off"}));
+
+  log.clear();
+  privilegeGranted = false;
+  EXPECT_FALSE(platform.Reboot());
+  EXPECT_EQ(log, Log{"privilege SeShutdownPrivilege on"});
+
+  log.clear();
+  privilegeGranted = true;
+  exitWindowsSucceeds = false;
+  EXPECT_FALSE(platform.ShutDown());
+  EXPECT_EQ(log.back(), "privilege SeShutdownPrivilege off");
+}
+
 TEST(KeyNamesWin32, NamesKeysFromTheKeyboardLayout) {
   const KeyNamesWin32 layout;
   struct Case {

@@ -48,14 +48,15 @@ ActionPlatformLinux::ActionPlatformLinux(Log log) : log_(std::move(log)) {}
 
 ActionPlatformLinux::~ActionPlatformLinux() = default;
 
-void ActionPlatformLinux::Start(const std::vector<std::string>& argv, std::string refusal) {
+bool ActionPlatformLinux::Start(const std::vector<std::string>& argv, std::string refusal) {
   std::string error;
   const int pid = StartDetached(argv, error);
   if (pid < 0) {
     if (log_) log_("cannot run " + argv[0] + ": " + error);
-    return;
+    return false;
   }
   children_.push_back({pid, std::move(refusal)});
+  return true;
 }
 
 void ActionPlatformLinux::ReapChildren() {
@@ -78,12 +79,9 @@ void ActionPlatformLinux::RunCommandLine(const std::string& commandLine) {
   Start({"/bin/sh", "-c", commandLine}, "");
 }
 
-bool ActionPlatformLinux::RequestExitWindows(unsigned flags) {
-  const char* verb = flags == kRebootFlags ? "reboot" : flags == kShutdownFlags ? "poweroff" : "";
-  if (!*verb) return false;
-  if (log_) log_(std::string("asking systemd to ") + verb);
-  Start({"systemctl", verb}, std::string("systemctl ") + verb + " failed: refused");
-  return true;
+bool ActionPlatformLinux::AskSystemd(const std::string& verb) {
+  if (log_) log_("asking systemd to " + verb);
+  return Start({"systemctl", verb}, "systemctl " + verb + " failed: refused");
 }
 
 void ActionPlatformLinux::Sleep(unsigned milliseconds) {

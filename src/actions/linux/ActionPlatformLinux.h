@@ -53,10 +53,10 @@ class ActionPlatformLinux : public ActionPlatform {
   void RunCommandLine(const std::string& commandLine) override;
   void KeyTransition(std::uint8_t virtualKey, bool keyUp) override;
   void Sleep(unsigned milliseconds) override;
-  // Linux has no privilege to hold: systemd decides (polkit) and refuses.
-  bool SetTokenPrivilege(const std::string&, bool) override { return true; }
-  // kRebootFlags: "systemctl reboot"; kShutdownFlags: "systemctl poweroff".
-  bool RequestExitWindows(unsigned flags) override;
+  // "systemctl reboot" and "systemctl poweroff": systemd decides (polkit),
+  // and a refusal is logged when systemctl ends (ReapChildren).
+  bool Reboot() override { return AskSystemd("reboot"); }
+  bool ShutDown() override { return AskSystemd("poweroff"); }
 
   // Chooses how keys are injected (XTest when DISPLAY works, else uinput);
   // the line says which, or what to do when neither works. Without a way,
@@ -71,7 +71,9 @@ class ActionPlatformLinux : public ActionPlatform {
   const std::vector<std::uint8_t>& HeldKeys() const { return held_; }
 
  private:
-  void Start(const std::vector<std::string>& argv, std::string refusal);
+  // False when the program cannot be started.
+  bool Start(const std::vector<std::string>& argv, std::string refusal);
+  bool AskSystemd(const std::string& verb);
   Log log_;
   std::unique_ptr<KeyInjector> injector_;
   bool unavailableSaid_ = false;    // the line "keys cannot be injected" was logged

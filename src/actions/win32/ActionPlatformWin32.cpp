@@ -12,6 +12,18 @@ bool ActionPlatformWin32::CallExitWindowsEx(unsigned flags) {
   return ExitWindowsEx(flags, 0) != FALSE;
 }
 
+bool ActionPlatformWin32::Reboot() { return ForcedExitWindows(EWX_REBOOT | EWX_FORCE); }
+
+bool ActionPlatformWin32::ShutDown() { return ForcedExitWindows(EWX_SHUTDOWN | EWX_FORCE); }
+
+bool ActionPlatformWin32::ForcedExitWindows(unsigned flags) {
+  constexpr const char* kShutdownPrivilege = "SeShutdownPrivilege";
+  if (!setPrivilege_(kShutdownPrivilege, true)) return false;
+  const bool done = exitWindows_(flags);
+  setPrivilege_(kShutdownPrivilege, false);
+  return done;
+}
+
 void ActionPlatformWin32::ShellOpen(const std::string& file) {
   ShellExecuteA(nullptr, "open", file.c_str(), "", "", SW_SHOWNORMAL);
 }

@@ -1,6 +1,7 @@
 // Program entry: one instance per logon, then the program with its hidden
 // windows and tray icon, and the message loop until "Exit".
 #include <windows.h>
+// after windows.h
 #include <commctrl.h>
 
 #include <memory>
