@@ -34,6 +34,7 @@ class TempFolder {
 
 class ActionPlatformWin32Test : public ::testing::Test {
  protected:
+  ShellComApartment com;  // as on the program's main thread
   KeyNamesWin32 layout;
   ActionPlatformWin32 platform{[](unsigned) -> bool {
     ADD_FAILURE() << "ExitWindowsEx must never be called here";

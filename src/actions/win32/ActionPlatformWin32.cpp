@@ -2,11 +2,22 @@
 
 #include <windows.h>
 // after windows.h
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
 
 namespace vexel {
+
+// S_FALSE (already initialised alike on this thread) is owed a
+// CoUninitialize as well; RPC_E_CHANGED_MODE (another apartment) is not.
+ShellComApartment::ShellComApartment()
+    : initialised_(
+          SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+
+ShellComApartment::~ShellComApartment() {
+  if (initialised_) CoUninitialize();
+}
 
 bool ActionPlatformWin32::CallExitWindowsEx(unsigned flags) {
   return ExitWindowsEx(flags, 0) != FALSE;

@@ -14,6 +14,21 @@ namespace vexel {
 // that the layout gives none, the code their keys send.
 unsigned KeyboardScanCode(std::uint8_t virtualKey);
 
+// COM on the calling thread, a single-threaded apartment without OLE1 DDE,
+// for as long as this object lives: ShellExecuteA may hand a verb to a
+// shell extension, which needs it. One on each thread that opens files or
+// URLs through the shell (the program's main thread).
+class ShellComApartment {
+ public:
+  ShellComApartment();
+  ~ShellComApartment();
+  ShellComApartment(const ShellComApartment&) = delete;
+  ShellComApartment& operator=(const ShellComApartment&) = delete;
+
+ private:
+  bool initialised_;  // this object owes the thread a CoUninitialize
+};
+
 class ActionPlatformWin32 : public ActionPlatform {
  public:
   // How a reboot or shutdown is asked for, ExitWindowsEx(flags, 0), and how
