@@ -27,8 +27,8 @@ void ActionRunner::RunExecute(const std::string& payload) {
       if (!controlEnabled_) StopRepeat();
       if (onControlChange_) onControlChange_(controlEnabled_);
     }
-    if (Contains(payload, "reboot")) ForcedExitWindows(kRebootFlags);
-    if (Contains(payload, "shutdown")) ForcedExitWindows(kShutdownFlags);
+    if (Contains(payload, "reboot")) platform_.Reboot();
+    if (Contains(payload, "shutdown")) platform_.ShutDown();
     return;
   }
   if (!controlEnabled_) return;
@@ -76,13 +76,6 @@ void ActionRunner::StopRepeat() {
 
 void ActionRunner::RepeatTimerTimer() {
   if (repeat_) repeat_->RepeatTimerTimer();
-}
-
-bool ActionRunner::ForcedExitWindows(unsigned flags) {
-  if (!platform_.SetTokenPrivilege(kShutdownPrivilege, true)) return false;
-  const bool done = platform_.RequestExitWindows(flags);
-  platform_.SetTokenPrivilege(kShutdownPrivilege, false);
-  return done;
 }
 
 }  // namespace vexel

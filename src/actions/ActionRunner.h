@@ -12,12 +12,7 @@
 
 namespace vexel {
 
-// ExitWindowsEx flags of the special commands.
-inline constexpr unsigned kRebootFlags = 6;    // EWX_REBOOT | EWX_FORCE
-inline constexpr unsigned kShutdownFlags = 5;  // EWX_SHUTDOWN | EWX_FORCE
 inline constexpr unsigned kClickDelayMs = 30;
-// Held only for the duration of a reboot or shutdown request.
-inline constexpr const char* kShutdownPrivilege = "SeShutdownPrivilege";
 
 // What the runner does on the PC. Win32: actions/win32/ActionPlatformWin32.h.
 class ActionPlatform {
@@ -33,10 +28,10 @@ class ActionPlatform {
   // The keyboard delay and speed settings that a held key repeats at.
   virtual KeyboardRepeat KeyboardRepeatSettings() { return {}; }
   virtual void Sleep(unsigned milliseconds) = 0;
-  // Enables or disables one named privilege in the process token.
-  virtual bool SetTokenPrivilege(const std::string& name, bool enable) = 0;
-  // ExitWindowsEx(flags, 0)
-  virtual bool RequestExitWindows(unsigned flags) = 0;
+  // Restarts or powers off the PC at once, not waiting for programs that
+  // would hold it up ("$reboot", "$shutdown"). False when refused.
+  virtual bool Reboot() = 0;
+  virtual bool ShutDown() = 0;
 };
 
 // The press half of a combination (Shift, Ctrl, Alt, then the key) and its
@@ -72,9 +67,6 @@ class ActionRunner {
   void StopRepeat();
   // The repeat timer (kRepeatTimerId) fired.
   void RepeatTimerTimer();
-
-  // Reboots or shuts down holding "SeShutdownPrivilege" for the call.
-  bool ForcedExitWindows(unsigned flags);
 
  private:
   ActionPlatform& platform_;

@@ -115,20 +115,3 @@ constexpr std::string_view ControlNameOf(std::span<const ControlName> table, int
 }
 
 }  // namespace vexel
-
-namespace vexel {
-
-// Messages of the key map grid (ValueListEditor1), for anyone who reads it
-// from outside: the number of rows shown (the result); the text of one row
-// as "key=value", at most kGridMaxRowText bytes; and the screen rectangle
-// of a row's ellipsis button (four 32-bit integers: left, top, right,
-// bottom). No message carries a pointer: for the last two wParam is the
-// row and lParam the window that asks, which the grid answers with
-// WM_COPYDATA (dwData the message, the bytes as said); the result is 1
-// when it answered, 0 when there is no such row, button or window.
-inline constexpr unsigned kGridGetRowCount = 0x0400 + 100;
-inline constexpr unsigned kGridGetRowText = 0x0400 + 101;
-inline constexpr unsigned kGridGetButtonRect = 0x0400 + 102;
-inline constexpr unsigned kGridMaxRowText = 4096;
-
-}  // namespace vexel

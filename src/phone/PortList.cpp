@@ -1,15 +1,9 @@
 #include "phone/PortList.h"
 
-#include "base/Text.h"
-
 namespace vexel {
 
-std::string PortEntryText(std::string_view valueName, std::string_view portName) {
-  const std::string upper = UpperCase(valueName);
-  const char* kind = upper.find("BTHMODEM") != std::string::npos ? " (bth)"
-                     : upper.find("USBSER") != std::string::npos ? " (usb)"
-                                                                 : " (etc)";
-  return std::string(portName) + kind;
+std::string PortEntryText(std::string_view portName, std::string_view kind) {
+  return std::string(portName) + " (" + std::string(kind) + ")";
 }
 
 std::string PortNameOfEntry(std::string_view entry) {

@@ -1,5 +1,8 @@
-// The port list of the Properties window, as built from the system's
-// serial port registry (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM).
+// The entries of the port lists, as both shells show them and the settings
+// hold them: the port name, a blank and the kind of device behind it in
+// brackets, "COM5 (bth)" or "/dev/rfcomm0 (bth)". The kinds are "bth"
+// (Bluetooth), "usb" (a USB modem or adapter) and "etc" (any other); each
+// shell tells them in its own way.
 #pragma once
 
 #include <string>
@@ -7,9 +10,7 @@
 
 namespace vexel {
 
-// One entry: the port name and a blank and the kind of device behind it,
-// told from the driver object's name (the registry value's name): COM5 (bth).
-std::string PortEntryText(std::string_view valueName, std::string_view portName);
+std::string PortEntryText(std::string_view portName, std::string_view kind);
 
 // The port name of an entry: the text before its first blank.
 std::string PortNameOfEntry(std::string_view entry);

@@ -52,12 +52,6 @@ TEST_F(ActionRunnerTest, KeyPartsSendTransitionsInModifierOrder) {
 }
 
 TEST_F(ActionRunnerTest, ExecutePartsOpenRunOrDoSpecialCommands) {
-  const Log reboot = {"privilege SeShutdownPrivilege on", "exit 6",
-                      "privilege SeShutdownPrivilege off"};
-  const Log shutdown = {"privilege SeShutdownPrivilege on", "exit 5",
-                        "privilege SeShutdownPrivilege off"};
-  Log both = reboot;
-  both.insert(both.end(), shutdown.begin(), shutdown.end());
   struct Case {
     const char* payload;
     Log log;
@@ -67,10 +61,10 @@ TEST_F(ActionRunnerTest, ExecutePartsOpenRunOrDoSpecialCommands) {
       {"#cmd /c echo x", {"run cmd /c echo x"}},
       {"#", {"run "}},
       {"", {}},
-      {"$reboot", reboot},
-      {"$shutdown", shutdown},
-      {"$shutdown, then reboot", both},  // reboot is asked first, whatever the order
-      {"$Reboot", {}},                   // case-sensitive
+      {"$reboot", {"reboot"}},
+      {"$shutdown", {"shutdown"}},
+      {"$shutdown, then reboot", {"reboot", "shutdown"}},  // reboot first, whatever the order
+      {"$Reboot", {}},                                     // case-sensitive
       {"$", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(RunExecute(c.payload), c.log) << c.payload;
@@ -83,25 +77,10 @@ TEST_F(ActionRunnerTest, ControlOffLeavesOnlySpecialCommands) {
   EXPECT_EQ(RunExecute("C:\\a.exe"), Log{});
   EXPECT_EQ(RunExecute("#cmd"), Log{});
   EXPECT_EQ(RunKey(kmClick, "A"), Log{});
-  EXPECT_EQ(RunExecute("$reboot").size(), 3u);
-  EXPECT_EQ(RunExecute("$on/off Vexel reboot").size(), 3u);  // toggles back on, and reboots
+  EXPECT_EQ(RunExecute("$reboot"), Log{"reboot"});
+  EXPECT_EQ(RunExecute("$on/off Vexel reboot"), Log{"reboot"});  // toggles back on, and reboots
   EXPECT_TRUE(runner.ControlEnabled());
   EXPECT_EQ(RunExecute("#cmd"), Log{"run cmd"});
-}
-
-TEST_F(ActionRunnerTest, ExitWindowsNeedsThePrivilegeAndAlwaysDropsIt) {
-  platform.privilegeGranted = false;
-  EXPECT_FALSE(runner.ForcedExitWindows(kRebootFlags));
-  EXPECT_EQ(platform.log, Log{"privilege SeShutdownPrivilege on"});
-
-  platform.log.clear();
-  platform.privilegeGranted = true;
-  platform.exitWindowsSucceeds = false;
-  EXPECT_FALSE(runner.ForcedExitWindows(kShutdownFlags));
-  EXPECT_EQ(platform.log.back(), "privilege SeShutdownPrivilege off");
-
-  platform.exitWindowsSucceeds = true;
-  EXPECT_TRUE(runner.ForcedExitWindows(kShutdownFlags));
 }
 
 }  // namespace

@@ -111,6 +111,9 @@ TEST(KeysFile, HoldsKeysThatReadBackAsThemselves) {
       {std::string(17, 'k'), false},
       {"5=", false},
       {"5\"=DOWN", false},
+      {"5\"", false},
+      {"~", true},  // 126, the last printable ASCII character
+      {"a\x7f", false},
       {"a\tb", false},
       {"a\rb", false},
   };

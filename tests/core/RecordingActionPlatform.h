@@ -1,6 +1,6 @@
 // An action platform that does nothing but write down, in order, what the
 // runner asked of it: "open FILE", "run COMMAND", "down 16", "up 16",
-// "sleep 30", "privilege NAME on|off", "exit FLAGS".
+// "sleep 30", "reboot", "shutdown".
 #pragma once
 
 #include <string>
@@ -13,9 +13,7 @@ namespace vexel {
 class RecordingActionPlatform : public ActionPlatform {
  public:
   std::vector<std::string> log;
-  bool privilegeGranted = true;     // what SetTokenPrivilege answers
-  bool exitWindowsSucceeds = true;  // what RequestExitWindows answers
-  KeyboardRepeat keyboard;          // what KeyboardRepeatSettings answers
+  KeyboardRepeat keyboard;  // what KeyboardRepeatSettings answers
 
   void ShellOpen(const std::string& file) override { log.push_back("open " + file); }
   void RunCommandLine(const std::string& commandLine) override {
@@ -28,13 +26,13 @@ class RecordingActionPlatform : public ActionPlatform {
   void Sleep(unsigned milliseconds) override {
     log.push_back("sleep " + std::to_string(milliseconds));
   }
-  bool SetTokenPrivilege(const std::string& name, bool enable) override {
-    log.push_back("privilege " + name + (enable ? " on" : " off"));
-    return privilegeGranted;
+  bool Reboot() override {
+    log.push_back("reboot");
+    return true;
   }
-  bool RequestExitWindows(unsigned flags) override {
-    log.push_back("exit " + std::to_string(flags));
-    return exitWindowsSucceeds;
+  bool ShutDown() override {
+    log.push_back("shutdown");
+    return true;
   }
 };
 

@@ -34,6 +34,7 @@ class TempFolder {
 
 class ActionPlatformWin32Test : public ::testing::Test {
  protected:
+  ShellComApartment com;  // as on the program's main thread
   KeyNamesWin32 layout;
   ActionPlatformWin32 platform{[](unsigned) -> bool {
     ADD_FAILURE() << "ExitWindowsEx must never be called here";
@@ -188,6 +189,38 @@ TEST(ActionPlatformWin32, ShutdownPrivilegeIsHeldForTheExitWindowsCallOnly) {
                                                            {EWX_SHUTDOWN | EWX_FORCE, true}}));
   EXPECT_FALSE(PrivilegeEnabled("SeShutdownPrivilege"));
   EXPECT_FALSE(platform.SetTokenPrivilege("SeNoSuchPrivilege", true));
+}
+
+// The order of the calls, with what the privilege and ExitWindowsEx answer.
+TEST(ActionPlatformWin32, ExitWindowsNeedsThePrivilegeAndAlwaysDropsIt) {
+  using Log = std::vector<std::string>;
+  Log log;
+  bool privilegeGranted = true, exitWindowsSucceeds = true;
+  ActionPlatformWin32 platform(
+      [&](unsigned flags) {
+        log.push_back("exit " + std::to_string(flags));
+        return exitWindowsSucceeds;
+      },
+      [&](const std::string& name, bool enable) {
+        log.push_back("privilege " + name + (enable ? " on" : " off"));
+        return privilegeGranted;
+      });
+  EXPECT_TRUE(platform.Reboot());
+  EXPECT_TRUE(platform.ShutDown());
+  EXPECT_EQ(log, (Log{"privilege SeShutdownPrivilege on", "exit 6",
+                      "privilege SeShutdownPrivilege off", "privilege SeShutdownPrivilege on",
+                      "exit 5", "privilege SeShutdownPrivilege off"}));
+
+  log.clear();
+  privilegeGranted = false;
+  EXPECT_FALSE(platform.Reboot());
+  EXPECT_EQ(log, Log{"privilege SeShutdownPrivilege on"});
+
+  log.clear();
+  privilegeGranted = true;
+  exitWindowsSucceeds = false;
+  EXPECT_FALSE(platform.ShutDown());
+  EXPECT_EQ(log.back(), "privilege SeShutdownPrivilege off");
 }
 
 TEST(KeyNamesWin32, NamesKeysFromTheKeyboardLayout) {

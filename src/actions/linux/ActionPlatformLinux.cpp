@@ -107,7 +107,7 @@ std::string ExecutableFile(const std::string& name) {
   return {};
 }
 
-void ActionPlatformLinux::Start(const std::vector<std::string>& argv, Refusal refusal) {
+bool ActionPlatformLinux::Start(const std::vector<std::string>& argv, Refusal refusal) {
   if (!managerAsked_) {  // once, at the first program started
     managerAsked_ = true;
     std::string reason;
@@ -124,9 +124,10 @@ void ActionPlatformLinux::Start(const std::vector<std::string>& argv, Refusal re
       });
   if (pid < 0) {
     if (log_) log_("cannot run " + argv[0] + ": " + error);
-    return;
+    return false;
   }
   children_.push_back({pid, std::move(refusal)});
+  return true;
 }
 
 void ActionPlatformLinux::ReapChildren() {
@@ -162,13 +163,10 @@ void ActionPlatformLinux::RunCommandLine(const std::string& commandLine) {
   Start({"/bin/sh", "-c", commandLine}, nullptr);
 }
 
-bool ActionPlatformLinux::RequestExitWindows(unsigned flags) {
-  const char* verb = flags == kRebootFlags ? "reboot" : flags == kShutdownFlags ? "poweroff" : "";
-  if (!*verb) return false;
-  if (log_) log_(std::string("asking systemd to ") + verb);
-  Start({"systemctl", verb},
-        [verb](int) { return std::string("systemctl ") + verb + " failed: refused"; });
-  return true;
+bool ActionPlatformLinux::AskSystemd(const std::string& verb) {
+  if (log_) log_("asking systemd to " + verb);
+  return Start({"systemctl", verb},
+               [verb](int) { return "systemctl " + verb + " failed: refused"; });
 }
 
 void ActionPlatformLinux::Sleep(unsigned milliseconds) {

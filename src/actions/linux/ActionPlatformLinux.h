@@ -79,10 +79,10 @@ class ActionPlatformLinux : public ActionPlatform {
   // read them, else the defaults (Vexel's repeats show on a console only).
   KeyboardRepeat KeyboardRepeatSettings() override;
   void Sleep(unsigned milliseconds) override;
-  // Linux has no privilege to hold: systemd decides (polkit) and refuses.
-  bool SetTokenPrivilege(const std::string&, bool) override { return true; }
-  // kRebootFlags: "systemctl reboot"; kShutdownFlags: "systemctl poweroff".
-  bool RequestExitWindows(unsigned flags) override;
+  // "systemctl reboot" and "systemctl poweroff": systemd decides (polkit),
+  // and a refusal is logged when systemctl ends (ReapChildren).
+  bool Reboot() override { return AskSystemd("reboot"); }
+  bool ShutDown() override { return AskSystemd("poweroff"); }
 
   // Chooses how keys are injected: XTest in an X11 session (DISPLAY set),
   // uinput in a Wayland session (WAYLAND_DISPLAY set or XDG_SESSION_TYPE
@@ -101,7 +101,9 @@ class ActionPlatformLinux : public ActionPlatform {
  private:
   // The line logged when a program ends with a failure, by its status.
   using Refusal = std::function<std::string(int status)>;
-  void Start(const std::vector<std::string>& argv, Refusal refusal);
+  // False when the program cannot be started.
+  bool Start(const std::vector<std::string>& argv, Refusal refusal);
+  bool AskSystemd(const std::string& verb);
   Log log_;
   // Under a systemd user manager, each program started goes into a scope
   // of its own (asked for at the first start).

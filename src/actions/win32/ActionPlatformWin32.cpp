@@ -2,14 +2,37 @@
 
 #include <windows.h>
 // after windows.h
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
 
 namespace vexel {
 
+// S_FALSE (already initialised alike on this thread) is owed a
+// CoUninitialize as well; RPC_E_CHANGED_MODE (another apartment) is not.
+ShellComApartment::ShellComApartment()
+    : initialised_(
+          SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+
+ShellComApartment::~ShellComApartment() {
+  if (initialised_) CoUninitialize();
+}
+
 bool ActionPlatformWin32::CallExitWindowsEx(unsigned flags) {
   return ExitWindowsEx(flags, 0) != FALSE;
+}
+
+bool ActionPlatformWin32::Reboot() { return ForcedExitWindows(EWX_REBOOT | EWX_FORCE); }
+
+bool ActionPlatformWin32::ShutDown() { return ForcedExitWindows(EWX_SHUTDOWN | EWX_FORCE); }
+
+bool ActionPlatformWin32::ForcedExitWindows(unsigned flags) {
+  constexpr const char* kShutdownPrivilege = "SeShutdownPrivilege";
+  if (!setPrivilege_(kShutdownPrivilege, true)) return false;
+  const bool done = exitWindows_(flags);
+  setPrivilege_(kShutdownPrivilege, false);
+  return done;
 }
 
 void ActionPlatformWin32::ShellOpen(const std::string& file) {

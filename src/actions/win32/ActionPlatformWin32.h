@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "actions/ActionRunner.h"
 
@@ -13,26 +14,53 @@ namespace vexel {
 // that the layout gives none, the code their keys send.
 unsigned KeyboardScanCode(std::uint8_t virtualKey);
 
+// COM on the calling thread, a single-threaded apartment without OLE1 DDE,
+// for as long as this object lives: ShellExecuteA may hand a verb to a
+// shell extension, which needs it. One on each thread that opens files or
+// URLs through the shell (the program's main thread).
+class ShellComApartment {
+ public:
+  ShellComApartment();
+  ~ShellComApartment();
+  ShellComApartment(const ShellComApartment&) = delete;
+  ShellComApartment& operator=(const ShellComApartment&) = delete;
+
+ private:
+  bool initialised_;  // this object owes the thread a CoUninitialize
+};
+
 class ActionPlatformWin32 : public ActionPlatform {
  public:
-  // How a reboot or shutdown is asked for: ExitWindowsEx(flags, 0) unless
-  // told otherwise. Tests pass their own, as a real call would end them.
+  // How a reboot or shutdown is asked for, ExitWindowsEx(flags, 0), and how
+  // a privilege of the process token is switched, unless told otherwise.
+  // Tests pass their own, as a real call would end them.
   using ExitWindowsFunction = std::function<bool(unsigned flags)>;
+  using PrivilegeFunction = std::function<bool(const std::string& name, bool enable)>;
   static bool CallExitWindowsEx(unsigned flags);
+  // Enables or disables one named privilege in the process token.
+  static bool SetTokenPrivilege(const std::string& name, bool enable);
 
-  explicit ActionPlatformWin32(ExitWindowsFunction exitWindows = CallExitWindowsEx)
-      : exitWindows_(std::move(exitWindows)) {}
+  explicit ActionPlatformWin32(ExitWindowsFunction exitWindows = CallExitWindowsEx,
+                               PrivilegeFunction setPrivilege = SetTokenPrivilege)
+      : exitWindows_(std::move(exitWindows)), setPrivilege_(std::move(setPrivilege)) {}
 
   void ShellOpen(const std::string& file) override;
   void RunCommandLine(const std::string& commandLine) override;
   void KeyTransition(std::uint8_t virtualKey, bool keyUp) override;
   KeyboardRepeat KeyboardRepeatSettings() override;
   void Sleep(unsigned milliseconds) override;
-  bool SetTokenPrivilege(const std::string& name, bool enable) override;
-  bool RequestExitWindows(unsigned flags) override { return exitWindows_(flags); }
+  // ExitWindowsEx with EWX_REBOOT or EWX_SHUTDOWN, and EWX_FORCE.
+  bool Reboot() override;
+  bool ShutDown() override;
 
  private:
+  // ExitWindowsEx(flags) holding "SeShutdownPrivilege" for the call only:
+  // not called when the privilege cannot be enabled, which is disabled
+  // again whatever the call answers.
+  bool ForcedExitWindows(unsigned flags);
+
   ExitWindowsFunction exitWindows_;
+  PrivilegeFunction setPrivilege_;
 };
 
 }  // namespace vexel

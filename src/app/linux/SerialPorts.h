@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "phone/PortList.h"
+
 namespace vexel {
 
 struct SerialPortEntry {
@@ -14,7 +16,7 @@ struct SerialPortEntry {
   bool accessible = true;  // this user may open it
   std::string group;       // the device's group, for the advice when not accessible
   // The settings' port entry: name, a blank and the kind in brackets.
-  std::string EntryText() const { return name + " (" + kind + ")"; }
+  std::string EntryText() const { return PortEntryText(name, kind); }
 };
 
 // /dev/rfcomm*, /dev/ttyACM*, /dev/ttyUSB*, each once, then /dev/ttyS*

@@ -2,9 +2,17 @@
 
 #include <windows.h>
 
+#include "base/Text.h"
 #include "phone/PortList.h"
 
 namespace vexel {
+
+std::string_view PortKindOfDriver(std::string_view driverName) {
+  const std::string upper = UpperCase(driverName);
+  if (upper.find("BTHMODEM") != std::string::npos) return "bth";
+  if (upper.find("USBSER") != std::string::npos) return "usb";
+  return "etc";
+}
 
 std::vector<std::string> SerialPortEntries() {
   std::vector<std::string> entries;
@@ -21,8 +29,8 @@ std::vector<std::string> SerialPortEntries() {
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS || type != REG_SZ) continue;
     data[dataLength] = 0;  // a value stored without its terminating zero
-    entries.push_back(
-        PortEntryText(std::string_view(name, nameLength), reinterpret_cast<const char*>(data)));
+    entries.push_back(PortEntryText(reinterpret_cast<const char*>(data),
+                                    PortKindOfDriver(std::string_view(name, nameLength))));
   }
   RegCloseKey(key);
   return entries;

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ControlIds.h"
-
 namespace vexel {
 
 namespace {

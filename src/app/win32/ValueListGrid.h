@@ -12,6 +12,19 @@
 
 namespace vexel {
 
+// Messages of the key map grid (ValueListEditor1), for anyone who reads it
+// from outside: the number of rows shown (the result); the text of one row
+// as "key=value", at most kGridMaxRowText bytes; and the screen rectangle
+// of a row's ellipsis button (four 32-bit integers: left, top, right,
+// bottom). No message carries a pointer: for the last two wParam is the
+// row and lParam the window that asks, which the grid answers with
+// WM_COPYDATA (dwData the message, the bytes as said); the result is 1
+// when it answered, 0 when there is no such row, button or window.
+inline constexpr unsigned kGridGetRowCount = WM_USER + 100;
+inline constexpr unsigned kGridGetRowText = WM_USER + 101;
+inline constexpr unsigned kGridGetButtonRect = WM_USER + 102;
+inline constexpr unsigned kGridMaxRowText = 4096;
+
 class ValueListGrid : public Window {
  public:
   ValueListGrid(const KeyMap& keyMap, std::function<void(size_t row)> editButtonClick);

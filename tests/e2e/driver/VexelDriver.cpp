@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/win32/ValueListGrid.h"
+
 namespace vexel::test {
 
 TestFolder::TestFolder(const std::string& name) {

@@ -90,7 +90,7 @@ class VexelProcess {
   static void ChooseFile(HWND dialog, const std::string& path);
 
  private:
-  // The grid's answer to a reader's message about a row (see ControlIds.h).
+  // The grid's answer to a reader's message about a row (see app/win32/ValueListGrid.h).
   std::optional<std::string> AskGrid(UINT message, size_t row);
 
   // The process's top-level window of the class, found once.

@@ -1,10 +1,12 @@
 // Program entry: one instance per logon, then the program with its hidden
 // windows and tray icon, and the message loop until "Exit".
 #include <windows.h>
+// after windows.h
 #include <commctrl.h>
 
 #include <memory>
 
+#include "actions/win32/ActionPlatformWin32.h"
 #include "app/win32/ErrorBox.h"
 #include "app/win32/MessagePump.h"
 #include "app/windows/VexelApp.h"
@@ -27,6 +29,9 @@ bool AnotherInstanceRuns() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // For the shell's verbs (actions, the failure report's mail, the help),
+  // all opened from this thread; released after the program's windows.
+  const vexel::ShellComApartment com;
   if (AnotherInstanceRuns()) {
     MessageBoxA(nullptr,
                 "Vexel is already running.\rSee in system tray.\rOnly one instance of the "
