@@ -191,6 +191,13 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
   EXPECT_TRUE(listed.find("no serial ports") != std::string::npos ||
               listed.find("ModemManager runs: it opens") != std::string::npos)
       << listed;
+  // A probe leaves ModemManager's modem alone.
+  Process probe;
+  probe.Start({Program(VEXEL_EXE), "ports", "--probe", rig.A()}, rig.folder.File("probe"), false,
+              rig.VexelEnv());
+  EXPECT_EQ(probe.Wait(5000), 1);
+  EXPECT_NE(rig.Read("probe").find(" (etc): busy (held by ModemManager)"), std::string::npos)
+      << rig.Read("probe");
   // Killed, it leaves nothing behind that keeps the next one out, though
   // socat and the phone still hold the line.
   rig.vexel.Kill();

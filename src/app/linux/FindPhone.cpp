@@ -10,6 +10,7 @@
 #include "app/linux/HostLoop.h"
 #include "app/linux/SerialPorts.h"
 #include "base/Files.h"
+#include "comm/posix/PortHolder.h"
 #include "comm/posix/PosixSerialPort.h"
 #include "phone/PhoneCheck.h"
 #include "phone/PhoneMakers.h"
@@ -73,6 +74,13 @@ int ProbePorts(const FindPhoneOptions& options) {
     if (!entry.accessible) {
       std::cout << "you may not open it"
                 << (entry.group.empty() ? "" : " (group " + entry.group + ")") << "\n";
+      continue;
+    }
+    // A modem ModemManager has is left alone: the probe's commands would
+    // meet its own. (Another vexel's port refuses the open below; a program
+    // that merely keeps a tty open, as socat does, holds no lock to go by.)
+    if (const PortHolder holder = LookUpPortHolder(entry.device); holder.modemManagerHasIt) {
+      std::cout << "busy (held by ModemManager)\n  " << ModemManagerAdvice(holder) << "\n";
       continue;
     }
     command.port.SetCommPort(entry.device);
