@@ -124,7 +124,9 @@ bool PosixSerialPort::OpenPort() {
                    " may open it: sudo adduser $USER " + owner->gr_name + ", then log in again)";
     throw ECommsError(message);
   }
+  bool exclusive = false;  // this program put the exclusive flag on the tty
   auto fail = [&](const std::string& message, bool busy = false) {
+    if (exclusive) ioctl(fd, TIOCNXCL);  // see ClosePort
     close(fd);
     if (busy) throw EPortBusy(message);
     throw ECommsError(message);
@@ -138,7 +140,7 @@ bool PosixSerialPort::OpenPort() {
     const std::string holder = DeviceHolder(path_);
     fail(path_ + ": busy" + (holder.empty() ? "" : ", held by " + holder), true);
   }
-  ioctl(fd, TIOCEXCL);
+  exclusive = ioctl(fd, TIOCEXCL) == 0;
   termios settings{};
   if (tcgetattr(fd, &settings) != 0) fail(Describe(path_, "cannot read the line settings", errno));
   const speed_t input = cfgetispeed(&settings), output = cfgetospeed(&settings);
@@ -176,7 +178,11 @@ void PosixSerialPort::Watch() {
 void PosixSerialPort::ClosePort() {
   if (fd_ < 0) return;
   loop_.UnwatchFd(fd_);
-  close(fd_);  // also releases the lock and TIOCEXCL
+  // The exclusive flag stays on the tty while another program still has it
+  // open (socat's pty, a modem manager): it is taken off first. Closing
+  // releases the lock.
+  ioctl(fd_, TIOCNXCL);
+  close(fd_);
   fd_ = -1;
   ++generation_;
   received_.clear();
