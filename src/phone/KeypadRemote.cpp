@@ -17,6 +17,8 @@ KeypadRemote::KeypadRemote(SerialPort& port, LinkHost& host, LinkUi& ui, ActionP
 void KeypadRemote::TimerFired(unsigned id) {
   if (id == kRepeatTimerId)
     runner_.RepeatTimerTimer();
+  else if (id == kHoldTimerId)
+    keyEvents_.HoldTimerTimer();
   else
     link_.TimerFired(id);
 }

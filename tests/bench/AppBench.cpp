@@ -10,7 +10,8 @@
 //     (the host's RssAnon, which private bytes do not show under Wine);
 //   - key report to action: from the write of "+CKEV: 5,1" on the phone's
 //     end to the start of the key's action (a Press of F24, seen by a
-//     low-level keyboard hook in this process).
+//     low-level keyboard hook in this process), the key looked up in the
+//     focused program's map first.
 // Run through scripts/wine-run; see --help for the counts.
 #include <windows.h>
 
@@ -189,7 +190,11 @@ int LinkUp(const Options& options, MemoryKiB& linkUpMemory) {
   }
   TestFolder folder("bench-link");
   folder.Write("Vexel.ini", Settings(true));
-  folder.Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*2 0 F24*) UP (*2 1 F24*)\r\n");
+  // Key 5 also in a program's map, which applies to no window here: every
+  // press looks up the focused program.
+  folder.Write("keys.km",
+               "[Keys]\r\n\"5\"=DOWN (*2 0 F24*) UP (*2 1 F24*)\r\n"
+               "[Keys vexel-bench-no-such-program]\r\n\"5\"=DOWN (*2 2 F23*)\r\n");
   auto phone = std::make_unique<PhoneOnCom28>(phonesim::PhoneOptions{});
   VexelProcess vexel(folder);
   if (!WaitFor([&] { return phone->Count("AT+CMER=3,2,0,0,0\r") > 0; }, 30000)) {

@@ -204,8 +204,11 @@ int main(int argc, char** argv) {
 
   std::ofstream((folder / "Vexel.ini").string())
       << "[params]\r\nport=" << tty << " (etc)\r\nphone=0\r\nKeysFile=bench.km\r\nreconnect=1\r\n";
+  // Key 5 also in a program's map, which applies to no window here: every
+  // press looks up the focused program (on a display, when DISPLAY is set).
   std::ofstream((folder / "bench.km").string())
-      << "[Keys]\r\n\"5\"=DOWN (*1 #" << action << "*)\r\n";
+      << "[Keys]\r\n\"5\"=DOWN (*1 #" << action << "*)\r\n"
+      << "[Keys vexel-bench-no-such-program]\r\n\"5\"=DOWN (*1 #true*)\r\n";
   std::printf("vexel: %d presses, %d s idle on %s\n", presses, idleSeconds, tty.c_str());
   const Figures vexel =
       Measure("vexel", {VEXEL_EXE, "run", "--ini", (folder / "Vexel.ini").string()}, master, fifo,

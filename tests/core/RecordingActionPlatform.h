@@ -1,6 +1,7 @@
 // An action platform that does nothing but write down, in order, what the
 // runner asked of it: "open FILE", "run COMMAND", "down 16", "up 16",
-// "sleep 30", "privilege NAME on|off", "exit FLAGS".
+// "sleep 30", "privilege NAME on|off", "exit FLAGS", "button 0 down",
+// "move 2 0", "wheel -1". The focused window is what the test sets.
 #pragma once
 
 #include <string>
@@ -16,6 +17,8 @@ class RecordingActionPlatform : public ActionPlatform {
   bool privilegeGranted = true;     // what SetTokenPrivilege answers
   bool exitWindowsSucceeds = true;  // what RequestExitWindows answers
   KeyboardRepeat keyboard;          // what KeyboardRepeatSettings answers
+  FocusedWindow focused;            // what FocusedProgram answers
+  int focusQueries = 0;
 
   void ShellOpen(const std::string& file) override { log.push_back("open " + file); }
   void RunCommandLine(const std::string& commandLine) override {
@@ -35,6 +38,17 @@ class RecordingActionPlatform : public ActionPlatform {
   bool RequestExitWindows(unsigned flags) override {
     log.push_back("exit " + std::to_string(flags));
     return exitWindowsSucceeds;
+  }
+  void MouseButtonTransition(MouseButton button, bool up) override {
+    log.push_back("button " + std::to_string(static_cast<int>(button)) + (up ? " up" : " down"));
+  }
+  void MouseMove(int dx, int dy) override {
+    log.push_back("move " + std::to_string(dx) + " " + std::to_string(dy));
+  }
+  void MouseWheel(int notches) override { log.push_back("wheel " + std::to_string(notches)); }
+  FocusedWindow FocusedProgram() override {
+    ++focusQueries;
+    return focused;
   }
 };
 

@@ -72,6 +72,25 @@ TEST_F(VexelRun, KeysRunTheirDownAndUpActions) {
   EXPECT_EQ(rig.vexel.Wait(5000), 0);
 }
 
+// A long and a short press of one key: the short one runs its DOWN part at
+// the release, the long one (past holdtime, 600 ms) its HOLD part alone.
+TEST_F(VexelRun, LongAndShortPressRunTheirOwnParts) {
+  rig.StartLine();
+  rig.StartPhone();
+  const std::string trace = rig.folder.File("trace");
+  rig.Settings("", "\"8\"=DOWN (*1 #echo short >> " + trace + "*) UP (**) HOLD (*1 #echo long >> " +
+                       trace + "*)\r\n");
+  rig.StartVexel();
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  rig.phone.Send("click 8");
+  EXPECT_TRUE(rig.WaitFor("trace", "short\n"));
+  rig.phone.Send("press 8\npause 1000\nrelease 8");
+  EXPECT_TRUE(rig.WaitFor("trace", "long\n"));
+  EXPECT_TRUE(rig.WaitFor("phone.log", "8,0", 5000, 2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(rig.Trace(), "short\nlong\n");
+}
+
 TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
   struct Case {
     const char* phone;

@@ -1,4 +1,5 @@
-// Keys injected through XTest, as an X client of the test sees them on an
+// Keys and the mouse injected through XTest, and the programs' key maps
+// following the focused window, as X clients of the test see them on an
 // Xvfb display of its own.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <thread>
 
@@ -45,6 +47,7 @@ class KeyWindow {
     XSetInputFocus(display, window_, RevertToParent, CurrentTime);
     XSync(display, False);
   }
+  Window Id() const { return window_; }
   // Drops the last `count` transitions collected.
   void Forget(std::size_t count) { got_.resize(got_.size() - count); }
   // Collects transitions until count arrived or timeoutMs passed.
@@ -67,18 +70,31 @@ class KeyWindow {
   std::vector<Transition> got_;
 };
 
+// An Xvfb display of the test's own, and this test's connection to it.
+struct OwnDisplay {
+  explicit OwnDisplay(RunRig& rig, const char* screen = "640x480x24")
+      : name(":" + std::to_string(200 + std::random_device{}() % 300)) {
+    xvfb.Start({"Xvfb", name, "-nolisten", "tcp", "-screen", "0", screen},
+               rig.folder.File("xvfb.log"));
+    for (int i = 0; i < 500 && !client; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      client = XOpenDisplay(name.c_str());
+    }
+  }
+  ~OwnDisplay() {
+    if (client) XCloseDisplay(client);
+  }
+  std::string name;
+  Process xvfb;
+  Display* client = nullptr;
+};
+
 TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
-  const std::string display = ":" + std::to_string(200 + std::random_device{}() % 300);
   RunRig rig;
-  Process xvfb;
-  xvfb.Start({"Xvfb", display, "-nolisten", "tcp", "-screen", "0", "640x480x24"},
-             rig.folder.File("xvfb.log"));
-  Display* client = nullptr;
-  for (int i = 0; i < 500 && !client; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    client = XOpenDisplay(display.c_str());
-  }
+  OwnDisplay own(rig);
+  Display* client = own.client;
+  const std::string& display = own.name;
   ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << display;
   KeyWindow window(client);
 
@@ -121,7 +137,94 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   std::vector<Transition> all = click;
   all.insert(all.end(), {{XK_Shift_L, true}, {XK_b, true}, {XK_b, false}, {XK_Shift_L, false}});
   EXPECT_EQ(window.Collect(10, 3000), all) << rig.VexelLog();
-  XCloseDisplay(client);
+}
+
+// One phone key, three actions: in xmessage (its WM_CLASS class), in xev
+// (its program's file name; it sets no WM_CLASS) and anywhere else (the
+// test's own window). A release goes where its press went.
+TEST(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
+  if (system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && "
+             "command -v xmessage >/dev/null && command -v xev >/dev/null") != 0)
+    GTEST_SKIP() << "Xvfb, xdotool, xmessage or xev is missing";
+  RunRig rig;
+  OwnDisplay own(rig);
+  ASSERT_NE(own.client, nullptr) << "Xvfb did not come up on " << own.name;
+  KeyWindow window(own.client);
+  const std::string env = "DISPLAY=" + own.name;
+  Process xmessage, xev;
+  xmessage.Start({"xmessage", "-geometry", "+200+0", "Vexel"}, rig.folder.File("xmessage.log"),
+                 false, {env});
+  xev.Start({"xev", "-geometry", "100x100+200+200"}, rig.folder.File("xev.log"), false, {env});
+  const auto focus = [&](const std::string& search) {
+    return system(("DISPLAY=" + own.name + " xdotool search --sync " + search +
+                   " windowfocus --sync >/dev/null 2>&1")
+                      .c_str()) == 0;
+  };
+  rig.StartLine();
+  rig.StartPhone();
+  const std::string trace = rig.folder.File("trace");
+  const auto key = [&](const char* where) {
+    return std::string("\"5\"=DOWN (*1 #echo ") + where + " down >> " + trace + "*) UP (*1 #echo " +
+           where + " up >> " + trace + "*)\r\n";
+  };
+  rig.Settings(
+      "", key("any") + "[Keys Xmessage]\r\n" + key("xmessage") + "[Keys xev]\r\n" + key("xev"));
+  rig.StartVexel({"run"}, {env});
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  EXPECT_NE(rig.VexelLog().find("1 keys for Xmessage"), std::string::npos) << rig.VexelLog();
+
+  ASSERT_TRUE(focus("--class Xmessage"));
+  rig.phone.Send("click 5");
+  EXPECT_TRUE(rig.WaitFor("trace", "xmessage up\n"));
+  ASSERT_TRUE(focus("--name 'Event Tester'"));
+  rig.phone.Send("press 5");
+  EXPECT_TRUE(rig.WaitFor("trace", "xev down\n"));
+  XSetInputFocus(own.client, window.Id(), RevertToParent, CurrentTime);
+  XSync(own.client, False);
+  rig.phone.Send("release 5\nclick 5");
+  EXPECT_TRUE(rig.WaitFor("trace", "any up\n"));
+  EXPECT_EQ(rig.Trace(), "xmessage down\nxmessage up\nxev down\nxev up\nany down\nany up\n")
+      << rig.VexelLog();
+}
+
+// A held "Mouse Right" with Repeat while held: the pointer's steps, as
+// motion on the root window, grow from 2 px the longer the key is held.
+TEST(XTestInjection, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
+  if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
+  RunRig rig;
+  OwnDisplay own(rig, "1920x480x24");
+  Display* client = own.client;
+  ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << own.name;
+  const Window root = DefaultRootWindow(client);
+  XSelectInput(client, root, PointerMotionMask);
+  XWarpPointer(client, None, root, 0, 0, 0, 0, 10, 100);
+  XSync(client, True);  // the warp's own motion dropped
+  rig.StartLine();
+  rig.StartPhone();
+  rig.Settings("", "\"6\"=DOWN (*2 3 Mouse Right*)\r\n");
+  rig.StartVexel({"run"}, {"DISPLAY=" + own.name});
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  rig.phone.Send("press 6\npause 1300\nrelease 6");
+  std::vector<int> steps;
+  int x = 10;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+  while (std::chrono::steady_clock::now() < end) {
+    while (XPending(client)) {
+      XEvent event;
+      XNextEvent(client, &event);
+      if (event.type != MotionNotify) continue;
+      steps.push_back(event.xmotion.x_root - x);
+      x = event.xmotion.x_root;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_GE(steps.size(), 10u) << rig.VexelLog();
+  std::printf("Mouse Right held 1.3 s: %zu steps, %d px, from %d to %d px\n", steps.size(), x - 10,
+              steps.front(), steps.back());
+  EXPECT_EQ(steps.front(), 2);  // the press
+  EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << ::testing::PrintToString(steps);
+  EXPECT_GE(steps.back(), 30);
+  EXPECT_LT(x, 1910);  // it stopped at the release, short of the screen's edge
 }
 
 }  // namespace

@@ -15,17 +15,30 @@
 namespace vexel {
 
 struct LinuxKey;
+class X11Focus;
+struct X11FocusDeleter {
+  void operator()(X11Focus* focus) const;
+};
+
+// Whether the program runs in a Wayland session (WAYLAND_DISPLAY, or
+// XDG_SESSION_TYPE=wayland), where no general way tells the focused
+// window: the programs' key maps do not apply there.
+bool WaylandSession();
 
 // A key going down, again down while it is held (Vexel's own repeat of a
 // held key), or up.
 enum class KeyMotion { kDown, kRepeat, kUp };
 
-// Injects key transitions one way (XTest, uinput).
+// Injects key transitions and mouse input one way (XTest, uinput).
 class KeyInjector {
  public:
   virtual ~KeyInjector() = default;
   // False when the transition could not be sent.
   virtual bool Send(const LinuxKey& key, KeyMotion motion) = 0;
+  virtual bool SendButton(MouseButton button, bool up) = 0;
+  // The pointer moved by exactly so many pixels (y down).
+  virtual bool SendMove(int dx, int dy) = 0;
+  virtual bool SendWheel(int notches) = 0;  // positive: away from the user
   virtual const char* Name() const = 0;
 };
 
@@ -52,11 +65,17 @@ class ActionPlatformLinux : public ActionPlatform {
   void ShellOpen(const std::string& file) override;
   void RunCommandLine(const std::string& commandLine) override;
   void KeyTransition(std::uint8_t virtualKey, bool keyUp) override;
+  void MouseButtonTransition(MouseButton button, bool up) override;
+  void MouseMove(int dx, int dy) override;
+  void MouseWheel(int notches) override;
   void Sleep(unsigned milliseconds) override;
   // Linux has no privilege to hold: systemd decides (polkit) and refuses.
   bool SetTokenPrivilege(const std::string&, bool) override { return true; }
   // kRebootFlags: "systemctl reboot"; kShutdownFlags: "systemctl poweroff".
   bool RequestExitWindows(unsigned flags) override;
+  // In an X11 session (DISPLAY set), through a connection of its own; none
+  // in a Wayland session.
+  FocusedWindow FocusedProgram() override;
 
   // Chooses how keys are injected (XTest when DISPLAY works, else uinput);
   // the line says which, or what to do when neither works. Without a way,
@@ -66,12 +85,19 @@ class ActionPlatformLinux : public ActionPlatform {
   // none stays a zombie; a reboot or power-off that systemd refused is
   // logged here.
   void ReapChildren();
-  // Releases every key pressed and not released yet, last pressed first.
+  // Releases every key and mouse button pressed and not released yet, last
+  // pressed first.
   void ReleaseHeldKeys();
+  // Their virtual-key codes (a mouse button's of actions/MouseKeys.h).
   const std::vector<std::uint8_t>& HeldKeys() const { return held_; }
 
  private:
   void Start(const std::vector<std::string>& argv, std::string refusal);
+  // Notes a key or button going down (not yet held) or up.
+  void Track(std::uint8_t virtualKey, bool up);
+  // The way of injecting, tried again while there is none.
+  KeyInjector* Injector();
+  void Failed(bool sent);
   Log log_;
   std::unique_ptr<KeyInjector> injector_;
   bool unavailableSaid_ = false;    // the line "keys cannot be injected" was logged
@@ -81,6 +107,7 @@ class ActionPlatformLinux : public ActionPlatform {
     std::string refusal;  // logged when it ends with a failure; empty: not watched
   };
   std::vector<Child> children_;  // started and not yet collected
+  std::unique_ptr<X11Focus, X11FocusDeleter> focus_;
 };
 
 }  // namespace vexel

@@ -42,6 +42,39 @@ class XTestInjector final : public KeyInjector {
     XFlush(display_);
     return !xConnectionLost;
   }
+  bool SendButton(MouseButton button, bool up) override {
+    if (xConnectionLost && !Reopen()) return false;
+    const unsigned number = button == MouseButton::kLeft     ? 1
+                            : button == MouseButton::kMiddle ? 2
+                                                             : 3;
+    XTestFakeButtonEvent(display_, number, up ? False : True, CurrentTime);
+    XFlush(display_);
+    return !xConnectionLost;
+  }
+  bool SendMove(int dx, int dy) override {
+    // To where the pointer is now, plus the step: exactly so many pixels,
+    // whatever the server's pointer acceleration.
+    if (xConnectionLost && !Reopen()) return false;
+    Window root, child;
+    int x, y, windowX, windowY;
+    unsigned mask;
+    if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &windowX,
+                       &windowY, &mask))
+      return false;
+    XTestFakeMotionEvent(display_, -1, x + dx, y + dy, CurrentTime);
+    XFlush(display_);
+    return !xConnectionLost;
+  }
+  bool SendWheel(int notches) override {
+    // Buttons 4 (up) and 5 (down), a click per notch.
+    if (xConnectionLost && !Reopen()) return false;
+    for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+      XTestFakeButtonEvent(display_, notches > 0 ? 4 : 5, True, CurrentTime);
+      XTestFakeButtonEvent(display_, notches > 0 ? 4 : 5, False, CurrentTime);
+    }
+    XFlush(display_);
+    return !xConnectionLost;
+  }
   const char* Name() const override { return "XTest"; }
 
   static Display* Open(std::string& reason) {
@@ -91,12 +124,26 @@ class UinputInjector final : public KeyInjector {
     // The input core drops a second "down" (1) of a key that is down; a
     // repeat is value 2. The device has no EV_REP, so the kernel adds none.
     const int value = motion == KeyMotion::kUp ? 0 : motion == KeyMotion::kRepeat ? 2 : 1;
-    return libevdev_uinput_write_event(uinput_, EV_KEY, key.evdevCode, value) == 0 &&
-           libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0;
+    return libevdev_uinput_write_event(uinput_, EV_KEY, key.evdevCode, value) == 0 && Report();
+  }
+  bool SendButton(MouseButton button, bool up) override {
+    const unsigned code = button == MouseButton::kLeft     ? BTN_LEFT
+                          : button == MouseButton::kMiddle ? BTN_MIDDLE
+                                                           : BTN_RIGHT;
+    return libevdev_uinput_write_event(uinput_, EV_KEY, code, up ? 0 : 1) == 0 && Report();
+  }
+  // Relative motion, which the compositor's pointer acceleration may scale.
+  bool SendMove(int dx, int dy) override {
+    return (!dx || libevdev_uinput_write_event(uinput_, EV_REL, REL_X, dx) == 0) &&
+           (!dy || libevdev_uinput_write_event(uinput_, EV_REL, REL_Y, dy) == 0) && Report();
+  }
+  bool SendWheel(int notches) override {
+    return libevdev_uinput_write_event(uinput_, EV_REL, REL_WHEEL, notches) == 0 && Report();
   }
   const char* Name() const override { return "uinput"; }
 
  private:
+  bool Report() { return libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0; }
   int fd_;
   libevdev* device_;
   libevdev_uinput* uinput_;
@@ -121,6 +168,12 @@ std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason) {
   libevdev_enable_event_type(device, EV_KEY);
   for (const LinuxKey* key = LinuxKeysBegin(); key != LinuxKeysEnd(); ++key)
     libevdev_enable_event_code(device, EV_KEY, key->evdevCode, nullptr);
+  // The mouse keys: three buttons, the pointer's two axes and the wheel.
+  for (unsigned button : {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE})
+    libevdev_enable_event_code(device, EV_KEY, button, nullptr);
+  libevdev_enable_event_type(device, EV_REL);
+  for (unsigned axis : {REL_X, REL_Y, REL_WHEEL})
+    libevdev_enable_event_code(device, EV_REL, axis, nullptr);
   libevdev_uinput* uinput = nullptr;
   const int result = libevdev_uinput_create_from_device(device, fd, &uinput);
   if (result != 0) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "actions/ActionRunner.h"
 
@@ -12,6 +14,10 @@ namespace vexel {
 // (MapVirtualKeyA, MAPVK_VK_TO_VSC_EX), or for the media and browser keys
 // that the layout gives none, the code their keys send.
 unsigned KeyboardScanCode(std::uint8_t virtualKey);
+
+// The file names of the programs that show top-level windows now, sorted,
+// each once, this program's left out: the choices of "Add program...".
+std::vector<std::string> ProgramsWithVisibleWindows();
 
 class ActionPlatformWin32 : public ActionPlatform {
  public:
@@ -30,6 +36,14 @@ class ActionPlatformWin32 : public ActionPlatform {
   void Sleep(unsigned milliseconds) override;
   bool SetTokenPrivilege(const std::string& name, bool enable) override;
   bool RequestExitWindows(unsigned flags) override { return exitWindows_(flags); }
+  // SendInput mouse input; a move goes to where the pointer is plus the
+  // step, as an absolute move, so that it moves exactly so many pixels
+  // (a relative move is scaled by the pointer speed and acceleration).
+  void MouseButtonTransition(MouseButton button, bool up) override;
+  void MouseMove(int dx, int dy) override;
+  void MouseWheel(int notches) override;
+  // The foreground window: its class name and its process's file name.
+  FocusedWindow FocusedProgram() override;
 
  private:
   ExitWindowsFunction exitWindows_;
