@@ -181,7 +181,7 @@ TEST(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
   EXPECT_TRUE(rig.WaitFor("trace", "xev down\n"));
   XSetInputFocus(own.client, window.Id(), RevertToParent, CurrentTime);
   XSync(own.client, False);
-  rig.phone.Send("release 5\nclick 5");
+  rig.phone.Send("release 5\npause 500\nclick 5");
   EXPECT_TRUE(rig.WaitFor("trace", "any up\n"));
   EXPECT_EQ(rig.Trace(), "xmessage down\nxmessage up\nxev down\nxev up\nany down\nany up\n")
       << rig.VexelLog();

@@ -2,7 +2,7 @@
 // key maps: _NET_ACTIVE_WINDOW of the window manager, else the input focus
 // (no window manager, as under Xvfb); its WM_CLASS instance and class, and
 // its program's file name from the process of its client (the X-Resource
-// extension, else _NET_WM_PID).
+// extension, else _NET_WM_PID). A connection of its own, apart from XTest's.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "actions/linux/ActionPlatformLinux.h"
@@ -47,21 +48,42 @@ class X11Focus {
     if (display_ && !lost_) XCloseDisplay(display_);
   }
 
+  // Few round trips to the server: the window manager's active window is
+  // read again only when its property changed (PropertyNotify on the
+  // root); without a window manager the input focus is asked for. The
+  // classes are read at every query (a program may change them: LibreOffice
+  // when a window turns from its Start Center into Impress); the program
+  // and the window that holds the classes are kept for each window until
+  // it is destroyed (DestroyNotify), as its id may then be another's.
   FocusedWindow Query() {
     if ((!display_ || lost_) && !Open()) return {};
-    FocusedWindow focused;
-    const Window window = ActiveWindow();
-    if (!window) return {};
-    // The focus may be on a child of the window that has the class.
-    XClassHint hint{};
-    Window w = window;
-    for (int depth = 0; w && depth < 8 && !XGetClassHint(display_, w, &hint); ++depth)
-      w = Parent(w);
-    for (char* name : {hint.res_name, hint.res_class}) {
-      if (name && *name) focused.windowClasses.emplace_back(name);
-      if (name) XFree(name);
+    TakeEvents();
+    if (activeChanged_) {
+      activeChanged_ = false;
+      active_ = Property(DefaultRootWindow(display_), activeAtom_, XA_WINDOW);
     }
-    if (const unsigned long pid = ClientPid(window)) focused.programFile = ProgramFileOf(pid);
+    Window window = active_;
+    if (!window) {
+      int revert = 0;
+      XGetInputFocus(display_, &window, &revert);
+      if (window == PointerRoot) window = None;
+    }
+    if (!window || lost_) return {};
+    auto known = windows_.find(window);
+    if (known == windows_.end()) {
+      if (windows_.size() >= 64) windows_.clear();
+      known = windows_.emplace(window, Describe(window)).first;
+      XSelectInput(display_, window, StructureNotifyMask);  // to hear of its end
+    }
+    FocusedWindow focused;
+    focused.programFile = known->second.programFile;
+    XClassHint hint{};
+    if (known->second.classHolder && XGetClassHint(display_, known->second.classHolder, &hint)) {
+      for (char* name : {hint.res_name, hint.res_class}) {
+        if (name && *name) focused.windowClasses.emplace_back(name);
+        if (name) XFree(name);
+      }
+    }
     return lost_ ? FocusedWindow{} : focused;
   }
 
@@ -80,7 +102,44 @@ class X11Focus {
     pidAtom_ = XInternAtom(display_, "_NET_WM_PID", False);
     int event, error;
     xres_ = XResQueryExtension(display_, &event, &error);
+    XSelectInput(display_, DefaultRootWindow(display_), PropertyChangeMask);
+    activeChanged_ = true;
+    windows_.clear();
     return true;
+  }
+
+  // The events that came meanwhile, read without waiting for more.
+  void TakeEvents() {
+    while (!lost_ && XEventsQueued(display_, QueuedAfterReading) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      if (event.type == PropertyNotify && event.xproperty.atom == activeAtom_)
+        activeChanged_ = true;
+      else if (event.type == DestroyNotify)
+        windows_.erase(event.xdestroywindow.window);
+    }
+  }
+
+  struct Known {
+    std::string programFile;
+    Window classHolder = None;  // the window itself, or the ancestor with WM_CLASS
+  };
+
+  // The window's client's program, and the window that holds its classes
+  // (the focus may be on a child of it).
+  Known Describe(Window window) {
+    Known known;
+    Window w = window;
+    for (int depth = 0; w && depth < 8; ++depth, w = Parent(w)) {
+      XClassHint hint{};
+      if (!XGetClassHint(display_, w, &hint)) continue;
+      if (hint.res_name) XFree(hint.res_name);
+      if (hint.res_class) XFree(hint.res_class);
+      known.classHolder = w;
+      break;
+    }
+    if (const unsigned long pid = ClientPid(window)) known.programFile = ProgramFileOf(pid);
+    return known;
   }
 
   // A property of one 32-bit item, 0 when there is none.
@@ -96,15 +155,6 @@ class X11Focus {
       value = *reinterpret_cast<unsigned long*>(data);
     if (data) XFree(data);
     return value;
-  }
-
-  Window ActiveWindow() {
-    if (Window active = Property(DefaultRootWindow(display_), activeAtom_, XA_WINDOW))
-      return active;
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(display_, &focus, &revert);
-    return focus == PointerRoot ? None : focus;
   }
 
   Window Parent(Window window) {
@@ -134,6 +184,9 @@ class X11Focus {
   bool lost_ = false;
   bool xres_ = false;
   Atom activeAtom_ = None, pidAtom_ = None;
+  bool activeChanged_ = true;        // _NET_ACTIVE_WINDOW is to be read again
+  Window active_ = None;             // the window manager's active window; None: ask the focus
+  std::map<Window, Known> windows_;  // described, and not known to be destroyed
 };
 
 void X11FocusDeleter::operator()(X11Focus* focus) const { delete focus; }

@@ -135,15 +135,21 @@ std::string ProgramFileOf(DWORD processId) {
 }  // namespace
 
 FocusedWindow ActionPlatformWin32::FocusedProgram() {
-  FocusedWindow focused;
   HWND window = GetForegroundWindow();
-  if (!window) return focused;
-  char name[256];
-  if (GetClassNameA(window, name, sizeof name) > 0) focused.windowClasses.emplace_back(name);
+  if (!window) return {};
   DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  focused.programFile = ProgramFileOf(processId);
-  return focused;
+  const DWORD threadId = GetWindowThreadProcessId(window, &processId);
+  // A window keeps its class and its program: they are asked for once per
+  // window (its thread tells a new window under a handle used again).
+  if (window != focusedWindow_ || threadId != focusedThread_) {
+    focused_ = {};
+    char name[256];
+    if (GetClassNameA(window, name, sizeof name) > 0) focused_.windowClasses.emplace_back(name);
+    focused_.programFile = ProgramFileOf(processId);
+    focusedWindow_ = window;
+    focusedThread_ = threadId;
+  }
+  return focused_;
 }
 
 std::vector<std::string> ProgramsWithVisibleWindows() {

@@ -2,6 +2,8 @@
 // injection and the shutdown privilege.
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,6 +49,10 @@ class ActionPlatformWin32 : public ActionPlatform {
 
  private:
   ExitWindowsFunction exitWindows_;
+  // The foreground window last asked about, and what it is.
+  HWND focusedWindow_ = nullptr;
+  DWORD focusedThread_ = 0;
+  FocusedWindow focused_;
 };
 
 }  // namespace vexel
