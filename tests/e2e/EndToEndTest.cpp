@@ -2,6 +2,7 @@
 // rig's virtual null-modem: Vexel on COM27, the phone on COM28.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -44,6 +45,114 @@ TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
   EXPECT_FALSE(folder->Read("up.txt").has_value());
   Play("release 5");
   EXPECT_TRUE(Left("up.txt"));
+}
+
+// A visible top-level window of the process, once it has one.
+HWND TopWindowOf(DWORD processId) {
+  HWND found = nullptr;
+  WaitFor([&] {
+    for (HWND w = GetTopWindow(nullptr); w && !found; w = GetNextWindow(w, GW_HWNDNEXT)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == processId && IsWindowVisible(w) && !GetWindow(w, GW_OWNER)) found = w;
+    }
+    return found != nullptr;
+  });
+  return found;
+}
+
+// One phone key, three actions: in Notepad (its program's name without the
+// extension), in WordPad (with it) and anywhere else (a window of the
+// test's own). A release goes to the map its press used.
+TEST_F(EndToEnd, OneKeyActsByTheProgramInFront) {
+  const auto key = [&](const std::string& where) {
+    return "\"5\"=DOWN (*1 #cmd /c echo " + where + ">>\"" + folder->File("down.txt") +
+           "\"*) UP (*1 #cmd /c echo " + where + ">>\"" + folder->File("up.txt") + "\"*)\r\n";
+  };
+  folder->Write("keys.km", "[Keys]\r\n" + key("any") + "[Keys notepad]\r\n" + key("notepad") +
+                               "[Keys wordpad.exe]\r\n" + key("wordpad"));
+  StartPhone();
+  StartVexel(Settings(true, folder->File("keys.km")));
+  ASSERT_TRUE(Received(kKeyReporting));
+  struct Programs : std::vector<PROCESS_INFORMATION> {
+    ~Programs() {
+      for (PROCESS_INFORMATION& process : *this) {
+        TerminateProcess(process.hProcess, 0);
+        WaitForSingleObject(process.hProcess, 5000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+      }
+    }
+  } programs;
+  const auto start = [&](std::string commandLine) -> HWND {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return nullptr;
+    programs.push_back(process);
+    return TopWindowOf(process.dwProcessId);
+  };
+  // In front as a user brings it there, with a click into it (without a
+  // window manager, Wine takes the X input focus for the foreground).
+  const auto front = [](HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    const POINT inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    for (int tries = 0; tries < 20; ++tries) {
+      if (GetAncestor(WindowFromPoint(inside), GA_ROOT) == window) MouseClickAt(inside);
+      if (WaitFor([&] { return GetForegroundWindow() == window; }, 500)) return true;
+    }
+    return false;
+  };
+  HWND notepad = start("notepad.exe");
+  HWND wordpad = start("\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\"");
+  HWND elsewhere = CreateWindowExA(0, "EDIT", "elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                   100, 50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(notepad && wordpad && elsewhere);
+  // Side by side, none covering another.
+  MoveWindow(notepad, 0, 100, 400, 300, TRUE);
+  MoveWindow(wordpad, 450, 100, 400, 300, TRUE);
+  MoveWindow(elsewhere, 0, 450, 200, 100, TRUE);
+  const auto has = [&](const char* file, const char* text) {
+    const bool found = WaitFor(
+        [&] { return folder->Read(file).value_or("").find(text) != std::string::npos; }, 20000);
+    if (!found)
+      std::printf("%s holds \"%s\"; in front: %s\n", file, folder->Read(file).value_or("").c_str(),
+                  ClassName(GetForegroundWindow()).c_str());
+    return found;
+  };
+  ASSERT_TRUE(front(notepad));
+  Play("pause 2000\nclick 5");
+  ASSERT_TRUE(has("up.txt", "notepad"));
+  ASSERT_TRUE(front(wordpad));
+  Play("press 5");
+  ASSERT_TRUE(has("down.txt", "wordpad"));
+  ASSERT_TRUE(front(elsewhere));
+  Play("release 5\npause 1500\nclick 5");
+  EXPECT_TRUE(has("up.txt", "any"));
+  EXPECT_EQ(folder->Read("down.txt"), "notepad\r\nwordpad\r\nany\r\n");
+  EXPECT_EQ(folder->Read("up.txt"), "notepad\r\nwordpad\r\nany\r\n");
+  DestroyWindow(elsewhere);
+}
+
+// A long and a short press of one key: the short one runs its DOWN part at
+// the release, the long one (past holdtime, here 400 ms) its HOLD part alone.
+TEST_F(EndToEnd, LongAndShortPressRunTheirOwnParts) {
+  folder->Write("keys.km", "[Keys]\r\n\"8\"=DOWN (*1 #cmd /c echo short>\"" +
+                               folder->File("short.txt") +
+                               "\"*) UP (**) HOLD (*1 #cmd /c echo long>\"" +
+                               folder->File("long.txt") + "\"*)\r\n");
+  StartPhone();
+  StartVexel(Settings(true, folder->File("keys.km")) + "holdtime=400\r\n");
+  ASSERT_TRUE(Received(kKeyReporting));
+  Play("pause 2000\nclick 8");
+  EXPECT_TRUE(Left("short.txt"));
+  Play("press 8\npause 1500\nrelease 8");
+  EXPECT_TRUE(Left("long.txt"));
+  Sleep(1000);
+  EXPECT_EQ(folder->Read("short.txt"), "short\r\n");  // once: not again at the long press
 }
 
 TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {
