@@ -199,7 +199,7 @@ TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
 TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
   rig.StartLine();
   rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*1 #keep*)\r\n");
+  rig.Settings("", "\"5\"=DOWN (*1 #keep*)\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 #vlc*)\r\n");
   struct Case {
     std::vector<std::string> args;
     std::string file;
@@ -208,7 +208,10 @@ TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
       {{"learn", "-o", rig.folder.File("new.km")},
        "new.km",
        "[Keys]\r\n\"1\"=\r\n\"5\"=\r\n\"*\"=\r\n"},
-      {{"learn"}, "phone.km", "[Keys]\r\n\"5\"=DOWN (*1 #keep*)\r\n\"1\"=\r\n\"*\"=\r\n"},
+      {{"learn"},
+       "phone.km",  // every map kept
+       "[Keys]\r\n\"5\"=DOWN (*1 #keep*)\r\n\"1\"=\r\n\"*\"=\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 "
+       "#vlc*)\r\n"},
   };
   for (const Case& c : cases) {
     std::remove(rig.folder.File("vexel.log").c_str());
