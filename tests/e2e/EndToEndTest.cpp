@@ -47,20 +47,6 @@ TEST_F(EndToEnd, AutostartBringsTheLinkUpAndKeysRunTheirActions) {
   EXPECT_TRUE(Left("up.txt"));
 }
 
-// A visible top-level window of the process, once it has one.
-HWND TopWindowOf(DWORD processId) {
-  HWND found = nullptr;
-  WaitFor([&] {
-    for (HWND w = GetTopWindow(nullptr); w && !found; w = GetNextWindow(w, GW_HWNDNEXT)) {
-      DWORD owner = 0;
-      GetWindowThreadProcessId(w, &owner);
-      if (owner == processId && IsWindowVisible(w) && !GetWindow(w, GW_OWNER)) found = w;
-    }
-    return found != nullptr;
-  });
-  return found;
-}
-
 // One phone key, three actions: in Notepad (its program's name without the
 // extension), in WordPad (with it) and anywhere else (a window of the
 // test's own). A release goes to the map its press used.
@@ -74,67 +60,58 @@ TEST_F(EndToEnd, OneKeyActsByTheProgramInFront) {
   StartPhone();
   StartVexel(Settings(true, folder->File("keys.km")));
   ASSERT_TRUE(Received(kKeyReporting));
-  struct Programs : std::vector<PROCESS_INFORMATION> {
-    ~Programs() {
-      for (PROCESS_INFORMATION& process : *this) {
-        TerminateProcess(process.hProcess, 0);
-        WaitForSingleObject(process.hProcess, 5000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-      }
+  std::vector<HWND> windows;  // Notepad, WordPad, elsewhere; side by side
+  struct Ended : std::vector<PROCESS_INFORMATION> {
+    ~Ended() {
+      for (const PROCESS_INFORMATION& process : *this) TerminateProcess(process.hProcess, 0);
     }
   } programs;
-  const auto start = [&](std::string commandLine) -> HWND {
+  for (std::string line :
+       {"notepad.exe", "\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\""}) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-      return nullptr;
-    programs.push_back(process);
-    return TopWindowOf(process.dwProcessId);
-  };
+    PROCESS_INFORMATION& process = programs.emplace_back();
+    CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                   &process);
+    WaitFor([&] {  // its main window
+      for (HWND w = GetTopWindow(nullptr); w; w = GetNextWindow(w, GW_HWNDNEXT))
+        if (DWORD owner = 0; GetWindowThreadProcessId(w, &owner) && owner == process.dwProcessId &&
+                             IsWindowVisible(w) && !GetWindow(w, GW_OWNER))
+          return windows.push_back(w), true;
+      return false;
+    });
+  }
+  windows.push_back(CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 10, 10,
+                                    nullptr, nullptr, nullptr, nullptr));
+  ASSERT_EQ(windows.size(), 3u);
+  for (int i = 0; i < 3; ++i)
+    MoveWindow(windows[i], 450 * (i % 2), 100 + 350 * (i / 2), 400, 300, TRUE);
   // In front as a user brings it there, with a click into it (without a
   // window manager, Wine takes the X input focus for the foreground).
-  const auto front = [](HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    const POINT inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  const auto front = [&](int i) {
+    HWND window = windows[i];
+    const POINT inside{450 * (i % 2) + 200, 100 + 350 * (i / 2) + 150};
     for (int tries = 0; tries < 20; ++tries) {
       if (GetAncestor(WindowFromPoint(inside), GA_ROOT) == window) MouseClickAt(inside);
       if (WaitFor([&] { return GetForegroundWindow() == window; }, 500)) return true;
     }
     return false;
   };
-  HWND notepad = start("notepad.exe");
-  HWND wordpad = start("\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\"");
-  HWND elsewhere = CreateWindowExA(0, "EDIT", "elsewhere", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                   100, 50, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(notepad && wordpad && elsewhere);
-  // Side by side, none covering another.
-  MoveWindow(notepad, 0, 100, 400, 300, TRUE);
-  MoveWindow(wordpad, 450, 100, 400, 300, TRUE);
-  MoveWindow(elsewhere, 0, 450, 200, 100, TRUE);
   const auto has = [&](const char* file, const char* text) {
-    const bool found = WaitFor(
-        [&] { return folder->Read(file).value_or("").find(text) != std::string::npos; }, 20000);
-    if (!found)
-      std::printf("%s holds \"%s\"; in front: %s\n", file, folder->Read(file).value_or("").c_str(),
-                  ClassName(GetForegroundWindow()).c_str());
-    return found;
+    return WaitFor([&] { return folder->Read(file).value_or("").find(text) != std::string::npos; },
+                   20000);
   };
-  ASSERT_TRUE(front(notepad));
-  Play("pause 2000\nclick 5");
-  ASSERT_TRUE(has("up.txt", "notepad"));
-  ASSERT_TRUE(front(wordpad));
-  Play("press 5");
-  ASSERT_TRUE(has("down.txt", "wordpad"));
-  ASSERT_TRUE(front(elsewhere));
-  Play("release 5\npause 1500\nclick 5");
-  EXPECT_TRUE(has("up.txt", "any"));
+  const char* const steps[][3] = {{"pause 2000\nclick 5", "up.txt", "notepad"},
+                                  {"press 5", "down.txt", "wordpad"},
+                                  {"release 5\npause 1500\nclick 5", "up.txt", "any"}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(front(i)) << i;
+    Play(steps[i][0]);
+    EXPECT_TRUE(has(steps[i][1], steps[i][2])) << steps[i][2];
+  }
   EXPECT_EQ(folder->Read("down.txt"), "notepad\r\nwordpad\r\nany\r\n");
   EXPECT_EQ(folder->Read("up.txt"), "notepad\r\nwordpad\r\nany\r\n");
-  DestroyWindow(elsewhere);
+  DestroyWindow(windows[2]);
 }
 
 // A long and a short press of one key: the short one runs its DOWN part at

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "VexelTest.h"
@@ -99,14 +100,10 @@ TEST_F(RemoteKeys, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
   UnhookWindowsHookEx(hook);
   ASSERT_GE(pointer.size(), 10u);
   std::vector<int> steps;
-  LONG x = 10;
-  for (const POINT& at : pointer) {
-    steps.push_back(at.x - x);
-    x = at.x;
-    EXPECT_EQ(at.y, 100);
-  }
-  std::printf("Mouse Right held 1.3 s: %zu steps, %ld px, from %d to %d px\n", steps.size(), x - 10,
-              steps.front(), steps.back());
+  for (LONG x = 10; const POINT& at : pointer) steps.push_back(at.x - std::exchange(x, at.x));
+  std::printf("Mouse Right held 1.3 s: %zu steps, to x %ld, from %d to %d px\n", steps.size(),
+              pointer.back().x, steps.front(), steps.back());
+  EXPECT_EQ(pointer.back().y, 100);
   EXPECT_EQ(steps.front(), 2);  // the press
   EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << ::testing::PrintToString(steps);
   EXPECT_GE(steps.back(), 30);

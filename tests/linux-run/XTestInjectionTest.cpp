@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "RunRig.h"
 // After gtest: Xlib defines None and Bool.
@@ -21,6 +22,8 @@
 
 namespace vexel::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 struct Transition {
   KeySym keysym;
@@ -38,6 +41,7 @@ class KeyWindow {
  public:
   explicit KeyWindow(Display* display) : display_(display) {
     window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 100, 0, 0, 0);
+    XStoreName(display, window_, "Vexel test");
     XSelectInput(display, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
     // A repeat arrives as a press alone, not as a release and a press.
     XkbSetDetectableAutoRepeat(display, True, nullptr);
@@ -47,7 +51,6 @@ class KeyWindow {
     XSetInputFocus(display, window_, RevertToParent, CurrentTime);
     XSync(display, False);
   }
-  Window Id() const { return window_; }
   // Drops the last `count` transitions collected.
   void Forget(std::size_t count) { got_.resize(got_.size() - count); }
   // Collects transitions until count arrived or timeoutMs passed.
@@ -173,16 +176,15 @@ TEST(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
   EXPECT_NE(rig.VexelLog().find("1 keys for Xmessage"), std::string::npos) << rig.VexelLog();
 
-  ASSERT_TRUE(focus("--class Xmessage"));
-  rig.phone.Send("click 5");
-  EXPECT_TRUE(rig.WaitFor("trace", "xmessage up\n"));
-  ASSERT_TRUE(focus("--name 'Event Tester'"));
-  rig.phone.Send("press 5");
-  EXPECT_TRUE(rig.WaitFor("trace", "xev down\n"));
-  XSetInputFocus(own.client, window.Id(), RevertToParent, CurrentTime);
-  XSync(own.client, False);
-  rig.phone.Send("release 5\npause 500\nclick 5");
-  EXPECT_TRUE(rig.WaitFor("trace", "any up\n"));
+  const char* const steps[][3] = {
+      {"--class Xmessage", "click 5", "xmessage up\n"},
+      {"--name 'Event Tester'", "press 5", "xev down\n"},
+      {"--name 'Vexel test'", "release 5\npause 500\nclick 5", "any up\n"}};
+  for (const auto& [search, keys, done] : steps) {
+    EXPECT_TRUE(focus(search)) << search;
+    rig.phone.Send(keys);
+    EXPECT_TRUE(rig.WaitFor("trace", done)) << keys;
+  }
   EXPECT_EQ(rig.Trace(), "xmessage down\nxmessage up\nxev down\nxev up\nany down\nany up\n")
       << rig.VexelLog();
 }
@@ -207,17 +209,11 @@ TEST(XTestInjection, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
   rig.phone.Send("press 6\npause 1300\nrelease 6");
   std::vector<int> steps;
   int x = 10;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(4);
-  while (std::chrono::steady_clock::now() < end) {
-    while (XPending(client)) {
-      XEvent event;
-      XNextEvent(client, &event);
-      if (event.type != MotionNotify) continue;
-      steps.push_back(event.xmotion.x_root - x);
-      x = event.xmotion.x_root;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+       std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(5ms))
+    for (XEvent event; XPending(client) && (XNextEvent(client, &event), true);)
+      if (event.type == MotionNotify)
+        steps.push_back(event.xmotion.x_root - std::exchange(x, event.xmotion.x_root));
   ASSERT_GE(steps.size(), 10u) << rig.VexelLog();
   std::printf("Mouse Right held 1.3 s: %zu steps, %d px, from %d to %d px\n", steps.size(), x - 10,
               steps.front(), steps.back());
