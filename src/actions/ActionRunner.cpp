@@ -38,19 +38,31 @@ void ActionRunner::RunExecute(const std::string& payload) {
     platform_.ShellOpen(payload);
 }
 
+void KeyOrMouseTransition(ActionPlatform& platform, std::uint8_t virtualKey, bool keyUp) {
+  const MouseKey* mouse = FindMouseKey(virtualKey);
+  if (!mouse) return platform.KeyTransition(virtualKey, keyUp);
+  if (mouse->kind == MouseKeyKind::kButton)
+    return platform.MouseButtonTransition(mouse->button, keyUp);
+  if (keyUp) return;
+  if (mouse->kind == MouseKeyKind::kMove)
+    platform.MouseMove(mouse->dx * MouseStepPx(0), mouse->dy * MouseStepPx(0));
+  else
+    platform.MouseWheel(mouse->dy);
+}
+
 void PressKeys(ActionPlatform& platform, TShortCut value) {
   const ShortcutKeys keys = SplitShortcut(value);
   if (keys.shift) platform.KeyTransition(kShiftKey, false);
   if (keys.ctrl) platform.KeyTransition(kCtrlKey, false);
   if (keys.alt) platform.KeyTransition(kAltKey, false);
-  platform.KeyTransition(static_cast<std::uint8_t>(keys.key), false);
+  KeyOrMouseTransition(platform, static_cast<std::uint8_t>(keys.key), false);
 }
 
 void ReleaseKeys(ActionPlatform& platform, TShortCut value) {
   // Sent whether or not the keys are down: a Release on button up ends
   // the Press of the same combination on button down.
   const ShortcutKeys keys = SplitShortcut(value);
-  platform.KeyTransition(static_cast<std::uint8_t>(keys.key), true);
+  KeyOrMouseTransition(platform, static_cast<std::uint8_t>(keys.key), true);
   if (keys.alt) platform.KeyTransition(kAltKey, true);
   if (keys.ctrl) platform.KeyTransition(kCtrlKey, true);
   if (keys.shift) platform.KeyTransition(kShiftKey, true);

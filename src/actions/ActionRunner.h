@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "actions/KeyMap.h"
 #include "actions/KeyRepeat.h"
+#include "actions/MouseKeys.h"
 #include "actions/ShortcutText.h"
 #include "base/Timers.h"
 
@@ -32,7 +34,21 @@ class ActionPlatform {
   // would hold it up ("$reboot", "$shutdown"). False when refused.
   virtual bool Reboot() = 0;
   virtual bool ShutDown() = 0;
+  // The mouse as the keys of actions/MouseKeys.h move it: a button going
+  // down or up, the pointer moved by so many pixels (y down), the wheel
+  // turned by so many notches (positive away from the user).
+  virtual void MouseButtonTransition(MouseButton button, bool up) = 0;
+  virtual void MouseMove(int dx, int dy) = 0;
+  virtual void MouseWheel(int notches) = 0;
+  // The window that has the keyboard focus, for the programs' key maps;
+  // none where the system does not tell.
+  virtual FocusedWindow FocusedProgram() { return {}; }
 };
+
+// One key of a combination going down or up, on the keyboard or the mouse:
+// a mouse button goes down or up, a move or wheel key steps (the first,
+// 2-pixel step of a move) on the way down only.
+void KeyOrMouseTransition(ActionPlatform& platform, std::uint8_t virtualKey, bool keyUp);
 
 // The press half of a combination (Shift, Ctrl, Alt, then the key) and its
 // release half (the key, then Alt, Ctrl, Shift), sent whether or not the
@@ -44,7 +60,7 @@ class ActionRunner {
  public:
   // A runner whose Repeat parts hold and repeat their key on the timers.
   ActionRunner(ActionPlatform& platform, TimerHost& timers)
-      : platform_(platform), repeat_(std::in_place, platform, timers) {}
+      : platform_(platform), timers_(&timers), repeat_(std::in_place, platform, timers) {}
   // A runner without timers, in which Repeat parts do nothing.
   explicit ActionRunner(ActionPlatform& platform) : platform_(platform) {}
 
@@ -53,6 +69,8 @@ class ActionRunner {
   void SetOnControlChange(std::function<void(bool enabled)> onChange) {
     onControlChange_ = std::move(onChange);
   }
+  ActionPlatform& Platform() const { return platform_; }
+  TimerHost* Timers() const { return timers_; }  // nullptr for a runner without timers
 
   // An Execute part's payload: "#" command line, "$" special command, or a
   // path. Switching control off ends a running repeat.
@@ -70,6 +88,7 @@ class ActionRunner {
 
  private:
   ActionPlatform& platform_;
+  TimerHost* timers_ = nullptr;
   bool controlEnabled_ = true;
   std::function<void(bool)> onControlChange_;
   std::optional<KeyRepeat> repeat_;

@@ -26,13 +26,19 @@ std::string TakeElementBody(std::string& rest) {
   return TrimCopy(body);
 }
 
+// Whether the rest starts with the marker, blanks skipped.
+bool StartsElement(std::string_view rest, std::string_view marker) {
+  return Trim(rest).substr(0, marker.size()) == marker;
+}
+
 }  // namespace
 
 ActionParts SplitActionText(std::string_view actionText) {
   ActionParts parts;
   std::string rest(actionText);
-  if (rest.find("DOWN") != std::string::npos) parts.down = TakeElementBody(rest);
-  if (rest.find("UP") != std::string::npos) parts.up = TakeElementBody(rest);
+  if (StartsElement(rest, "DOWN")) parts.down = TakeElementBody(rest);
+  if (StartsElement(rest, "UP")) parts.up = TakeElementBody(rest);
+  if (StartsElement(rest, "HOLD")) parts.hold = TakeElementBody(rest);
   return parts;
 }
 
@@ -53,15 +59,39 @@ ActionPart DecodeActionPart(std::string_view part, const KeyNames& layout) {
   return decoded;
 }
 
+bool HoldHonoured(const ActionParts& parts, const KeyNames& layout) {
+  if (parts.hold.empty()) return false;
+  if (parts.down.empty()) return true;
+  const ActionPart down = DecodeActionPart(parts.down, layout);
+  return down.kind == ActionPart::kExecute ||
+         (down.kind == ActionPart::kKey && down.mode == kmClick);
+}
+
+namespace {
+
+// Whether the side writes an element.
+bool Written(const ActionSide& side) {
+  return side.ticked && (side.kind == akExecute || side.kind == akKey);
+}
+
+}  // namespace
+
+bool HoldAllowed(const ActionEditorFields& fields) {
+  const ActionSide& down = fields.side[0];
+  return !Written(down) || down.kind == akExecute || down.mode == kmClick;
+}
+
 std::string ComposeActionText(const ActionEditorFields& fields, const KeyNames& layout) {
-  static constexpr const char* kElementStart[2] = {"DOWN (*", " UP (*"};
+  static constexpr const char* kElementStart[3] = {"DOWN (*", " UP (*", " HOLD (*"};
+  const bool withHold = Written(fields.side[2]) && HoldAllowed(fields);
   std::string text;
-  for (int n = 0; n < 2; ++n) {
+  for (int n = 0; n < (withHold ? 3 : 2); ++n) {
     const ActionSide& side = fields.side[n];
-    if (!side.ticked) continue;
-    if (side.kind == akExecute) {
+    if (!Written(side)) {
+      if (withHold) text += std::string(kElementStart[n]) + "*)";
+    } else if (side.kind == akExecute) {
       text += std::string(kElementStart[n]) + "1 " + side.payload + "*)";
-    } else if (side.kind == akKey) {
+    } else {
       text += std::string(kElementStart[n]) + "2 " + std::to_string(side.mode) + " " +
               FormatShortcut(side.shortcut, layout) + "*)";
     }
@@ -75,6 +105,7 @@ void KeyActions::DispatchKeyAction(std::string_view actionText, int request,
   if (request == 0) {
     ApplyActionPart(parts.down, 1, window);
     ApplyActionPart(parts.up, 2, window);
+    ApplyActionPart(parts.hold, 3, window);
   } else if (request == 1) {
     RunActionPart(parts.down, true);
   } else if (request == 2) {
@@ -94,7 +125,7 @@ void KeyActions::ApplyActionPart(std::string_view part, int side, ActionEditorFi
   if (side == 0) return RunActionPart(part, true);
   const ActionPart decoded = DecodeActionPart(part, layout_);
   if (decoded.kind == ActionPart::kNothing) return;
-  if ((side != 1 && side != 2) || !window) return;
+  if (side < 1 || side > 3 || !window) return;
   ActionSide& fields = window->side[side - 1];
   if (decoded.kind == ActionPart::kExecute) {
     fields.payload = decoded.payload;

@@ -41,9 +41,12 @@ void KeyRepeat::Start(TShortCut value) {
   Stop();
   running_ = true;
   value_ = value;
-  settings_ = platform_.KeyboardRepeatSettings();
+  const MouseKey* mouse = FindMouseKey(static_cast<std::uint8_t>(SplitShortcut(value).key));
+  const bool moves = mouse && mouse->kind == MouseKeyKind::kMove;
+  settings_ = moves ? kMouseMoveRepeat : platform_.KeyboardRepeatSettings();
   pressedAt_ = timers_.Milliseconds();
   sent_ = 0;
+  holdOnly_ = mouse && mouse->kind == MouseKeyKind::kButton;
   PressKeys(platform_, value_);
   ArmTimer(0);
 }
@@ -69,13 +72,25 @@ void KeyRepeat::RepeatTimerTimer() {
   const std::uint64_t due = RepeatsDue(settings_, elapsed);
   if (due > sent_ + kMaxRepeatsAtOnce) sent_ = due - kMaxRepeatsAtOnce;
   const auto key = static_cast<std::uint8_t>(SplitShortcut(value_).key);
-  for (; sent_ < due; ++sent_) platform_.KeyTransition(key, false);
+  const MouseKey* mouse = FindMouseKey(key);
+  for (; sent_ < due; ++sent_) {
+    if (!mouse) {
+      platform_.KeyTransition(key, false);
+    } else if (mouse->kind == MouseKeyKind::kMove) {
+      // A step as long as the key was held when it fell due.
+      const int step = MouseStepPx(RepeatDueMs(settings_, sent_ + 1));
+      platform_.MouseMove(mouse->dx * step, mouse->dy * step);
+    } else if (mouse->kind == MouseKeyKind::kWheel) {
+      platform_.MouseWheel(mouse->dy);
+    }
+  }
   ArmTimer(elapsed);
 }
 
 void KeyRepeat::ArmTimer(std::uint64_t elapsed) {
   // The next repeat, or the end of the time a repeat may run.
-  const std::uint64_t next = std::min(RepeatDueMs(settings_, sent_ + 1), kRepeatLimitMs);
+  const std::uint64_t next =
+      holdOnly_ ? kRepeatLimitMs : std::min(RepeatDueMs(settings_, sent_ + 1), kRepeatLimitMs);
   timers_.StartTimer(kRepeatTimerId, static_cast<unsigned>(next > elapsed ? next - elapsed : 1));
 }
 

@@ -25,6 +25,10 @@ struct KeyboardRepeat {
   unsigned intervalMs = 0;
 };
 
+// A held mouse move key steps on a schedule of its own, whatever the
+// keyboard's settings: first 250 ms after the press, then 30 a second.
+inline constexpr KeyboardRepeat kMouseMoveRepeat{0, 31};
+
 // A repeat with no release ends by itself this long after the press.
 inline constexpr std::uint64_t kRepeatLimitMs = 30000;
 // At most this many repeats are sent at once after the main thread was
@@ -48,6 +52,9 @@ class KeyRepeat {
 
   // Presses the combination (modifiers Shift, Ctrl, Alt, then the key) and
   // starts repeating its key; a repeat already running is stopped first.
+  // A mouse button is held down, not repeated; a mouse move key steps
+  // further the longer it is held (MouseStepPx), a wheel key one notch at
+  // a time.
   void Start(TShortCut value);
   // Ends a running repeat: the key and then its modifiers (Alt, Ctrl,
   // Shift) go up, once. Does nothing when no repeat runs.
@@ -67,6 +74,7 @@ class KeyRepeat {
   KeyboardRepeat settings_;
   std::uint64_t pressedAt_ = 0;  // Milliseconds() of the press
   std::uint64_t sent_ = 0;       // repeats sent (and dropped) so far
+  bool holdOnly_ = false;        // a mouse button: held down, nothing repeated
 };
 
 }  // namespace vexel

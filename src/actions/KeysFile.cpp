@@ -1,15 +1,38 @@
 #include "actions/KeysFile.h"
 
+#include <algorithm>
+
 #include "base/Error.h"
 #include "base/Files.h"
 #include "base/ProfileFile.h"
+#include "base/Text.h"
 
 namespace vexel {
 
 namespace {
 
 constexpr const char* kSection = "Keys";
+constexpr std::string_view kProgramSection = "Keys ";
 constexpr size_t kLongestKey = 16;
+constexpr size_t kLongestProgram = 64;
+
+std::string SectionOf(std::string_view program) {
+  return program.empty() ? kSection : std::string(kProgramSection) + std::string(program);
+}
+
+// Appends the section's entries to the map shown.
+void AppendSection(const ProfileFile& file, const std::string& section, KeyMap& keyMap) {
+  for (const std::string& name : file.EntryNames(section)) {
+    // The name without its first and last character: the quotes, unexamined.
+    std::string key = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
+    keyMap.Append(std::move(key), file.GetString(section, name, ""), true);
+  }
+}
+
+ProfileFile ReadKeysFile(const std::string& path) {
+  // An unreadable file reads as an empty one, as the profile functions have it.
+  return ProfileFile::Parse(ReadWholeFile(path).value_or(""));
+}
 
 std::string EntryName(std::string_view key) { return "\"" + std::string(key) + "\""; }
 
@@ -33,29 +56,63 @@ bool KeysFileCanHold(std::string_view key) {
   return true;
 }
 
+std::string ProgramMapName(std::string_view typed) {
+  const std::string_view name = Trim(typed);
+  if (name.size() > kLongestProgram) return {};
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127 || c == ']') return {};
+  }
+  return std::string(name);
+}
+
 void LoadKeysFile(const std::string& path, KeyMap& keyMap, std::string& keysFilePath) {
   if (!FileExists(path)) return;
   keysFilePath = path;
-  // An unreadable file reads as an empty one, as the profile functions have it.
-  const ProfileFile file = ProfileFile::Parse(ReadWholeFile(path).value_or(""));
-  keyMap.Clear();
-  for (const std::string& name : file.EntryNames(kSection)) {
-    // The name without its first and last character: the quotes, unexamined.
-    std::string key = name.size() >= 2 ? name.substr(1, name.size() - 2) : "";
-    keyMap.Append(std::move(key), file.GetString(kSection, name, ""), true);
+  const ProfileFile file = ReadKeysFile(path);
+  keyMap.ClearAll();
+  AppendSection(file, kSection, keyMap);
+  for (const std::string& section : file.SectionNames()) {
+    if (!StartsWithText(section, kProgramSection)) continue;
+    const std::string program = ProgramMapName(section.substr(kProgramSection.size()));
+    const auto known = keyMap.Programs();
+    // The first section that names a program counts ("[Keys  vlc]" after "[Keys vlc]").
+    if (program.empty() || std::any_of(known.begin(), known.end(),
+                                       [&](const std::string& p) { return SameText(p, program); }))
+      continue;
+    keyMap.ShowMap(program);
+    AppendSection(file, section, keyMap);
   }
+  keyMap.ShowMap("");
+}
+
+bool LoadShownMap(const std::string& path, KeyMap& keyMap) {
+  if (!FileExists(path)) return false;
+  const ProfileFile file = ReadKeysFile(path);
+  const std::string section = SectionOf(keyMap.ShownMap());
+  const auto sections = file.SectionNames();
+  const bool hasOwn = std::any_of(sections.begin(), sections.end(),
+                                  [&](const std::string& s) { return SameText(s, section); });
+  keyMap.Clear();
+  AppendSection(file, hasOwn ? section : kSection, keyMap);
+  return true;
 }
 
 void SaveKeysFile(const std::string& path, const KeyMap& keyMap, std::string& keysFilePath) {
   keysFilePath = path;
   static const std::vector<KeyMapRow> kEmptyGrid{KeyMapRow{}};
-  const std::vector<KeyMapRow>& rows = keyMap.Empty() ? kEmptyGrid : keyMap.Rows();
   ProfileFile file;
-  for (const KeyMapRow& row : rows) {
-    const std::string name = EntryName(row.key);
-    // A later row of the same key is never looked up: keep the first.
-    if (!ReadsBackAsItself(row.key) || file.HasValue(kSection, name)) continue;
-    file.WriteString(kSection, name, row.action);
+  std::vector<std::string> programs = keyMap.Programs();
+  programs.insert(programs.begin(), "");
+  for (const std::string& program : programs) {
+    const std::string section = SectionOf(program);
+    const std::vector<KeyMapRow>& rows = keyMap.RowsOf(program);
+    for (const KeyMapRow& row : rows.empty() ? kEmptyGrid : rows) {
+      const std::string name = EntryName(row.key);
+      // A later row of the same key is never looked up: keep the first.
+      if (!ReadsBackAsItself(row.key) || file.HasValue(section, name)) continue;
+      file.WriteString(section, name, row.action);
+    }
   }
   if (!ReplaceFile(path, file.Bytes())) throw Error("Unable to write to " + FullPath(path));
 }

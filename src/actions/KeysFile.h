@@ -1,10 +1,13 @@
-// Keys files ("*.km"): the key map stored as an initialisation file with one
-// section "Keys" and one entry per row, named by the key in double quotes,
-// with the action text as its value:
+// Keys files ("*.km"): the key map stored as an initialisation file with a
+// section "Keys" for all programs, a section "Keys <program>" for each
+// program's own map, and one entry per row, named by the key in double
+// quotes, with the action text as its value:
 //
 //   [Keys]
 //   "5"=DOWN (*1 C:\Windows\notepad.exe*)
 //   ":J"=
+//   [Keys vlc]
+//   "5"=DOWN (*2 2 Space*)
 #pragma once
 
 #include <string>
@@ -21,16 +24,25 @@ namespace vexel {
 // back as key 5 with the phone's command line).
 bool KeysFileCanHold(std::string_view key);
 
-// Replaces the key map with the rows of the keys file at path, in file
-// order, each with its ellipsis button; the path becomes the keys file path.
-// When no file exists there nothing changes. Action texts come back cut to
-// 2047 characters.
-void LoadKeysFile(const std::string& path, KeyMap& keyMap, std::string& keysFilePath);
+// A program's name as a keys file can hold it: trimmed, at most 64 bytes,
+// no "]" and no control character; empty when it cannot be held.
+std::string ProgramMapName(std::string_view typed);
 
-// Writes the key map to the keys file at path, replacing the whole file; the
-// path becomes the keys file path even when the write fails. An empty key map
-// is saved as its one empty row. Where rows share a key (ignoring case) only
-// the first is saved, as only the first is in effect; a row whose key would
+// Replaces the key map, every program's map included, with the rows of the
+// keys file at path, in file order, each with its ellipsis button; the map
+// for all programs is shown, and the path becomes the keys file path. When
+// no file exists there nothing changes. Action texts come back cut to 2047
+// characters.
+void LoadKeysFile(const std::string& path, KeyMap& keyMap, std::string& keysFilePath);
+// Replaces the rows of the program's map that is shown with the file's map
+// for that program, or with its map for all programs when it has none; the
+// other maps and the keys file path stay. False when no file exists there.
+bool LoadShownMap(const std::string& path, KeyMap& keyMap);
+
+// Writes the key map, every program's map included, to the keys file at
+// path, replacing the whole file; the path becomes the keys file path even
+// when the write fails. An empty map is saved as its one empty row. Where rows share a key
+// (ignoring case) only the first is saved, as only the first is in effect; a row whose key would
 // not read back as itself is left out. The file is replaced
 // in one step: on failure vexel::Error "Unable to write to <full path>" is
 // raised and the old file is left as it was.

@@ -1,5 +1,6 @@
 #include "actions/ShortcutText.h"
 
+#include "actions/MouseKeys.h"
 #include "base/Text.h"
 
 namespace vexel {
@@ -33,6 +34,7 @@ const char* FixedKeyName(std::uint8_t virtualKey) {
     if (key.code == virtualKey) return key.name;
   for (const NamedKey& key : kMediaKeyNames)
     if (key.code == virtualKey) return key.name;
+  if (const MouseKey* mouse = FindMouseKey(virtualKey)) return mouse->name;
   return nullptr;
 }
 
@@ -71,6 +73,11 @@ TShortCut ParseShortcut(std::string_view text, const KeyNames& layout) {
     }
   }
   if (text.empty()) return 0;
+  // The mouse buttons below 8 by their names only, not by the layout's
+  // names of other codes there.
+  for (const MouseKey& mouse : kMouseKeys)
+    if (mouse.code < 8 && SameText(mouse.name, text))
+      return static_cast<TShortCut>(mouse.code | modifiers);
   // Ascending, so that a name two keys share gives the lower code: "7" is
   // the main-row 7, never the keypad 7.
   for (unsigned code = 8; code <= 255; ++code)

@@ -51,8 +51,9 @@ inline constexpr NamedKey kMediaKeyNames[] = {
     {0xB7, "App2"},
 };
 
-// The name of a key code from the fixed table, or from the layout for codes
-// the table does not name.
+// The name of a key code from the fixed table (the mouse keys of
+// actions/MouseKeys.h included), or from the layout for codes the table
+// does not name.
 std::string KeyName(std::uint8_t virtualKey, const KeyNames& layout);
 
 std::string FormatShortcut(TShortCut value, const KeyNames& layout);

@@ -32,6 +32,8 @@ inline constexpr ControlName kPropertiesControls[] = {
     {"ValueListEditor1", 1011}, {"SpeedButton1", 1012},
     {"SpeedButton2", 1013},     {"Memo1", 1014},
     {"FindButton", 1015},
+    // "Keys for:": the map shown in the grid.
+    {"Label3", 1016},           {"cbKeysFor", 1017},
 };
 
 // The tray menu MobPopup: its commands reach the tray window as WM_COMMAND.
@@ -72,8 +74,12 @@ inline constexpr ControlName kButtonActionControls[] = {
     {"RadioGroup2.Execute", 1119},
     {"RadioGroup2.Key", 1120},
     // The buttons of the named keys menu, beside each side's hot-key control.
-    {"KeyBtn1", 1121},
-    {"KeyBtn2", 1122},
+    {"KeyBtn1", 1121}, {"KeyBtn2", 1122},
+    // Side 3, "On long press".
+    {"CheckBox3", 1123}, {"RadioGroup3", 1124}, {"Edit3", 1125}, {"BitBtn3", 1126},
+    {"ExtBtn3", 1127},   {"HotKey3", 1128},     {"ComboBox3", 1129},
+    {"RadioGroup3.Execute", 1130}, {"RadioGroup3.Key", 1131},
+    {"KeyBtn3", 1132},
     // ExtraCmdMenu
     {"ogglecontrolonoff1", 2101},
     {"Reboot1", 2102},
@@ -81,7 +87,8 @@ inline constexpr ControlName kButtonActionControls[] = {
     {"Customcommand1", 2104},
 };
 // NamedKeyMenu: one item for each media key (actions/ShortcutText.h
-// kMediaKeyNames), in that order, from this identifier on.
+// kMediaKeyNames) and then for each mouse key (actions/MouseKeys.h
+// kMouseKeys), in that order, from this identifier on.
 inline constexpr int kNamedKeyMenuFirstId = 2110;
 
 // The About window (TAboutForm).

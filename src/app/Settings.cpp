@@ -75,6 +75,8 @@ Settings ReadSettings(const std::string& path) {
   settings.keysFile = file.GetString(kSection, "KeysFile", defaults.keysFile);
   settings.reconnect = ReadBool(file, "reconnect", defaults.reconnect);
   settings.notify = ReadBool(file, "notify", defaults.notify);
+  settings.holdTime = ReadInteger(file, "holdtime", defaults.holdTime);
+  if (settings.holdTime < 1 || settings.holdTime > 60000) settings.holdTime = defaults.holdTime;
   return settings;
 }
 

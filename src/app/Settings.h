@@ -12,6 +12,10 @@ struct Settings {
   std::string keysFile;    // "KeysFile": the keys file loaded at start
   bool reconnect = false;  // "reconnect": keep the connection alive
   bool notify = true;      // "notify": desktop notifications of the link (Linux); never written
+  // "holdtime": milliseconds a key is held before its long-press part runs
+  // (1 to 60000; anything else gives the default). Read only: a user's own
+  // value stays in the file, which a save keeps.
+  int holdTime = 600;
 };
 
 // The settings file's path: the program's folder and "Vexel.ini".

@@ -101,6 +101,18 @@ size_t ProfileFile::FindSection(std::string_view section) const {
   return kNone;
 }
 
+std::vector<std::string> ProfileFile::SectionNames() const {
+  std::vector<std::string> names;
+  for (const Line& line : lines_) {
+    if (line.kind != Kind::kSection) continue;
+    const std::string_view name = CString(Text(line.name));
+    if (std::none_of(names.begin(), names.end(),
+                     [&](const std::string& seen) { return SameText(seen, name); }))
+      names.emplace_back(name);
+  }
+  return names;
+}
+
 size_t ProfileFile::SectionEnd(size_t header) const {
   size_t i = header + 1;
   while (i < lines_.size() && lines_[i].kind != Kind::kSection) ++i;

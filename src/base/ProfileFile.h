@@ -60,6 +60,10 @@ class ProfileFile {
   std::vector<std::string> EntryNames(std::string_view section,
                                       size_t bufferSize = kNameListBuffer) const;
 
+  // The names of the file's sections in file order, as stored; of sections
+  // that share a name (ignoring case) only the first, which counts.
+  std::vector<std::string> SectionNames() const;
+
   // Sets the entry's value, creating the entry and its section as needed.
   void WriteString(std::string_view section, std::string_view name, std::string_view value);
 

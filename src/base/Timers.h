@@ -22,6 +22,7 @@ class TimerHost {
 inline constexpr unsigned kReconnectTimerId = 1;    // ReconnectTimer: keep-alive every 5000 ms
 inline constexpr unsigned kRepeatTimerId = 2;       // a held key's repeat
 inline constexpr unsigned kAttemptTimerId = 3;      // the pause before a reconnection attempt
+inline constexpr unsigned kHoldTimerId = 4;         // a held key's long press (holdtime)
 inline constexpr unsigned kWaitTimerId = 147852;    // the reply wait, 750 ms
 
 }  // namespace vexel

@@ -9,6 +9,7 @@
 #include "actions/KeysFile.h"
 #include "base/Error.h"
 #include "base/Text.h"
+#include "base/Timers.h"
 #include "phone/PhoneMakers.h"
 
 namespace vexel {
@@ -41,6 +42,10 @@ std::optional<KeyEvent> ParseReport(std::string_view line) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Keys held at once that are remembered; a phone that reports presses
+// without releases pushes the oldest out.
+constexpr size_t kMostHeldKeys = 16;
 
 }  // namespace
 
@@ -93,11 +98,80 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
     } else if (runner.Repeating() && press) {
       runner.StopRepeat();
     }
-    actions_.DispatchKeyAction(keyMap_.ValueOf(event.key), press ? 1 : 2, nullptr);
-    if (press && runner.Repeating()) repeatKey_ = event.key;
+    if (press)
+      Press(event.key);
+    else
+      Release(event.key);
   }
   if (badFlag)
     throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
+}
+
+std::string KeyEventHandlers::ActionOf(const std::string& key) const {
+  // The focused program is asked only when its map could matter.
+  if (!keyMap_.ProgramMapsAct(key)) return keyMap_.ActionFor(key, {});
+  return keyMap_.ActionFor(key, actions_.Runner().Platform().FocusedProgram());
+}
+
+void KeyEventHandlers::Press(const std::string& key) {
+  auto held = std::find_if(heldKeys_.begin(), heldKeys_.end(),
+                           [&](const HeldKey& h) { return SameText(h.key, key); });
+  // The phone's own repeat of a press whose long press waits or ran.
+  if (held != heldKeys_.end() && (held->holdDue || held->held)) return;
+  if (held != heldKeys_.end()) heldKeys_.erase(held);
+  if (heldKeys_.size() >= kMostHeldKeys) heldKeys_.erase(heldKeys_.begin());
+  ActionRunner& runner = actions_.Runner();
+  std::string action = ActionOf(key);
+  TimerHost* timers = runner.Timers();
+  const bool waits = timers && HoldHonoured(SplitActionText(action), actions_.Layout());
+  heldKeys_.push_back({key, std::move(action), waits ? timers->Milliseconds() + holdTimeMs_ : 0});
+  if (waits) return ArmHoldTimer();
+  actions_.DispatchKeyAction(heldKeys_.back().action, 1, nullptr);
+  if (runner.Repeating()) repeatKey_ = key;
+}
+
+void KeyEventHandlers::Release(const std::string& key) {
+  auto held = std::find_if(heldKeys_.begin(), heldKeys_.end(),
+                           [&](const HeldKey& h) { return SameText(h.key, key); });
+  if (held == heldKeys_.end()) {
+    // A release whose press came before learn mode or the link.
+    actions_.DispatchKeyAction(ActionOf(key), 2, nullptr);
+    return;
+  }
+  const HeldKey released = std::move(*held);
+  heldKeys_.erase(held);
+  if (released.held) return;
+  if (released.holdDue) {
+    ArmHoldTimer();
+    actions_.DispatchKeyAction(released.action, 1, nullptr);
+  }
+  actions_.DispatchKeyAction(released.action, 2, nullptr);
+}
+
+void KeyEventHandlers::HoldTimerTimer() {
+  TimerHost* timers = actions_.Runner().Timers();
+  if (!timers) return;
+  const std::uint64_t now = timers->Milliseconds();
+  for (size_t i = 0; i < heldKeys_.size(); ++i) {
+    if (!heldKeys_[i].holdDue || heldKeys_[i].holdDue > now) continue;
+    heldKeys_[i].holdDue = 0;
+    heldKeys_[i].held = true;
+    const std::string key = heldKeys_[i].key;
+    actions_.ApplyActionPart(SplitActionText(heldKeys_[i].action).hold, 0, nullptr);
+    if (actions_.Runner().Repeating()) repeatKey_ = key;
+  }
+  ArmHoldTimer();
+}
+
+void KeyEventHandlers::ArmHoldTimer() {
+  TimerHost* timers = actions_.Runner().Timers();
+  if (!timers) return;
+  std::uint64_t next = 0;
+  for (const HeldKey& held : heldKeys_)
+    if (held.holdDue && (!next || held.holdDue < next)) next = held.holdDue;
+  if (!next) return timers->StopTimer(kHoldTimerId);
+  const std::uint64_t now = timers->Milliseconds();
+  timers->StartTimer(kHoldTimerId, static_cast<unsigned>(next > now ? next - now : 1));
 }
 
 void KeyEventHandlers::MapKeys(const char* buffer) {
@@ -128,7 +202,11 @@ void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
   observer_.OnLinkEvent(event);
 }
 
-void KeyEventHandlers::EndRepeat() { actions_.Runner().StopRepeat(); }
+void KeyEventHandlers::EndRepeat() {
+  actions_.Runner().StopRepeat();
+  heldKeys_.clear();
+  ArmHoldTimer();
+}
 
 TReceiveDataEvent KeyEventHandlers::FeedbackCommHandler() {
   return [this](void*, const char* buffer, std::uint16_t) { FeedbackComm(buffer); };

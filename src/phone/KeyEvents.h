@@ -1,6 +1,7 @@
 // Keypad reports (+CKEV) from the phone: parsing, dispatch and learn mode.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,10 @@ struct KeyEvent {
 // them; a Sagem's decimal code (53,1) stays as the phone wrote it.
 std::vector<KeyEvent> ParseKeyEvents(std::string_view text);
 
+// How long a key is held before its HOLD part runs ("holdtime" in the
+// settings' [params]).
+inline constexpr unsigned kDefaultHoldTimeMs = 600;
+
 // The received-data handlers of normal operation and of learn mode.
 class KeyEventHandlers {
  public:
@@ -39,7 +44,19 @@ class KeyEventHandlers {
   // button-down part, an even one its button-up part. A flag that is not a
   // digit raises Error("'%s' is not a valid integer value") once the other
   // reports of the chunk were handled.
+  //
+  // A press takes the key's action from the focused program's map, if one
+  // applies and gives the key an action, else from the map for all
+  // programs (KeyMap::ActionFor); its release goes to the same action,
+  // wherever the focus went meanwhile. A key whose HOLD part is honoured
+  // (HoldHonoured) runs nothing at its press: released within the hold
+  // time it runs its DOWN and then its UP part, held longer it runs its
+  // HOLD part once when the hold time is over (the hold timer,
+  // kHoldTimerId) and nothing at its release.
   void FeedbackComm(const char* buffer);
+  // The hold timer fired.
+  void HoldTimerTimer();
+  void SetHoldTime(unsigned milliseconds) { holdTimeMs_ = milliseconds; }
   // Appends a learned row (key code, action " ") for every press of a key
   // that a keys file can hold as itself (KeysFileCanHold).
   void MapKeys(const char* buffer);
@@ -56,8 +73,9 @@ class KeyEventHandlers {
   // its end when a real key comes.
   void SetMaker(int maker);
   bool KeypadLocked() const { return locked_; }
-  // Ends a held key's repeat (the link going down, program exit); learn
-  // mode starting ends it too.
+  // Ends a held key's repeat (the link going down, program exit) and
+  // forgets the keys held, a long press waiting included; learn mode
+  // starting ends them too.
   void EndRepeat();
 
   // The handlers as the serial port installs them (StartLink installs
@@ -66,6 +84,18 @@ class KeyEventHandlers {
   TReceiveDataEvent MapKeysHandler();
 
  private:
+  // A key pressed and not yet released.
+  struct HeldKey {
+    std::string key;
+    std::string action;         // the action text its press took
+    std::uint64_t holdDue = 0;  // when its HOLD part runs; 0: none waits
+    bool held = false;          // its HOLD part ran
+  };
+  std::string ActionOf(const std::string& key) const;
+  void Press(const std::string& key);
+  void Release(const std::string& key);
+  void ArmHoldTimer();
+
   KeyMap& keyMap_;
   KeyActions& actions_;
   LinkObserver& observer_;
@@ -76,7 +106,9 @@ class KeyEventHandlers {
   std::vector<std::string> learnedKeys_;
   bool lockReports_ = false;  // the maker in use is Motorola
   bool locked_ = false;
-  std::string repeatKey_;  // the key whose press started the running repeat
+  std::string repeatKey_;          // the key whose press started the running repeat
+  std::vector<HeldKey> heldKeys_;  // in the order pressed
+  unsigned holdTimeMs_ = kDefaultHoldTimeMs;
 };
 
 }  // namespace vexel

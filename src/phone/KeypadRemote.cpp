@@ -30,6 +30,8 @@ void KeypadRemote::KeepAlive(bool on) { link_.cbReconnectClick(on); }
 void KeypadRemote::TimerFired(unsigned id) {
   if (id == kRepeatTimerId)
     runner_.RepeatTimerTimer();
+  else if (id == kHoldTimerId)
+    keyEvents_.HoldTimerTimer();
   else
     link_.TimerFired(id);
 }

@@ -10,7 +10,9 @@
 //     (the host's RssAnon, which private bytes do not show under Wine);
 //   - key report to action: from the write of "+CKEV: 5,1" on the phone's
 //     end to the start of the key's action (a Press of F24, seen by a
-//     low-level keyboard hook in this process).
+//     low-level keyboard hook in this process), the key looked up in the
+//     focused program's map first;
+//   - that lookup of the focused program alone, as Vexel makes it.
 // Run through scripts/wine-run; see --help for the counts.
 #include <windows.h>
 
@@ -22,6 +24,7 @@
 #include "BenchSupport.h"
 #include "NullModemRig.h"
 #include "VexelDriver.h"
+#include "actions/win32/ActionPlatformWin32.h"
 
 namespace vexel::test {
 namespace {
@@ -189,7 +192,11 @@ int LinkUp(const Options& options, MemoryKiB& linkUpMemory) {
   }
   TestFolder folder("bench-link");
   folder.Write("Vexel.ini", Settings(true));
-  folder.Write("keys.km", "[Keys]\r\n\"5\"=DOWN (*2 0 F24*) UP (*2 1 F24*)\r\n");
+  // Key 5 also in a program's map, which applies to no window here: every
+  // press looks up the focused program.
+  folder.Write("keys.km",
+               "[Keys]\r\n\"5\"=DOWN (*2 0 F24*) UP (*2 1 F24*)\r\n"
+               "[Keys vexel-bench-no-such-program]\r\n\"5\"=DOWN (*2 2 F23*)\r\n");
   auto phone = std::make_unique<PhoneOnCom28>(phonesim::PhoneOptions{});
   VexelProcess vexel(folder);
   if (!WaitFor([&] { return phone->Count("AT+CMER=3,2,0,0,0\r") > 0; }, 30000)) {
@@ -249,6 +256,23 @@ int LinkUp(const Options& options, MemoryKiB& linkUpMemory) {
   return 0;
 }
 
+// The lookup of the foreground window as Vexel makes it for a key that a
+// program's map acts on: 400 lookups 20 ms apart.
+void PrintFocusLookup() {
+  ActionPlatformWin32 platform;
+  const FocusedWindow first = platform.FocusedProgram();
+  std::vector<double> lookups;
+  for (int i = 0; i < 400; ++i) {
+    const Clock::time_point start = Clock::now();
+    platform.FocusedProgram();
+    lookups.push_back(MsSince(start));
+    Sleep(20);
+  }
+  std::printf("focused program lookup (%s): p50 %.3f ms, p99 %.3f ms\n",
+              first.programFile.empty() ? "no window" : first.programFile.c_str(),
+              Percentile(lookups, 0.50), Percentile(lookups, 0.99));
+}
+
 int Run(const Options& options) {
   Figures vexel, emptyTray, emptyTrayThreads, emptyProgram;
   if (const int failed = StartUp(options, vexel)) return failed;
@@ -261,6 +285,7 @@ int Run(const Options& options) {
   PrintSpread("start-up of the empty program to its window, starts", emptyProgram.startMs, 0);
   MemoryKiB linkUp{0, 0, -1, -1};
   const int failed = LinkUp(options, linkUp);
+  PrintFocusLookup();
   PrintMemory("Vexel.exe, link down:", vexel.memory);
   if (!failed) PrintMemory("Vexel.exe, link up:", linkUp);
   PrintMemory("the empty tray program:", emptyTray.memory);

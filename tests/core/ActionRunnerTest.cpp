@@ -47,6 +47,17 @@ TEST_F(ActionRunnerTest, KeyPartsSendTransitionsInModifierOrder) {
       {9, "Space", {}},
       {kmClick, "", {}},  // names no key: nothing to press
       {kmClick, "Ctrl+", {}},
+      // The mouse: a button's press and release are a drag; a move or the
+      // wheel steps on the way down only.
+      {kmPress, "Left Click", {"button 0 down"}},
+      {kmRelease, "Left Click", {"button 0 up"}},
+      {kmClick,
+       "Ctrl+Right Click",
+       {"down 17", "button 1 down", "sleep 30", "button 1 up", "up 17"}},
+      {kmClick, "Mouse Right", {"move 2 0", "sleep 30"}},
+      {kmPress, "Mouse Up", {"move 0 -2"}},
+      {kmRelease, "Mouse Up", {}},
+      {kmClick, "Wheel Down", {"wheel -1", "sleep 30"}},
   };
   for (const Case& c : cases) EXPECT_EQ(RunKey(c.mode, c.shortcut), c.log) << c.shortcut;
 }

@@ -17,6 +17,7 @@ const char* const kWorkedExamples[] = {
     "DOWN (*2 0 Shift+Right*) UP (*2 1 Shift+Right*)",
     "UP (*1 D:\\Music\\list.m3u*)",
     "DOWN (*1 C:\\Program Files\\Player\\player.exe*) UP (*2 2 Space*)",
+    "DOWN (*2 2 Space*) UP (**) HOLD (*1 #playlist*)",
 };
 
 TEST(ActionText, SplitsIntoTrimmedButtonDownAndButtonUpParts) {
@@ -24,6 +25,7 @@ TEST(ActionText, SplitsIntoTrimmedButtonDownAndButtonUpParts) {
     const char* text;
     const char* down;
     const char* up;
+    const char* hold = "";
   } cases[] = {
       {kWorkedExamples[0], "1 C:\\Windows\\notepad.exe", ""},
       {kWorkedExamples[2], "2 0 Shift+Right", "2 1 Shift+Right"},
@@ -39,16 +41,24 @@ TEST(ActionText, SplitsIntoTrimmedButtonDownAndButtonUpParts) {
       {"DOWN (*1 a.exe", "", ""},             // no "*)": nothing, two characters go
       {"DOWN *) (*1 a.exe", "", ""},          // "*)" before "(*"
       {"DOWN 1 a*)", "OWN 1 a", ""},          // no "(*": the body starts at the second character
-      // The search is for the markers anywhere: an up-only text whose path
-      // holds "DOWN" reads as a down part, and so does the first of two
-      // parts in reverse order.
-      {"UP (*1 C:\\DOWNLOADS\\a.exe*)", "1 C:\\DOWNLOADS\\a.exe", ""},
-      {"UP (*1 u*) DOWN (*1 d*)", "1 u", ""},
+      // Markers count only where an element starts: an up-only text whose
+      // path holds "DOWN" is an up part; elements come in their order.
+      {"UP (*1 C:\\DOWNLOADS\\a.exe*)", "", "1 C:\\DOWNLOADS\\a.exe"},
+      {"UP (*1 u*) DOWN (*1 d*)", "", "1 u"},
+      {"DOWN (*1 #a *) x UP (*b*)", "1 #a", ""},
+      {"DOWN (*1 a*)  UP (*1 b*)", "1 a", "1 b"},
+      // The long-press element after the others, as composed or not.
+      {"DOWN (**) UP (**) HOLD (*1 #UP DOWN*)", "", "", "1 #UP DOWN"},
+      {"DOWN (*2 2 Space*) UP (**) HOLD (*2 2 F5*)", "2 2 Space", "", "2 2 F5"},
+      {"UP (*1 u*) HOLD (*1 h*)", "", "1 u", "1 h"},
+      {"HOLD (*1 h*) DOWN (*1 d*)", "", "", "1 h"},
+      {"DOWN (*1 a*) HOLD(*1 h*)", "1 a", "", "1 h"},
   };
   for (const Case& c : cases) {
     const ActionParts parts = SplitActionText(c.text);
     EXPECT_EQ(parts.down, c.down) << c.text;
     EXPECT_EQ(parts.up, c.up) << c.text;
+    EXPECT_EQ(parts.hold, c.hold) << c.text;
   }
 }
 
@@ -95,6 +105,13 @@ TEST(ActionText, ComposesFromTheTickedSides) {
       {{{Key(kmClick, 0), none}}, "DOWN (*2 2 *)"},
       {{{{true, 2, "x", kmClick, 0}, Execute("b")}}, "UP (*1 b*)"},  // kind 2 writes nothing
       {{{{false, akExecute, "kept", kmClick, 0}, none}}, ""},        // not ticked
+      // A long-press part comes after both others, written also when empty,
+      // and only after a DOWN part that can wait for the release.
+      {{{none, none, Execute("#list")}}, "DOWN (**) UP (**) HOLD (*1 #list*)"},
+      {{{Key(kmClick, ' '), none, Key(kmClick, 0x74)}},
+       "DOWN (*2 2 Space*) UP (**) HOLD (*2 2 F5*)"},
+      {{{Key(kmPress, 0x2027), Key(kmRelease, 0x2027), Execute("h")}},
+       "DOWN (*2 0 Shift+Right*) UP (*2 1 Shift+Right*)"},
   };
   for (const Case& c : cases) EXPECT_EQ(ComposeActionText(c.fields, kLayout), c.text);
 }
@@ -116,9 +133,10 @@ TEST_F(KeyActionsTest, LoadsPartsIntoTheEditorSides) {
   const ActionSide created;
   struct Case {
     const char* text;
-    ActionSide down, up;
+    ActionSide down, up, hold = {};
   } cases[] = {
       {"", created, created},
+      {"UP (**) HOLD (*1 #h*)", created, created, Execute("#h")},
       {kWorkedExamples[2], Key(kmPress, 0x2027), Key(kmRelease, 0x2027)},
       {"UP (*1 C:\\a.exe*)", created, Execute("C:\\a.exe")},
       {"DOWN (*1 *)", Execute(""), created},
@@ -129,6 +147,7 @@ TEST_F(KeyActionsTest, LoadsPartsIntoTheEditorSides) {
     const ActionEditorFields window = Load(c.text);
     EXPECT_TRUE(window.side[0] == c.down) << c.text;
     EXPECT_TRUE(window.side[1] == c.up) << c.text;
+    EXPECT_TRUE(window.side[2] == c.hold) << c.text;
   }
   EXPECT_TRUE(platform.log.empty());
 }

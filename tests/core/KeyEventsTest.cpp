@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "FakeKeyNames.h"
 #include "FakeLink.h"
 #include "RecordingActionPlatform.h"
@@ -145,6 +147,75 @@ TEST_F(KeyEventsTest, MotorolasKeypadLockIsToldOnceUntilARealKeyComes) {
   Feedback("+CKEV: \"@\",1");
   EXPECT_EQ(ui.events, (Log{"the phone's keypad is locked", "the phone's keypad is unlocked",
                             "the phone's keypad is locked"}));
+}
+
+// Presses and releases over time: a program's map for the focused window,
+// the release following its press's map; long presses. Script lines:
+// "focus FILE CLASS", "press K", "release K", "wait MS", "end" (the link
+// goes down).
+TEST_F(KeyEventsTest, PressesFollowTheFocusedProgramsMapAndTheHoldTime) {
+  loop.remote = &remote;
+  AddRow("5", "five");
+  AddRow("7", "seven");
+  AddRow("9", "nine");
+  keyMap.Append("h", "DOWN (*1 hd*) UP (*1 hu*) HOLD (*1 hh*)", true);
+  keyMap.Append("p", "DOWN (*2 0 A*) UP (*2 1 A*) HOLD (*1 hh*)", true);  // a Press cannot wait
+  keyMap.Append("r", "DOWN (**) UP (**) HOLD (*2 3 Up*)", true);
+  keyMap.ShowMap("vlc");
+  AddRow("5", "vlc five");
+  keyMap.Append("9", " ", true);  // learned, no action: the map for all programs acts
+  keyMap.ShowMap("soffice");
+  keyMap.Append("h", "HOLD (*1 impress*)", true);
+  keyMap.ShowMap("");
+  struct Case {
+    std::vector<std::string> script;
+    Log log;
+  } cases[] = {
+      {{"press 5", "release 5"}, {"open five down", "open five up"}},
+      {{"focus vlc.exe Qt5", "press 5", "focus notepad.exe Notepad", "release 5"},
+       {"open vlc five down", "open vlc five up"}},
+      {{"focus player VLC", "press 5", "release 5"}, {"open vlc five down", "open vlc five up"}},
+      {{"focus vlc.exe", "press 7", "press 9"}, {"open seven down", "open nine down"}},
+      {{"focus soffice.bin libreoffice-impress", "press h", "wait 1000", "release h"},
+       {"open impress"}},
+      {{"press h", "wait 590", "release h"}, {"open hd", "open hu"}},
+      {{"press h", "wait 600", "release h"}, {"open hh"}},
+      {{"press h", "wait 700", "press h", "wait 700", "release h"}, {"open hh"}},
+      {{"press h", "wait 300", "press 5", "wait 300", "release 5", "release h"},
+       {"open five down", "open hh", "open five up"}},
+      {{"press p", "wait 1000", "release p"}, {"down 65", "up 65"}},
+      {{"press r", "wait 700", "release r"}, {"down 38", "up 38"}},
+      {{"press h", "end", "wait 1000", "release h"}, {"open hu"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.script));
+    platform.log.clear();
+    platform.focused = {};
+    for (const std::string& line : c.script) {
+      std::istringstream words(line);
+      std::string verb, word;
+      words >> verb;
+      if (verb == "focus") {
+        words >> platform.focused.programFile;
+        platform.focused.windowClasses.clear();
+        while (words >> word) platform.focused.windowClasses.push_back(word);
+      } else if (verb == "wait") {
+        std::uint64_t ms = 0;
+        words >> ms;
+        loop.RunUntil(loop.now + ms);
+      } else if (verb == "end") {
+        handlers.EndRepeat();
+      } else {
+        words >> word;
+        handlers.FeedbackComm(("+CKEV: " + word + (verb == "press" ? ",1" : ",0")).c_str());
+      }
+    }
+    EXPECT_EQ(platform.log, c.log);
+  }
+  // The focused window is asked only for keys that a program's map acts on.
+  platform.focusQueries = 0;
+  handlers.FeedbackComm("+CKEV: 7,1\r\n+CKEV: 7,0");
+  EXPECT_EQ(platform.focusQueries, 0);
 }
 
 TEST_F(KeyEventsTest, ReportsCutAcrossChunksAreHandledPieceByPiece) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -110,6 +112,46 @@ TEST_F(KeyRepeatTest, HoldGivesTheKeyboardsRepeatsAtItsDelayAndSpeed) {
       EXPECT_FALSE(timers.Running(kRepeatTimerId));
     }
   }
+}
+
+// A held mouse move key steps on its own schedule (250 ms, then 30 a
+// second), each step as long as the key was held: 2 px for a tap, 40 px
+// from 1.5 s on; 1920 px are crossed after about 2 s. A held button is
+// held down, never repeated.
+TEST_F(KeyRepeatTest, HeldMouseKeysMoveFurtherTheLongerTheyAreHeld) {
+  struct Case {
+    TShortCut key;
+    std::uint64_t holdMs;
+    int pixels;    // the whole way
+    int lastStep;  // the last step's length
+  } cases[] = {
+      {0x98, 200, 2, 2},      {0x98, 1000, 589, 32},    {0x98, 2000, 1731, 40},
+      {0x98, 2200, 1971, 40}, {0x2099, 2200, 1971, 40},  // Shift+Mouse Up
+  };
+  platform.keyboard = {3, 0};  // the keyboard's own settings play no part
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.key << std::dec << " " << c.holdMs);
+    platform.log.clear();
+    timers.now = 0;
+    runner->RunKey(kmRepeat, c.key);
+    timers.RunUntil(c.holdMs);
+    runner->StopRepeat();
+    int pixels = 0, step = 0;
+    for (const std::string& line : platform.log) {
+      int dx = 0, dy = 0;
+      if (std::sscanf(line.c_str(), "move %d %d", &dx, &dy) != 2) continue;
+      EXPECT_GE(std::abs(dx + dy), step) << "steps only grow";
+      step = std::abs(dx + dy);
+      pixels += step;
+    }
+    EXPECT_EQ(pixels, c.pixels);
+    EXPECT_EQ(step, c.lastStep);
+  }
+  platform.log.clear();
+  runner->RunKey(kmRepeat, 0x01);  // Left Click: a drag for as long as the key is held
+  timers.RunUntil(timers.now + 2000);
+  runner->StopRepeat();
+  EXPECT_EQ(platform.log, (Log{"button 0 down", "button 0 up"}));
 }
 
 TEST_F(KeyRepeatTest, RepeatsAreTimedByTheClockAndCatchUpAfterABusySpell) {

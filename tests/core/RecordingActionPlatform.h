@@ -1,6 +1,7 @@
 // An action platform that does nothing but write down, in order, what the
 // runner asked of it: "open FILE", "run COMMAND", "down 16", "up 16",
-// "sleep 30", "reboot", "shutdown".
+// "sleep 30", "reboot", "shutdown", "button 0 down", "move 2 0", "wheel -1".
+// The focused window is what the test sets.
 #pragma once
 
 #include <string>
@@ -14,6 +15,8 @@ class RecordingActionPlatform : public ActionPlatform {
  public:
   std::vector<std::string> log;
   KeyboardRepeat keyboard;  // what KeyboardRepeatSettings answers
+  FocusedWindow focused;    // what FocusedProgram answers
+  int focusQueries = 0;
 
   void ShellOpen(const std::string& file) override { log.push_back("open " + file); }
   void RunCommandLine(const std::string& commandLine) override {
@@ -33,6 +36,17 @@ class RecordingActionPlatform : public ActionPlatform {
   bool ShutDown() override {
     log.push_back("shutdown");
     return true;
+  }
+  void MouseButtonTransition(MouseButton button, bool up) override {
+    log.push_back("button " + std::to_string(static_cast<int>(button)) + (up ? " up" : " down"));
+  }
+  void MouseMove(int dx, int dy) override {
+    log.push_back("move " + std::to_string(dx) + " " + std::to_string(dy));
+  }
+  void MouseWheel(int notches) override { log.push_back("wheel " + std::to_string(notches)); }
+  FocusedWindow FocusedProgram() override {
+    ++focusQueries;
+    return focused;
   }
 };
 

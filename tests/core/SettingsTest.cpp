@@ -9,7 +9,7 @@ namespace vexel {
 namespace {
 
 auto Fields(const Settings& s) {
-  return std::tie(s.port, s.phone, s.autostart, s.keysFile, s.reconnect);
+  return std::tie(s.port, s.phone, s.autostart, s.keysFile, s.reconnect, s.holdTime);
 }
 
 TEST(Settings, MissingFileSectionOrKeyGivesDefaults) {
@@ -53,10 +53,13 @@ TEST(Settings, ReadsIntegersAndBooleans) {
   TempFolder folder;
   for (const auto& c : cases) {
     const std::string t = c.text;
-    const Settings s = ReadSettings(folder.Write(
-        "Vexel.ini", "[params]\r\nphone=" + t + "\r\nautostart=" + t + "\r\nreconnect=" + t));
-    EXPECT_EQ(std::tie(s.phone, s.autostart, s.reconnect),
-              std::make_tuple(c.number, c.number != 0, c.number != 0))
+    const Settings s =
+        ReadSettings(folder.Write("Vexel.ini", "[params]\r\nphone=" + t + "\r\nautostart=" + t +
+                                                   "\r\nreconnect=" + t + "\r\nholdtime=" + t));
+    // The hold time is taken from 1 to 60000 ms only.
+    const int holdTime = c.number >= 1 && c.number <= 60000 ? c.number : 600;
+    EXPECT_EQ(std::tie(s.phone, s.autostart, s.reconnect, s.holdTime),
+              std::make_tuple(c.number, c.number != 0, c.number != 0, holdTime))
         << c.text;
   }
 }

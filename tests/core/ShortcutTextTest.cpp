@@ -24,8 +24,10 @@ TEST(ShortcutText, FormatsValuesWithModifiersInFixedOrder) {
       {135, "F24"},
       {0x80BB, "Alt+="},         // a layout name
       {0x4011, "Ctrl+Control"},  // the layout's name of the Ctrl key itself
-      {0xE097, ""},              // a key without a name hides its modifiers
-      {0x1F41, "A"},             // only the low byte is the key
+      {0xE09F, ""},              // a key without a name hides its modifiers
+      {0x4001, "Ctrl+Left Click"},
+      {0x98, "Mouse Right"},
+      {0x1F41, "A"},  // only the low byte is the key
   };
   for (const Case& c : cases)
     EXPECT_EQ(FormatShortcut(c.value, kLayout), c.text) << std::hex << c.value;
@@ -54,12 +56,15 @@ TEST(ShortcutText, ParsesPrefixesInAnyOrderAndKeyNamesIgnoringCase) {
       {"Ctrl +A", 0},
       {"F25", 0},
       {"Shift+Ctrl+Alt+Del", 0xE02E},
+      {"Right Click", 2},  // the mouse buttons' own codes, by name only
+      {"shift+middle click", 0x2004},
+      {"Wheel Down", 0x9C},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseShortcut(c.text, kLayout), c.value) << c.text;
 }
 
 TEST(ShortcutText, EveryNamedKeyParsesBackFromItsText) {
-  for (unsigned code = 8; code <= 255; ++code) {
+  for (unsigned code = 1; code <= 255; ++code) {
     for (TShortCut modifiers : {0, 0x2000, 0xE000}) {
       const TShortCut value = static_cast<TShortCut>(code | modifiers);
       const std::string text = FormatShortcut(value, kLayout);
@@ -100,7 +105,7 @@ TEST(ShortcutText, MediaKeysHaveFixedNamesThatChangeNoOtherKey) {
     // layout once gave the media keys, and every other key's name.
     EXPECT_EQ(ParseShortcut("B", *layout), 'B');
     EXPECT_EQ(ParseShortcut("Ctrl+G", *layout), 0x4000 | 'G');
-    for (unsigned code = 8; code <= 255; ++code) {
+    for (unsigned code = 1; code <= 255; ++code) {
       if (code >= 0xA6 && code <= 0xB7) continue;
       const std::string name = KeyName(static_cast<std::uint8_t>(code), *layout);
       for (const NamedKey& media : kMediaKeyNames) EXPECT_FALSE(SameText(name, media.name)) << code;

@@ -2,6 +2,7 @@
 // rig's virtual null-modem: Vexel on COM27, the phone on COM28.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -133,6 +134,91 @@ TEST_F(EndToEnd, CheckPhoneShowsTheReportAndNamesTheKeyPressed) {
       },
       10000));
   EXPECT_EQ(copied, report());
+}
+
+// One phone key, three actions: in Notepad (its program's name without the
+// extension), in WordPad (with it) and anywhere else (a window of the
+// test's own). A release goes to the map its press used.
+TEST_F(EndToEnd, OneKeyActsByTheProgramInFront) {
+  const auto key = [&](const std::string& where) {
+    return "\"5\"=DOWN (*1 #cmd /c echo " + where + ">>\"" + folder->File("down.txt") +
+           "\"*) UP (*1 #cmd /c echo " + where + ">>\"" + folder->File("up.txt") + "\"*)\r\n";
+  };
+  folder->Write("keys.km", "[Keys]\r\n" + key("any") + "[Keys notepad]\r\n" + key("notepad") +
+                               "[Keys wordpad.exe]\r\n" + key("wordpad"));
+  StartPhone();
+  StartVexel(Settings(true, folder->File("keys.km")));
+  ASSERT_TRUE(Received(kKeyReporting));
+  std::vector<HWND> windows;  // Notepad, WordPad, elsewhere; side by side
+  struct Ended : std::vector<PROCESS_INFORMATION> {
+    ~Ended() {
+      for (const PROCESS_INFORMATION& process : *this) TerminateProcess(process.hProcess, 0);
+    }
+  } programs;
+  for (std::string line :
+       {"notepad.exe", "\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\""}) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION& process = programs.emplace_back();
+    CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                   &process);
+    WaitFor([&] {  // its main window
+      for (HWND w = GetTopWindow(nullptr); w; w = GetNextWindow(w, GW_HWNDNEXT))
+        if (DWORD owner = 0; GetWindowThreadProcessId(w, &owner) && owner == process.dwProcessId &&
+                             IsWindowVisible(w) && !GetWindow(w, GW_OWNER))
+          return windows.push_back(w), true;
+      return false;
+    });
+  }
+  windows.push_back(CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 10, 10,
+                                    nullptr, nullptr, nullptr, nullptr));
+  ASSERT_EQ(windows.size(), 3u);
+  for (int i = 0; i < 3; ++i)
+    MoveWindow(windows[i], 450 * (i % 2), 100 + 350 * (i / 2), 400, 300, TRUE);
+  // In front as a user brings it there, with a click into it (without a
+  // window manager, Wine takes the X input focus for the foreground).
+  const auto front = [&](int i) {
+    HWND window = windows[i];
+    const POINT inside{450 * (i % 2) + 200, 100 + 350 * (i / 2) + 150};
+    for (int tries = 0; tries < 20; ++tries) {
+      if (GetAncestor(WindowFromPoint(inside), GA_ROOT) == window) MouseClickAt(inside);
+      if (WaitFor([&] { return GetForegroundWindow() == window; }, 500)) return true;
+    }
+    return false;
+  };
+  const auto has = [&](const char* file, const char* text) {
+    return WaitFor([&] { return folder->Read(file).value_or("").find(text) != std::string::npos; },
+                   20000);
+  };
+  const char* const steps[][3] = {{"pause 2000\nclick 5", "up.txt", "notepad"},
+                                  {"press 5", "down.txt", "wordpad"},
+                                  {"release 5\npause 1500\nclick 5", "up.txt", "any"}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(front(i)) << i;
+    Play(steps[i][0]);
+    EXPECT_TRUE(has(steps[i][1], steps[i][2])) << steps[i][2];
+  }
+  EXPECT_EQ(folder->Read("down.txt"), "notepad\r\nwordpad\r\nany\r\n");
+  EXPECT_EQ(folder->Read("up.txt"), "notepad\r\nwordpad\r\nany\r\n");
+  DestroyWindow(windows[2]);
+}
+
+// A long and a short press of one key: the short one runs its DOWN part at
+// the release, the long one (past holdtime, here 400 ms) its HOLD part alone.
+TEST_F(EndToEnd, LongAndShortPressRunTheirOwnParts) {
+  folder->Write("keys.km", "[Keys]\r\n\"8\"=DOWN (*1 #cmd /c echo short>\"" +
+                               folder->File("short.txt") +
+                               "\"*) UP (**) HOLD (*1 #cmd /c echo long>\"" +
+                               folder->File("long.txt") + "\"*)\r\n");
+  StartPhone();
+  StartVexel(Settings(true, folder->File("keys.km")) + "holdtime=400\r\n");
+  ASSERT_TRUE(Received(kKeyReporting));
+  Play("pause 2000\nclick 8");
+  EXPECT_TRUE(Left("short.txt"));
+  Play("press 8\npause 1500\nrelease 8");
+  EXPECT_TRUE(Left("long.txt"));
+  Sleep(1000);
+  EXPECT_EQ(folder->Read("short.txt"), "short\r\n");  // once: not again at the long press
 }
 
 TEST_F(EndToEnd, SecondStartShowsTheMessageAndEnds) {

@@ -228,9 +228,9 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
   ASSERT_TRUE(Shown());
   const HWND main = vexel->MainWindow();
   const Overlaps kFramed{{"Bevel2"}, {}};
-  constexpr std::string_view kTabOrder[] = {"cbPhoneType",  "cbCOMs",          "FindButton",
-                                            "cbAutostart",  "cbReconnect",     "SpeedButton6",
-                                            "SpeedButton5", "ValueListEditor1"};
+  constexpr std::string_view kTabOrder[] = {
+      "cbPhoneType", "cbCOMs",       "FindButton", "cbAutostart",     "cbReconnect",
+      "SpeedButton6", "SpeedButton5", "cbKeysFor",  "ValueListEditor1"};
   {
     SCOPED_TRACE("as shown");
     ExpectTidyLayout(main, kPropertiesControls, kFramed);
@@ -243,7 +243,7 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
     for (const char* name :
          {"Label2", "Label1", "FindButton", "cbAutostart", "cbReconnect", "MapKeysButton",
-          "SpeedButton6", "SpeedButton5", "SpeedButton1", "SpeedButton2"}) {
+          "SpeedButton6", "SpeedButton5", "Label3", "SpeedButton1", "SpeedButton2"}) {
       HWND control = vexel->PropertiesControl(name);
       const RECT r = PlaceInParent(control);
       const int needed = NeededWidth(control, tahoma8);
@@ -297,7 +297,7 @@ TEST_F(Properties, ControlsKeepTheirPlacesWhenTheWindowIsResized) {
   GetWindowRect(main, &frame);
   const UINT dpi = GetDpiForWindow(main);
   EXPECT_GE(frame.right - frame.left, MulDiv(225, static_cast<int>(dpi), 96));
-  EXPECT_GE(frame.bottom - frame.top, MulDiv(304, static_cast<int>(dpi), 96));
+  EXPECT_GE(frame.bottom - frame.top, MulDiv(330, static_cast<int>(dpi), 96));
 }
 
 // "Find" tries every port and selects the first that answers like a phone:

@@ -1,9 +1,12 @@
 // The real Vexel.exe under Wine with the simulated phone: key combinations
-// as a held phone key gives them, seen by a low-level keyboard hook in this
-// process (Wine calls it for the keys that any process injects).
+// and mouse moves as a held phone key gives them, seen by low-level hooks in
+// this process (Wine calls them for the input that any process injects).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "VexelTest.h"
@@ -72,6 +75,38 @@ TEST_F(RemoteKeys, HeldPhoneKeyRepeatsTheKeyUntilItsRelease) {
   EXPECT_EQ(Count(true), 1);
   EXPECT_TRUE(transitions.back().up);
   for (const Transition& t : transitions) EXPECT_NE(t.flags & LLKHF_EXTENDED, 0u);
+}
+
+// The pointer's places as the injected moves leave them.
+std::vector<POINT> pointer;
+
+LRESULT CALLBACK RecordMove(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && wParam == WM_MOUSEMOVE && (mouse->flags & LLMHF_INJECTED))
+    pointer.push_back(mouse->pt);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A held "Mouse Right" with Repeat while held: its steps grow from 2 px the
+// longer the phone key is held.
+TEST_F(RemoteKeys, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
+  Start("[Keys]\r\n\"6\"=DOWN (*2 3 Mouse Right*)\r\n");
+  ASSERT_TRUE(SetCursorPos(10, 100));
+  pointer.clear();
+  HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, RecordMove, GetModuleHandleA(nullptr), 0);
+  ASSERT_NE(hook, nullptr);
+  Play("press 6\npause 1300\nrelease 6");
+  WaitFor([] { return false; }, 1500);  // nothing more comes
+  UnhookWindowsHookEx(hook);
+  ASSERT_GE(pointer.size(), 10u);
+  std::vector<int> steps;
+  for (LONG x = 10; const POINT& at : pointer) steps.push_back(at.x - std::exchange(x, at.x));
+  std::printf("Mouse Right held 1.3 s: %zu steps, to x %ld, from %d to %d px\n", steps.size(),
+              pointer.back().x, steps.front(), steps.back());
+  EXPECT_EQ(pointer.back().y, 100);
+  EXPECT_EQ(steps.front(), 2);  // the press
+  EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << ::testing::PrintToString(steps);
+  EXPECT_GE(steps.back(), 30);
 }
 
 }  // namespace

@@ -77,6 +77,25 @@ TEST_F(VexelRun, KeysRunTheirDownAndUpActions) {
   EXPECT_EQ(rig.vexel.Wait(5000), 0);
 }
 
+// A long and a short press of one key: the short one runs its DOWN part at
+// the release, the long one (past holdtime, 600 ms) its HOLD part alone.
+TEST_F(VexelRun, LongAndShortPressRunTheirOwnParts) {
+  rig.StartLine();
+  rig.StartPhone();
+  const std::string trace = rig.folder.File("trace");
+  rig.Settings("", "\"8\"=DOWN (*1 #echo short >> " + trace + "*) UP (**) HOLD (*1 #echo long >> " +
+                       trace + "*)\r\n");
+  rig.StartVexel();
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  rig.phone.Send("click 8");
+  EXPECT_TRUE(rig.WaitFor("trace", "short\n"));
+  rig.phone.Send("press 8\npause 1000\nrelease 8");
+  EXPECT_TRUE(rig.WaitFor("trace", "long\n"));
+  EXPECT_TRUE(rig.WaitFor("phone.log", "8,0", 5000, 2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(rig.Trace(), "short\nlong\n");
+}
+
 TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
   struct Case {
     const char* phone;  // the setting
@@ -384,7 +403,7 @@ TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
 TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
   rig.StartLine();
   rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*1 #keep*)\r\n");
+  rig.Settings("", "\"5\"=DOWN (*1 #keep*)\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 #vlc*)\r\n");
   struct Case {
     std::vector<std::string> args;
     std::string file;
@@ -393,7 +412,10 @@ TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
       {{"learn", "-o", rig.folder.File("new.km")},
        "new.km",
        "[Keys]\r\n\"1\"=\r\n\"5\"=\r\n\"*\"=\r\n"},
-      {{"learn"}, "phone.km", "[Keys]\r\n\"5\"=DOWN (*1 #keep*)\r\n\"1\"=\r\n\"*\"=\r\n"},
+      {{"learn"},
+       "phone.km",  // every map kept
+       "[Keys]\r\n\"5\"=DOWN (*1 #keep*)\r\n\"1\"=\r\n\"*\"=\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 "
+       "#vlc*)\r\n"},
   };
   for (const Case& c : cases) {
     std::remove(rig.folder.File("vexel.log").c_str());

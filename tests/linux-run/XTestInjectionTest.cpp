@@ -1,16 +1,19 @@
-// Keys injected through XTest, as an X client of the test sees them on an
-// Xvfb display of its own: at the desktop's repeat rate, in the keymap of the
-// moment, and again after the X server restarted.
+// Keys and the mouse injected through XTest, and the programs' key maps
+// following the focused window, as X clients of the test see them on an
+// Xvfb display of its own: keys at the desktop's repeat rate, in the keymap
+// of the moment, and again after the X server restarted.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "RunRig.h"
 // After gtest: Xlib defines None and Bool.
@@ -22,6 +25,8 @@
 
 namespace vexel::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 struct Transition {
   KeySym keysym;
@@ -39,6 +44,7 @@ class KeyWindow {
  public:
   explicit KeyWindow(Display* display) : display_(display) {
     window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 200, 100, 0, 0, 0);
+    XStoreName(display, window_, "Vexel test");
     XSelectInput(display, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
     // A repeat arrives as a press alone, not as a release and a press.
     XkbSetDetectableAutoRepeat(display, True, nullptr);
@@ -71,8 +77,9 @@ class KeyWindow {
 };
 
 // An Xvfb on the display, and a client of it; nullptr when it did not come up.
-Display* StartXvfb(Process& xvfb, const std::string& display, const std::string& log) {
-  xvfb.Start({"Xvfb", display, "-nolisten", "tcp", "-screen", "0", "640x480x24"}, log);
+Display* StartXvfb(Process& xvfb, const std::string& display, const std::string& log,
+                   const char* screen = "640x480x24") {
+  xvfb.Start({"Xvfb", display, "-nolisten", "tcp", "-screen", "0", screen}, log);
   Display* client = nullptr;
   for (int i = 0; i < 500 && !client; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -81,9 +88,11 @@ Display* StartXvfb(Process& xvfb, const std::string& display, const std::string&
   return client;
 }
 
+std::string OwnDisplayName() { return ":" + std::to_string(200 + std::random_device{}() % 300); }
+
 TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
-  const std::string display = ":" + std::to_string(200 + std::random_device{}() % 300);
+  const std::string display = OwnDisplayName();
   RunRig rig;
   Process xvfb;
   Display* client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"));
@@ -163,6 +172,93 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   all = typedZ;
   all.insert(all.end(), {{XK_Shift_L, true}, {XK_b, true}, {XK_b, false}, {XK_Shift_L, false}});
   EXPECT_EQ(window->Collect(6, 3000), all) << rig.VexelLog();
+  XCloseDisplay(client);
+}
+
+
+// One phone key, three actions: in xmessage (its WM_CLASS class), in xev
+// (its program's file name; it sets no WM_CLASS) and anywhere else (the
+// test's own window). A release goes where its press went.
+TEST(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
+  if (system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && "
+             "command -v xmessage >/dev/null && command -v xev >/dev/null") != 0)
+    GTEST_SKIP() << "Xvfb, xdotool, xmessage or xev is missing";
+  RunRig rig;
+  const std::string display = OwnDisplayName();
+  Process xvfb;
+  Display* client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"));
+  ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << display;
+  KeyWindow window(client);
+  const std::string env = "DISPLAY=" + display;
+  Process xmessage, xev;
+  xmessage.Start({"xmessage", "-geometry", "+200+0", "Vexel"}, rig.folder.File("xmessage.log"),
+                 false, {env});
+  xev.Start({"xev", "-geometry", "100x100+200+200"}, rig.folder.File("xev.log"), false, {env});
+  const auto focus = [&](const std::string& search) {
+    return system(("DISPLAY=" + display + " xdotool search --sync " + search +
+                   " windowfocus --sync >/dev/null 2>&1")
+                      .c_str()) == 0;
+  };
+  rig.StartLine();
+  rig.StartPhone();
+  const std::string trace = rig.folder.File("trace");
+  const auto key = [&](const char* where) {
+    return std::string("\"5\"=DOWN (*1 #echo ") + where + " down >> " + trace + "*) UP (*1 #echo " +
+           where + " up >> " + trace + "*)\r\n";
+  };
+  rig.Settings(
+      "", key("any") + "[Keys Xmessage]\r\n" + key("xmessage") + "[Keys xev]\r\n" + key("xev"));
+  rig.StartVexel({"run"}, {env});
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  EXPECT_NE(rig.VexelLog().find("1 keys for Xmessage"), std::string::npos) << rig.VexelLog();
+
+  const char* const steps[][3] = {
+      {"--class Xmessage", "click 5", "xmessage up\n"},
+      {"--name 'Event Tester'", "press 5", "xev down\n"},
+      {"--name 'Vexel test'", "release 5\npause 500\nclick 5", "any up\n"}};
+  for (const auto& [search, keys, done] : steps) {
+    EXPECT_TRUE(focus(search)) << search;
+    rig.phone.Send(keys);
+    EXPECT_TRUE(rig.WaitFor("trace", done)) << keys;
+  }
+  EXPECT_EQ(rig.Trace(), "xmessage down\nxmessage up\nxev down\nxev up\nany down\nany up\n")
+      << rig.VexelLog();
+  XCloseDisplay(client);
+}
+
+// A held "Mouse Right" with Repeat while held: the pointer's steps, as
+// motion on the root window, grow from 2 px the longer the key is held.
+TEST(XTestInjection, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
+  if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
+  RunRig rig;
+  const std::string display = OwnDisplayName();
+  Process xvfb;
+  Display* client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"), "1920x480x24");
+  ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << display;
+  const Window root = DefaultRootWindow(client);
+  XSelectInput(client, root, PointerMotionMask);
+  XWarpPointer(client, None, root, 0, 0, 0, 0, 10, 100);
+  XSync(client, True);  // the warp's own motion dropped
+  rig.StartLine();
+  rig.StartPhone();
+  rig.Settings("", "\"6\"=DOWN (*2 3 Mouse Right*)\r\n");
+  rig.StartVexel({"run"}, {"DISPLAY=" + display});
+  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  rig.phone.Send("press 6\npause 1300\nrelease 6");
+  std::vector<int> steps;
+  int x = 10;
+  for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+       std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(5ms))
+    for (XEvent event; XPending(client) && (XNextEvent(client, &event), true);)
+      if (event.type == MotionNotify)
+        steps.push_back(event.xmotion.x_root - std::exchange(x, event.xmotion.x_root));
+  ASSERT_GE(steps.size(), 10u) << rig.VexelLog();
+  std::printf("Mouse Right held 1.3 s: %zu steps, %d px, from %d to %d px\n", steps.size(), x - 10,
+              steps.front(), steps.back());
+  EXPECT_EQ(steps.front(), 2);  // the press
+  EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << ::testing::PrintToString(steps);
+  EXPECT_GE(steps.back(), 30);
+  EXPECT_LT(x, 1910);  // it stopped at the release, short of the screen's edge
   XCloseDisplay(client);
 }
 

@@ -39,9 +39,10 @@ std::optional<std::string> EditAction(const std::string& text,
   return ComposeActionText(fields, kLayout);
 }
 
-// The two sides' frames hold their fields; each side's check box titles its frame.
-const Overlaps kFramedSides{{"RadioGroup1", "RadioGroup2"},
-                            {{"CheckBox1", "RadioGroup1"}, {"CheckBox2", "RadioGroup2"}}};
+// The three sides' frames hold their fields; each side's check box titles its frame.
+const Overlaps kFramedSides{
+    {"RadioGroup1", "RadioGroup2", "RadioGroup3"},
+    {{"CheckBox1", "RadioGroup1"}, {"CheckBox2", "RadioGroup2"}, {"CheckBox3", "RadioGroup3"}}};
 
 // Tab goes through each side from its check box (and the choice group, at
 // the choice that is ticked) to its last field (the
@@ -54,7 +55,8 @@ constexpr std::string_view kTabOrder[] = {"CheckBox1", "RadioGroup1.Execute",
                                           "CheckBox2", "RadioGroup2.Execute",
                                           "Edit2",     "BitBtn2",
                                           "ExtBtn2",   "HotKey2",
-                                          "KeyBtn2",   "ComboBox2"};
+                                          "KeyBtn2",   "ComboBox2",
+                                          "CheckBox3"};
 
 HWND Item(HWND window, std::string_view name) {
   return GetDlgItem(window, ControlId(kButtonActionControls, name));
@@ -76,7 +78,8 @@ void ChooseExtraCommand(HWND window, int side, int item) {
 }
 
 // Opens the side's named keys menu and chooses an item (the media keys in
-// code order: 0 "Browser Back" ... 9 "Volume Up" ... 13 "Play/Pause").
+// code order: 0 "Browser Back" ... 9 "Volume Up" ... 13 "Play/Pause"; then
+// the mouse keys: 18 "Left Click", 19 "Right Click" ... 26 "Wheel Down").
 void ChooseNamedKey(HWND window, int side, int item) {
   Click(Item(window, "KeyBtn" + std::to_string(side)));
   ASSERT_TRUE(ChooseFromPopupMenu(GetCurrentProcessId(), item));
@@ -240,6 +243,33 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
          Apply(w);
        },
        "DOWN (*2 3 Up*) UP (*2 3 Up*)"},
+      {"a long press after a Click, with the empty UP element before it", "DOWN (*2 2 Space*)",
+       [](HWND w) {
+         ClickAndWait(w, "CheckBox3", true);
+         ChooseExtraCommand(w, 3, 1);
+         ExpectField(w, "Edit3", "$reboot");
+         Apply(w);
+       },
+       "DOWN (*2 2 Space*) UP (**) HOLD (*1 $reboot*)"},
+      {"no long press after a Press: offered again once side 1 is off",
+       "DOWN (*2 0 A*) UP (*2 1 A*) HOLD (*1 x*)",
+       [](HWND w) {
+         EXPECT_FALSE(IsWindowEnabled(Item(w, "CheckBox3")));
+         EXPECT_FALSE(IsWindowEnabled(Item(w, "Edit3")));
+         ClickAndWait(w, "CheckBox1", false);
+         EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(Item(w, "Edit3")) != FALSE; }, 5000));
+         Apply(w);
+       },
+       "DOWN (**) UP (*2 1 A*) HOLD (*1 x*)"},
+      {"the mouse keys in the named keys menu", "",
+       [](HWND w) {
+         ClickAndWait(w, "CheckBox2", true);
+         ClickAndWait(w, "RadioGroup2.Key", true);
+         ChooseNamedKey(w, 2, 19);
+         ExpectField(w, "HotKey2", "Right Click");
+         Apply(w);
+       },
+       "UP (*2 2 Right Click*)"},
       {"Cancel leaves the row", "DOWN (*1 x*)",
        [](HWND w) {
          ChooseExtraCommand(w, 1, 1);
@@ -263,7 +293,7 @@ TEST(ButtonActionWindow, ControlsAsCreated) {
   form.Load({});
   HWND w = form.Handle();
   EXPECT_EQ(Text(w), "Button Action");
-  ExpectClientSize(w, 321, 198);
+  ExpectClientSize(w, 321, 283);
   RECT frame;
   GetWindowRect(w, &frame);
   EXPECT_EQ(frame.left, 0);
@@ -295,18 +325,28 @@ TEST(ButtonActionWindow, ControlsAsCreated) {
       {"HotKey2", false, true, ""},
       {"KeyBtn2", false, true, nullptr},
       {"ComboBox2", false, true, "Click"},
+      {"CheckBox3", true, true, "On long press", true},
+      {"RadioGroup3", false, true, "Action"},
+      {"RadioGroup3.Execute", false, true, "Execute", true},
+      {"RadioGroup3.Key", false, true, "Key", true},
+      {"Edit3", false, true, ""},
+      {"BitBtn3", false, true, nullptr},
+      {"ExtBtn3", false, true, nullptr},
+      {"HotKey3", false, true, ""},
+      {"KeyBtn3", false, true, nullptr},
+      {"ComboBox3", false, true, "Click"},
       {"sbtnBAApply", true, true, "Apply", true},
       {"SpeedButton2", true, true, "Cancel", true},
   };
   ExpectControls(w, kButtonActionControls, expected);
   ExpectTidyLayout(w, kButtonActionControls, kFramedSides);
   ExpectTabOrder(w, kButtonActionControls, kTabOrder);
-  for (const char* group : {"RadioGroup1", "RadioGroup2"}) {
+  for (const char* group : {"RadioGroup1", "RadioGroup2", "RadioGroup3"}) {
     EXPECT_TRUE(IsChecked(Item(w, std::string(group) + ".Execute")));
     EXPECT_FALSE(IsChecked(Item(w, std::string(group) + ".Key")));
   }
   // The check boxes lie over their frames' captions.
-  EXPECT_EQ(GetWindow(Item(w, "RadioGroup2"), GW_HWNDNEXT), nullptr);
+  EXPECT_EQ(GetWindow(Item(w, "RadioGroup3"), GW_HWNDNEXT), nullptr);
 }
 
 // With the mode lists shown, each row's controls still lie side by side
@@ -316,7 +356,7 @@ TEST(ButtonActionWindow, KeyRowsFitTheirFrames) {
   form.Create(nullptr);
   form.Load({});
   HWND w = form.Handle();
-  for (const char* side : {"1", "2"}) {
+  for (const char* side : {"1", "2", "3"}) {
     SCOPED_TRACE(side);
     const auto place = [&](const char* prefix) {
       return PlaceInParent(Item(w, prefix + std::string(side)));
@@ -380,6 +420,9 @@ TEST(ButtonActionWindow, LoadedSidesComeUpEnabled) {
   std::vector<std::string_view> order(std::begin(kTabOrder), std::end(kTabOrder));
   std::replace(order.begin(), order.end(), std::string_view("RadioGroup1.Execute"),
                std::string_view("RadioGroup1.Key"));
+  // A Press on side 1 cannot wait for the release: no long press is offered.
+  order.erase(std::remove(order.begin(), order.end(), std::string_view("CheckBox3")), order.end());
+  EXPECT_FALSE(IsWindowEnabled(Item(w, "CheckBox3")));
   ExpectTabOrder(w, kButtonActionControls, order);
 }
 

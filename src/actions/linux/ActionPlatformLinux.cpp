@@ -176,13 +176,9 @@ void ActionPlatformLinux::Sleep(unsigned milliseconds) {
 std::string ActionPlatformLinux::PrepareKeys() {
   // A Wayland compositor takes keys only from the kernel's input devices;
   // XTest reaches its X11 programs (Xwayland) alone.
-  const auto variable = [](const char* name) {
-    const char* value = std::getenv(name);
-    return std::string(value ? value : "");
-  };
-  const bool wayland =
-      !variable("WAYLAND_DISPLAY").empty() || variable("XDG_SESSION_TYPE") == "wayland";
-  const bool x11 = !wayland && !variable("DISPLAY").empty();
+  const bool wayland = WaylandSession();
+  const char* display = std::getenv("DISPLAY");
+  const bool x11 = !wayland && display && *display;
   std::string xReason, uinputReason;
   if (x11) injector_ = OpenXTestInjector(xReason);
   if (!injector_) injector_ = OpenUinputInjector(uinputReason);
@@ -208,15 +204,13 @@ KeyboardRepeat ActionPlatformLinux::KeyboardRepeatSettings() {
   return {};
 }
 
-void ActionPlatformLinux::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
-  const bool held = std::find(held_.begin(), held_.end(), virtualKey) != held_.end();
-  const KeyMotion motion = keyUp ? KeyMotion::kUp : held ? KeyMotion::kRepeat : KeyMotion::kDown;
-  if (keyUp) {
-    auto it = std::find(held_.begin(), held_.end(), virtualKey);
-    if (it != held_.end()) held_.erase(it);
-  } else if (std::find(held_.begin(), held_.end(), virtualKey) == held_.end()) {
-    held_.push_back(virtualKey);
-  }
+void ActionPlatformLinux::Track(std::uint8_t virtualKey, bool up) {
+  auto it = std::find(held_.begin(), held_.end(), virtualKey);
+  if (up && it != held_.end()) held_.erase(it);
+  if (!up && it == held_.end()) held_.push_back(virtualKey);
+}
+
+KeyInjector* ActionPlatformLinux::Injector() {
   if (!injector_) {
     // Tried again at every key until it works (an X server that came up
     // after the program, a udev rule applied meanwhile); said once.
@@ -225,18 +219,42 @@ void ActionPlatformLinux::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
     if (log_ && (injector_ || !said)) log_(line);
     unavailableSaid_ = !injector_;
   }
+  return injector_.get();
+}
+
+void ActionPlatformLinux::Failed(bool sent) {
+  if (!sent && log_) log_(std::string("key injection through ") + injector_->Name() + " failed");
+}
+
+void ActionPlatformLinux::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
+  const bool held = std::find(held_.begin(), held_.end(), virtualKey) != held_.end();
+  const KeyMotion motion = keyUp ? KeyMotion::kUp : held ? KeyMotion::kRepeat : KeyMotion::kDown;
+  Track(virtualKey, keyUp);
+  if (!Injector()) return;
   const LinuxKey* key = FindLinuxKey(virtualKey);
-  if (!injector_) return;
   if (!key) {
     if (log_) log_("no key on Linux for virtual key " + std::to_string(virtualKey));
     return;
   }
-  if (!injector_->Send(*key, motion) && log_)
-    log_(std::string("key injection through ") + injector_->Name() + " failed");
+  Failed(injector_->Send(*key, motion));
+}
+
+void ActionPlatformLinux::MouseButtonTransition(MouseButton button, bool up) {
+  for (const MouseKey& mouse : kMouseKeys)
+    if (mouse.kind == MouseKeyKind::kButton && mouse.button == button) Track(mouse.code, up);
+  if (Injector()) Failed(injector_->SendButton(button, up));
+}
+
+void ActionPlatformLinux::MouseMove(int dx, int dy) {
+  if (Injector()) Failed(injector_->SendMove(dx, dy));
+}
+
+void ActionPlatformLinux::MouseWheel(int notches) {
+  if (Injector()) Failed(injector_->SendWheel(notches));
 }
 
 void ActionPlatformLinux::ReleaseHeldKeys() {
-  while (!held_.empty()) KeyTransition(held_.back(), true);
+  while (!held_.empty()) KeyOrMouseTransition(*this, held_.back(), true);
 }
 
 }  // namespace vexel

@@ -20,17 +20,30 @@ namespace vexel {
 
 struct LinuxKey;
 class UserManager;
+class X11Focus;
+struct X11FocusDeleter {
+  void operator()(X11Focus* focus) const;
+};
+
+// Whether the program runs in a Wayland session (WAYLAND_DISPLAY, or
+// XDG_SESSION_TYPE=wayland), where no general way tells the focused
+// window: the programs' key maps do not apply there.
+bool WaylandSession();
 
 // A key going down, again down while it is held (Vexel's own repeat of a
 // held key), or up.
 enum class KeyMotion { kDown, kRepeat, kUp };
 
-// Injects key transitions one way (XTest, uinput).
+// Injects key transitions and mouse input one way (XTest, uinput).
 class KeyInjector {
  public:
   virtual ~KeyInjector() = default;
   // False when the transition could not be sent.
   virtual bool Send(const LinuxKey& key, KeyMotion motion) = 0;
+  virtual bool SendButton(MouseButton button, bool up) = 0;
+  // The pointer moved by exactly so many pixels (y down).
+  virtual bool SendMove(int dx, int dy) = 0;
+  virtual bool SendWheel(int notches) = 0;  // positive: away from the user
   virtual const char* Name() const = 0;
   // The keyboard it types on, for the log ("/dev/input/event7, layout
   // German, from the X server"); empty when the session's own keymap
@@ -78,11 +91,17 @@ class ActionPlatformLinux : public ActionPlatform {
   // The X server's autorepeat delay and interval where the uinput keyboard
   // read them, else the defaults (Vexel's repeats show on a console only).
   KeyboardRepeat KeyboardRepeatSettings() override;
+  void MouseButtonTransition(MouseButton button, bool up) override;
+  void MouseMove(int dx, int dy) override;
+  void MouseWheel(int notches) override;
   void Sleep(unsigned milliseconds) override;
   // "systemctl reboot" and "systemctl poweroff": systemd decides (polkit),
   // and a refusal is logged when systemctl ends (ReapChildren).
   bool Reboot() override { return AskSystemd("reboot"); }
   bool ShutDown() override { return AskSystemd("poweroff"); }
+  // In an X11 session (DISPLAY set), through a connection of its own; none
+  // in a Wayland session.
+  FocusedWindow FocusedProgram() override;
 
   // Chooses how keys are injected: XTest in an X11 session (DISPLAY set),
   // uinput in a Wayland session (WAYLAND_DISPLAY set or XDG_SESSION_TYPE
@@ -94,8 +113,10 @@ class ActionPlatformLinux : public ActionPlatform {
   // none stays a zombie; a reboot or power-off that systemd refused is
   // logged here.
   void ReapChildren();
-  // Releases every key pressed and not released yet, last pressed first.
+  // Releases every key and mouse button pressed and not released yet, last
+  // pressed first.
   void ReleaseHeldKeys();
+  // Their virtual-key codes (a mouse button's of actions/MouseKeys.h).
   const std::vector<std::uint8_t>& HeldKeys() const { return held_; }
 
  private:
@@ -104,6 +125,11 @@ class ActionPlatformLinux : public ActionPlatform {
   // False when the program cannot be started.
   bool Start(const std::vector<std::string>& argv, Refusal refusal);
   bool AskSystemd(const std::string& verb);
+  // Notes a key or button going down (not yet held) or up.
+  void Track(std::uint8_t virtualKey, bool up);
+  // The way of injecting, tried again while there is none.
+  KeyInjector* Injector();
+  void Failed(bool sent);
   Log log_;
   // Under a systemd user manager, each program started goes into a scope
   // of its own (asked for at the first start).
@@ -117,6 +143,7 @@ class ActionPlatformLinux : public ActionPlatform {
     Refusal refusal;  // empty: its end is not watched
   };
   std::vector<Child> children_;  // started and not yet collected
+  std::unique_ptr<X11Focus, X11FocusDeleter> focus_;
 };
 
 }  // namespace vexel

@@ -64,12 +64,7 @@ class XTestInjector final : public KeyInjector {
   }
 
   bool Send(const LinuxKey& key, KeyMotion motion) override {
-    // Reading what the server sent notices a lost connection, and a keymap
-    // change (setxkbmap) that Xlib then reloads its copy for, before the key
-    // is looked up.
-    TakeEvents();
-    std::string reason;
-    if (lost_ && !(Close(), Open(reason))) return false;
+    if (!Ready()) return false;
     // A key goes up where it went down, whatever the keymap says now.
     KeyCode& pressed = pressed_[key.virtualKey];
     const KeyCode code = pressed ? pressed : XKeysymToKeycode(display_, key.keysym);
@@ -81,6 +76,39 @@ class XTestInjector final : public KeyInjector {
     XFlush(display_);
     return !lost_;
   }
+  bool SendButton(MouseButton button, bool up) override {
+    if (!Ready()) return false;
+    const unsigned number = button == MouseButton::kLeft     ? 1
+                            : button == MouseButton::kMiddle ? 2
+                                                             : 3;
+    XTestFakeButtonEvent(display_, number, up ? False : True, CurrentTime);
+    XFlush(display_);
+    return !lost_;
+  }
+  bool SendMove(int dx, int dy) override {
+    // To where the pointer is now, plus the step: exactly so many pixels,
+    // whatever the server's pointer acceleration.
+    if (!Ready()) return false;
+    Window root, child;
+    int x, y, windowX, windowY;
+    unsigned mask;
+    if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &windowX,
+                       &windowY, &mask))
+      return false;
+    XTestFakeMotionEvent(display_, -1, x + dx, y + dy, CurrentTime);
+    XFlush(display_);
+    return !lost_;
+  }
+  bool SendWheel(int notches) override {
+    // Buttons 4 (up) and 5 (down), a click per notch.
+    if (!Ready()) return false;
+    for (int i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+      XTestFakeButtonEvent(display_, notches > 0 ? 4 : 5, True, CurrentTime);
+      XTestFakeButtonEvent(display_, notches > 0 ? 4 : 5, False, CurrentTime);
+    }
+    XFlush(display_);
+    return !lost_;
+  }
   const char* Name() const override { return "XTest"; }
 
  private:
@@ -88,6 +116,14 @@ class XTestInjector final : public KeyInjector {
     static_cast<XTestInjector*>(injector)->lost_ = true;
   }
 
+  // Reading what the server sent notices a lost connection, and a keymap
+  // change (setxkbmap) that Xlib then reloads its copy for, before a key is
+  // looked up; a lost connection is opened again.
+  bool Ready() {
+    TakeEvents();
+    std::string reason;
+    return !lost_ || (Close(), Open(reason));
+  }
   void TakeEvents() {
     while (!lost_ && XEventsQueued(display_, QueuedAfterReading) > 0) {
       XEvent event;
@@ -121,8 +157,21 @@ class UinputInjector final : public KeyInjector {
     // compositors) drops them, and the desktop repeats a held key itself.
     const int value = motion == KeyMotion::kUp ? 0 : motion == KeyMotion::kRepeat ? 2 : 1;
     const unsigned code = keyboard_.keys.evdevCodes[key.virtualKey];
-    return libevdev_uinput_write_event(uinput_, EV_KEY, code, value) == 0 &&
-           libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0;
+    return libevdev_uinput_write_event(uinput_, EV_KEY, code, value) == 0 && Report();
+  }
+  bool SendButton(MouseButton button, bool up) override {
+    const unsigned code = button == MouseButton::kLeft     ? BTN_LEFT
+                          : button == MouseButton::kMiddle ? BTN_MIDDLE
+                                                           : BTN_RIGHT;
+    return libevdev_uinput_write_event(uinput_, EV_KEY, code, up ? 0 : 1) == 0 && Report();
+  }
+  // Relative motion, which the compositor's pointer acceleration may scale.
+  bool SendMove(int dx, int dy) override {
+    return (!dx || libevdev_uinput_write_event(uinput_, EV_REL, REL_X, dx) == 0) &&
+           (!dy || libevdev_uinput_write_event(uinput_, EV_REL, REL_Y, dy) == 0) && Report();
+  }
+  bool SendWheel(int notches) override {
+    return libevdev_uinput_write_event(uinput_, EV_REL, REL_WHEEL, notches) == 0 && Report();
   }
   const char* Name() const override { return "uinput"; }
   std::string Keyboard() const override {
@@ -132,6 +181,7 @@ class UinputInjector final : public KeyInjector {
   std::optional<KeyboardRepeat> Repeat() override { return keyboard_.repeat; }
 
  private:
+  bool Report() { return libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0) == 0; }
   int fd_;
   libevdev* device_;
   libevdev_uinput* uinput_;
@@ -158,6 +208,12 @@ std::unique_ptr<KeyInjector> OpenUinputInjector(std::string& reason) {
   libevdev_enable_event_type(device, EV_KEY);
   for (const std::uint16_t code : keyboard.keys.evdevCodes)
     if (code) libevdev_enable_event_code(device, EV_KEY, code, nullptr);
+  // The mouse keys: three buttons, the pointer's two axes and the wheel.
+  for (unsigned button : {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE})
+    libevdev_enable_event_code(device, EV_KEY, button, nullptr);
+  libevdev_enable_event_type(device, EV_REL);
+  for (unsigned axis : {REL_X, REL_Y, REL_WHEEL})
+    libevdev_enable_event_code(device, EV_REL, axis, nullptr);
   libevdev_uinput* uinput = nullptr;
   const int result = libevdev_uinput_create_from_device(device, fd, &uinput);
   if (result != 0) {

@@ -94,6 +94,112 @@ void ActionPlatformWin32::KeyTransition(std::uint8_t virtualKey, bool keyUp) {
   SendInput(1, &input, sizeof input);
 }
 
+namespace {
+
+void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0, DWORD data = 0) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = dx;
+  input.mi.dy = dy;
+  input.mi.mouseData = data;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+// The normalised absolute coordinate (0 to 65535 over the virtual screen)
+// that the system maps back to the pixel: the smallest one at or past it.
+LONG Normalised(int pixel, int origin, int extent) {
+  return static_cast<LONG>((static_cast<long long>(pixel - origin) * 65536 + extent - 1) / extent);
+}
+
+}  // namespace
+
+void ActionPlatformWin32::MouseButtonTransition(MouseButton button, bool up) {
+  static constexpr DWORD kFlags[][2] = {{MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP},
+                                        {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP},
+                                        {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP}};
+  SendMouse(kFlags[static_cast<int>(button)][up ? 1 : 0]);
+}
+
+void ActionPlatformWin32::MouseMove(int dx, int dy) {
+  POINT at;
+  if (!GetCursorPos(&at)) return;
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (width <= 0 || height <= 0) return;
+  const int x = std::clamp(static_cast<int>(at.x) + dx, left, left + width - 1);
+  const int y = std::clamp(static_cast<int>(at.y) + dy, top, top + height - 1);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK,
+            Normalised(x, left, width), Normalised(y, top, height));
+}
+
+void ActionPlatformWin32::MouseWheel(int notches) {
+  SendMouse(MOUSEEVENTF_WHEEL, 0, 0, static_cast<DWORD>(notches * WHEEL_DELTA));
+}
+
+namespace {
+
+// The file name of the program of the process; empty when it cannot be told.
+std::string ProgramFileOf(DWORD processId) {
+  std::string file;
+  if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+    char path[MAX_PATH];
+    DWORD size = sizeof path;
+    if (QueryFullProcessImageNameA(process, 0, path, &size)) {
+      file.assign(path, size);
+      file.erase(0, file.find_last_of("\\/") + 1);
+    }
+    CloseHandle(process);
+  }
+  return file;
+}
+
+}  // namespace
+
+FocusedWindow ActionPlatformWin32::FocusedProgram() {
+  HWND window = GetForegroundWindow();
+  if (!window) return {};
+  DWORD processId = 0;
+  const DWORD threadId = GetWindowThreadProcessId(window, &processId);
+  // A window keeps its class and its program: they are asked for once per
+  // window (its thread tells a new window under a handle used again).
+  if (window != focusedWindow_ || threadId != focusedThread_) {
+    focused_ = {};
+    char name[256];
+    if (GetClassNameA(window, name, sizeof name) > 0) focused_.windowClasses.emplace_back(name);
+    focused_.programFile = ProgramFileOf(processId);
+    focusedWindow_ = window;
+    focusedThread_ = threadId;
+  }
+  return focused_;
+}
+
+std::vector<std::string> ProgramsWithVisibleWindows() {
+  std::vector<std::string> programs;
+  EnumWindows(
+      [](HWND window, LPARAM found) -> BOOL {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) ||
+            processId == GetCurrentProcessId())
+          return TRUE;
+        std::string file = ProgramFileOf(processId);
+        if (!file.empty()) reinterpret_cast<std::vector<std::string>*>(found)->push_back(file);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&programs));
+  std::sort(programs.begin(), programs.end(), [](const std::string& a, const std::string& b) {
+    return _stricmp(a.c_str(), b.c_str()) < 0;
+  });
+  programs.erase(std::unique(programs.begin(), programs.end(),
+                             [](const std::string& a, const std::string& b) {
+                               return _stricmp(a.c_str(), b.c_str()) == 0;
+                             }),
+                 programs.end());
+  return programs;
+}
+
 KeyboardRepeat ActionPlatformWin32::KeyboardRepeatSettings() {
   KeyboardRepeat settings;
   int delay = 0;

@@ -2,8 +2,11 @@
 // injection and the shutdown privilege.
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "actions/ActionRunner.h"
 
@@ -29,6 +32,10 @@ class ShellComApartment {
   bool initialised_;  // this object owes the thread a CoUninitialize
 };
 
+// The file names of the programs that show top-level windows now, sorted,
+// each once, this program's left out: the choices of "Add program...".
+std::vector<std::string> ProgramsWithVisibleWindows();
+
 class ActionPlatformWin32 : public ActionPlatform {
  public:
   // How a reboot or shutdown is asked for, ExitWindowsEx(flags, 0), and how
@@ -52,6 +59,14 @@ class ActionPlatformWin32 : public ActionPlatform {
   // ExitWindowsEx with EWX_REBOOT or EWX_SHUTDOWN, and EWX_FORCE.
   bool Reboot() override;
   bool ShutDown() override;
+  // SendInput mouse input; a move goes to where the pointer is plus the
+  // step, as an absolute move, so that it moves exactly so many pixels
+  // (a relative move is scaled by the pointer speed and acceleration).
+  void MouseButtonTransition(MouseButton button, bool up) override;
+  void MouseMove(int dx, int dy) override;
+  void MouseWheel(int notches) override;
+  // The foreground window: its class name and its process's file name.
+  FocusedWindow FocusedProgram() override;
 
  private:
   // ExitWindowsEx(flags) holding "SeShutdownPrivilege" for the call only:
@@ -61,6 +76,10 @@ class ActionPlatformWin32 : public ActionPlatform {
 
   ExitWindowsFunction exitWindows_;
   PrivilegeFunction setPrivilege_;
+  // The foreground window last asked about, and what it is.
+  HWND focusedWindow_ = nullptr;
+  DWORD focusedThread_ = 0;
+  FocusedWindow focused_;
 };
 
 }  // namespace vexel

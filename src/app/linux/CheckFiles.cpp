@@ -2,6 +2,7 @@
 
 #include "actions/ActionText.h"
 #include "actions/KeysFile.h"
+#include "actions/linux/ActionPlatformLinux.h"
 #include "actions/linux/LinuxKeys.h"
 #include "app/Settings.h"
 #include "app/linux/LinuxPaths.h"
@@ -15,9 +16,10 @@ namespace {
 
 const char* const kModes[] = {"press", "release", "click", "repeat while held"};
 
-// One part (button down or up) in words, and its problem if it has one.
-std::string DescribePart(const std::string& part, bool down, const KeyNames& names,
-                         std::string& problem) {
+// One part in words, and its problem if it has one. Repeat runs on the way
+// down only (a down or long-press part).
+std::string DescribePart(const std::string& part, const KeyNames& names, std::string& problem,
+                         bool down = false) {
   if (part.empty()) return "nothing";
   const ActionPart decoded = DecodeActionPart(part, names);
   switch (decoded.kind) {
@@ -31,7 +33,7 @@ std::string DescribePart(const std::string& part, bool down, const KeyNames& nam
       return "open: " + decoded.payload;
     case ActionPart::kKey: {
       const std::string text = TrimCopy(part.size() > 4 ? part.substr(4) : "");
-      if (decoded.mode > kmRepeat || (decoded.mode == kmRepeat && !down)) {
+      if (decoded.mode > (down ? kmRepeat : kmClick)) {
         problem = decoded.mode == kmRepeat
                       ? "Repeat while held does nothing on button up"
                       : "key mode " + std::to_string(decoded.mode) + " does nothing";
@@ -42,7 +44,8 @@ std::string DescribePart(const std::string& part, bool down, const KeyNames& nam
         return "nothing";
       }
       const ShortcutKeys keys = SplitShortcut(decoded.shortcut);
-      if (!FindLinuxKey(static_cast<std::uint8_t>(keys.key))) {
+      const auto code = static_cast<std::uint8_t>(keys.key);
+      if (!FindLinuxKey(code) && !FindMouseKey(code)) {
         problem = "\"" + text + "\" has no key on Linux";
         return "nothing";
       }
@@ -92,16 +95,35 @@ bool CheckFiles(const std::string& settingsPath, std::ostream& out) {
   KeyMap keys;
   std::string loaded;
   LoadKeysFile(keysPath, keys, loaded);
-  if (keys.Rows().empty()) problem("the keys file holds no keys (section [Keys])");
+  std::vector<std::string> programs = keys.Programs();
+  if (keys.Rows().empty() && programs.empty())
+    problem("the keys file holds no keys (section [Keys])");
+  if (!programs.empty() && WaylandSession())
+    out << "  note: a Wayland session tells no program which window has the focus: only [Keys] "
+           "applies here, not the programs' maps\n";
   const KeyNamesLinux names;
-  for (const KeyMapRow& row : keys.Rows()) {
-    const ActionParts parts = SplitActionText(row.action);
-    std::string downProblem, upProblem;
-    const std::string down = DescribePart(parts.down, true, names, downProblem);
-    const std::string up = DescribePart(parts.up, false, names, upProblem);
-    out << "  \"" << row.key << "\": down " << down << "; up " << up << "\n";
-    if (!downProblem.empty()) problem("key \"" + row.key + "\" down: " + downProblem);
-    if (!upProblem.empty()) problem("key \"" + row.key + "\" up: " + upProblem);
+  programs.insert(programs.begin(), "");
+  for (const std::string& program : programs) {
+    if (!program.empty()) out << "keys for " << program << " ([Keys " << program << "])\n";
+    const std::string where = program.empty() ? "" : " for " + program;
+    for (const KeyMapRow& row : keys.RowsOf(program)) {
+      const ActionParts parts = SplitActionText(row.action);
+      const std::string key = "key \"" + row.key + "\"" + where;
+      std::string downProblem, upProblem, holdProblem;
+      const std::string down = DescribePart(parts.down, names, downProblem, true);
+      const std::string up = DescribePart(parts.up, names, upProblem);
+      out << "  \"" << row.key << "\": down " << down << "; up " << up;
+      if (!parts.hold.empty())
+        out << "; long press " << DescribePart(parts.hold, names, holdProblem, true);
+      out << "\n";
+      if (!downProblem.empty()) problem(key + " down: " + downProblem);
+      if (!upProblem.empty()) problem(key + " up: " + upProblem);
+      if (!holdProblem.empty()) problem(key + " long press: " + holdProblem);
+      if (!parts.hold.empty() && !HoldHonoured(parts, names))
+        problem(key +
+                " long press: ignored, as the down part is neither empty, an Execute part "
+                "nor a Click (it cannot wait for the release)");
+    }
   }
   return ok;
 }

@@ -102,6 +102,7 @@ bool LinuxRemote::LoadSettings() {
     return false;
   }
   settings_ = ReadSettings(options_.settingsPath);
+  remote_.KeyEvents().SetHoldTime(static_cast<unsigned>(settings_.holdTime));
   keysFilePath_ = KeysFileOfSettings(options_.settingsPath, settings_.keysFile);
   if (settings_.port.empty()) {
     ShowProperties();
@@ -124,6 +125,9 @@ void LinuxRemote::LoadKeys() {
   try {
     remote_.LoadKeysFile(path);
     Log(std::to_string(remote_.Keys().Rows().size()) + " keys from " + path);
+    for (const std::string& program : remote_.Keys().Programs())
+      Log(std::to_string(remote_.Keys().RowsOf(program).size()) + " keys for " + program +
+          (WaylandSession() ? ", which apply in an X11 session only" : ""));
   } catch (const std::exception& error) {
     Log(ErrorBoxText(error.what()));
   }
@@ -137,6 +141,7 @@ void LinuxRemote::Reload() {
     return;
   }
   settings_ = ReadSettings(options_.settingsPath);
+  remote_.KeyEvents().SetHoldTime(static_cast<unsigned>(settings_.holdTime));
   if (settings_.port.empty()) {
     Log("no port in the settings: keeping " + old.port);
     settings_.port = old.port;

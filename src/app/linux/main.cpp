@@ -42,6 +42,7 @@ on Windows:
   KeysFile=phone.km           relative to the settings file's folder
   reconnect=1                 keep-alive every 5 s
   notify=0                    no desktop notifications of the link
+  holdtime=600                ms a key is held for its long press (HOLD)
 
 'vexel COMMAND --help' tells more. Exit status: 0 ok, 1 failure, 2 wrong use.
 )";
@@ -92,10 +93,12 @@ could not be saved; 2 wrong use.
 
 constexpr char kCheckUsage[] = R"(Usage: vexel check [--ini PATH]
 
-Reads the settings file and its keys file and prints every key with what
-its button-down and button-up parts do here, and every problem: a missing
-file, a part that does nothing, a key name that names no key or that has
-no key on Linux.
+Reads the settings file and its keys file and prints every key of every
+map ([Keys], and [Keys PROGRAM] for each program) with what its
+button-down, button-up and long-press parts do here, and every problem: a
+missing file, a part that does nothing, a key name that names no key or
+that has no key on Linux, a long press that is ignored. In a Wayland
+session it says that only [Keys] applies.
 
 Exit status: 0 no problem; 1 problems in the files; 2 wrong use.
 )";

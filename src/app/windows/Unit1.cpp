@@ -1,13 +1,19 @@
 #include "app/windows/Unit1.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "actions/KeysFile.h"
+#include "actions/win32/ActionPlatformWin32.h"
 #include "app/ControlIds.h"
 #include "app/Settings.h"
 #include "app/win32/Controls.h"
+#include "app/win32/InputBox.h"
 #include "app/win32/PortScan.h"
 #include "app/windows/Unit2.h"
 #include "base/Error.h"
+#include "base/Text.h"
 #include "phone/PhoneCheck.h"
 #include "phone/PortList.h"
 
@@ -16,9 +22,9 @@ namespace vexel {
 namespace {
 
 constexpr int kClientWidth96 = 217;
-constexpr int kClientHeight96 = 328;
+constexpr int kClientHeight96 = 354;
 constexpr int kMinWidth96 = 225;
-constexpr int kMinHeight96 = 304;
+constexpr int kMinHeight96 = 330;
 // The search for the phone ends after this long (kFindPhoneLimitMs); a
 // window timer of its own tells a search stuck in a port's open.
 constexpr UINT_PTR kFindTimerId = 0x4649;
@@ -40,17 +46,20 @@ const ControlLayout kControls[] = {
      150, 17},
     {"cbReconnect", "BUTTON", "Keep connection alive", kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 8, 78,
      150, 17},
-    {"Bevel2", "STATIC", "", kChild | SS_SUNKEN, 8, 101, 205, 194, Fit::kAsGiven, 0, nullptr,
+    {"Bevel2", "STATIC", "", kChild | SS_SUNKEN, 8, 101, 205, 220, Fit::kAsGiven, 0, nullptr,
      kStretchRight | kStretchDown},
     {"MapKeysButton", "BUTTON", "MapKeys", kChild | WS_DISABLED | BS_AUTOCHECKBOX | BS_PUSHLIKE, 11,
      108, 76, 22},
     {"SpeedButton6", "BUTTON", "Load", kChild | WS_TABSTOP, 90, 108, 59, 22},
     {"SpeedButton5", "BUTTON", "Save", kChild | WS_TABSTOP, 150, 108, 59, 22},
-    {"ValueListEditor1", nullptr, "", 0, 11, 134, 198, 156, Fit::kAsGiven, 0, nullptr,
+    {"Label3", "STATIC", "Keys for:", kChild | SS_LEFTNOWORDWRAP, 11, 138, 45, 13, Fit::kLabel},
+    {"cbKeysFor", "COMBOBOX", "", kDropDown, 60, 134, 149, 150, Fit::kAsGiven, 0, "Label3",
+     kStretchRight},
+    {"ValueListEditor1", nullptr, "", 0, 11, 160, 198, 156, Fit::kAsGiven, 0, nullptr,
      kStretchRight | kStretchDown},
-    {"SpeedButton1", "BUTTON", "Save", kChild, 8, 301, 100, 22, Fit::kAsGiven, 0, nullptr,
+    {"SpeedButton1", "BUTTON", "Save", kChild, 8, 327, 100, 22, Fit::kAsGiven, 0, nullptr,
      kKeepBottom},
-    {"SpeedButton2", "BUTTON", "Close", kChild, 113, 301, 100, 22, Fit::kAsGiven, 0, nullptr,
+    {"SpeedButton2", "BUTTON", "Close", kChild, 113, 327, 100, 22, Fit::kAsGiven, 0, nullptr,
      kKeepRight | kKeepBottom},
     {"Memo1", "EDIT", "", WS_CHILD | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10},
 };
@@ -59,6 +68,10 @@ const ControlLayout kControls[] = {
 std::string AskKeysFile(HWND owner, const char* title, bool save) {
   return AskFileName(owner, {title, "Keys files\0*.km\0", "km", 0, save});
 }
+
+// The first and the last entry of "Keys for:", around the programs' maps.
+constexpr const char* kAllPrograms = "All programs";
+constexpr const char* kAddProgram = "Add program...";
 
 }  // namespace
 
@@ -134,6 +147,7 @@ void TMobPropsForm::FormCreate() {
   FillPortList();
   ReadSettings();
   remote_.LoadKeysFile(remote_.KeysFilePath());
+  FillKeysForList();
 }
 
 void TMobPropsForm::FormActivate() {
@@ -141,6 +155,7 @@ void TMobPropsForm::FormActivate() {
   activated_ = true;
   ReadSettings();
   remote_.LoadKeysFile(remote_.KeysFilePath());
+  FillKeysForList();
 }
 
 bool TMobPropsForm::AutostartTicked() const { return Checked(Control("cbAutostart")); }
@@ -186,8 +201,9 @@ LRESULT TMobPropsForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void TMobPropsForm::Command(int id, int notification) {
-  if (notification != BN_CLICKED) return;
   const std::string_view name = ControlNameOf(kPropertiesControls, id);
+  if (name == "cbKeysFor" && notification == CBN_SELCHANGE) return cbKeysForChange();
+  if (notification != BN_CLICKED) return;
   for (const CommandHandler& handler : kCommandHandlers)
     if (handler.name == name) (this->*handler.click)();
 }
@@ -251,6 +267,7 @@ void TMobPropsForm::ReadSettings() {
                IsPhoneMaker(settings.phone) ? settings.phone : -1, 0);
   SetChecked(Control("cbAutostart"), settings.autostart);
   remote_.SetKeysFilePath(settings.keysFile);
+  remote_.KeyEvents().SetHoldTime(static_cast<unsigned>(settings.holdTime));
 }
 
 void TMobPropsForm::WriteSettings() {
@@ -273,7 +290,62 @@ void TMobPropsForm::SpeedButton2Click() { ShowWindow(Handle(), SW_HIDE); }
 
 void TMobPropsForm::SpeedButton6Click() {
   const std::string file = AskKeysFile(Handle(), "Load keys file", false);
-  if (!file.empty()) remote_.LoadKeysFile(file);
+  if (file.empty()) return;
+  // With a program's map shown, the file fills that map alone.
+  if (!remote_.Keys().ShownMap().empty()) {
+    LoadShownMap(file, remote_.Keys());
+    return;
+  }
+  remote_.LoadKeysFile(file);
+  FillKeysForList();
+}
+
+void TMobPropsForm::FillKeysForList() {
+  HWND list = Control("cbKeysFor");
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kAllPrograms));
+  const std::vector<std::string> programs = remote_.Keys().Programs();
+  LRESULT shown = 0;
+  for (const std::string& program : programs) {
+    const LRESULT at =
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(program.c_str()));
+    if (program == remote_.Keys().ShownMap()) shown = at;
+  }
+  SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kAddProgram));
+  SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(shown), 0);
+}
+
+void TMobPropsForm::cbKeysForChange() {
+  HWND list = Control("cbKeysFor");
+  const LRESULT selected = SendMessageA(list, CB_GETCURSEL, 0, 0);
+  const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+  if (selected == 0) {
+    remote_.Keys().ShowMap("");
+  } else if (selected > 0 && selected + 1 < count) {
+    std::string program(static_cast<size_t>(SendMessageA(list, CB_GETLBTEXTLEN, selected, 0)) + 1,
+                        '\0');
+    program.resize(static_cast<size_t>(
+        SendMessageA(list, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(program.data()))));
+    remote_.Keys().ShowMap(program);
+  } else if (selected + 1 == count) {
+    AddProgramClick();
+  }
+  FillKeysForList();
+}
+
+void TMobPropsForm::AddProgramClick() {
+  const std::optional<std::string> typed =
+      InputBox(Handle(), "Add program", "Program (file name or window class):", "", 64,
+               ProgramsWithVisibleWindows());
+  if (!typed) return;
+  const std::string program = ProgramMapName(*typed);
+  if (program.empty()) {
+    if (!Trim(*typed).empty())
+      ShowMessageBox("A program's name holds no \"]\" and no control character.", "Warning",
+                     MsgIcon::kWarning, MsgButtons::kOk);
+    return;
+  }
+  remote_.Keys().ShowMap(program);
 }
 
 void TMobPropsForm::SpeedButton5Click() {

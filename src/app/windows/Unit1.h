@@ -1,5 +1,6 @@
 // TMobPropsForm: the Properties window, hidden until asked for. It shows the
-// phone maker, the port, the two options and the key map grid, reads and
+// phone maker, the port, the two options and the key map grid (the map for
+// all programs, or a program's, chosen in "Keys for:"), reads and
 // writes the settings file, loads and saves keys files, switches learn mode,
 // and opens the Button Action window for a row. Its window timers are the
 // core's (base/Timers.h): they fire into the front door.
@@ -66,6 +67,10 @@ class TMobPropsForm : public Window {
   void SpeedButton5Click();  // keys Save
   void MapKeysButtonClick();
   void cbReconnectClick();
+  // "Keys for:": "All programs", each program's map, "Add program...".
+  void FillKeysForList();
+  void cbKeysForChange();
+  void AddProgramClick();
   void ValueListEditor1EditButtonClick(size_t row);
   // "Find": tries the listed ports in a thread of their own and selects the
   // first that answers like a phone; pressed again ("Cancel") it stops.

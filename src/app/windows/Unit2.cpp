@@ -5,6 +5,7 @@
 #include <string>
 
 #include "actions/ExtraCommands.h"
+#include "actions/MouseKeys.h"
 #include "app/ControlIds.h"
 #include "app/win32/Controls.h"
 #include "app/win32/InputBox.h"
@@ -16,7 +17,7 @@ namespace {
 
 const char kClassName[] = "VexelBAForm";
 constexpr int kClientWidth96 = 321;
-constexpr int kClientHeight96 = 198;
+constexpr int kClientHeight96 = 283;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 constexpr DWORD kCheckBox = kChild | WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -56,16 +57,29 @@ const ControlLayout kControls[] = {
     {"HotKey2", nullptr, "", 0, 77, 137, 82, 19, Fit::kAsGiven, 0, "RadioGroup2.Execute"},
     {"KeyBtn2", "BUTTON", "", kPictureButton, 160, 136, 21, 21},
     {"ComboBox2", "COMBOBOX", "", kModeList, 183, 136, 126, 100},
-    {"sbtnBAApply", "BUTTON", "Apply", kChild, 46, 172, 113, 22},
-    {"SpeedButton2", "BUTTON", "Cancel", kChild, 165, 172, 113, 22},
+    {"CheckBox3", "BUTTON", "On long press", kCheckBox, 16, 175, 89, 17, Fit::kCheck},
+    {"RadioGroup3.Execute", "BUTTON", "Execute", kFirstChoice, 16, 197, 58, 17, Fit::kCheck},
+    {"RadioGroup3.Key", "BUTTON", "Key", kNextChoice, 16, 223, 58, 17, Fit::kCheck},
+    {"Edit3", "EDIT", "", kTextField, 77, 195, 189, 21, Fit::kAsGiven, WS_EX_CLIENTEDGE,
+     "RadioGroup3.Execute"},
+    {"BitBtn3", "BUTTON", "", kPictureButton, 267, 196, 21, 21},
+    {"ExtBtn3", "BUTTON", "", kPictureButton, 288, 196, 21, 21},
+    {"HotKey3", nullptr, "", 0, 77, 222, 82, 19, Fit::kAsGiven, 0, "RadioGroup3.Execute"},
+    {"KeyBtn3", "BUTTON", "", kPictureButton, 160, 221, 21, 21},
+    {"ComboBox3", "COMBOBOX", "", kModeList, 183, 221, 126, 100},
+    {"sbtnBAApply", "BUTTON", "Apply", kChild, 46, 257, 113, 22},
+    {"SpeedButton2", "BUTTON", "Cancel", kChild, 165, 257, 113, 22},
     {"RadioGroup1", "BUTTON", "Action", kFrame, 8, 8, 309, 73},
     {"RadioGroup2", "BUTTON", "Action", kFrame, 8, 93, 309, 73},
+    {"RadioGroup3", "BUTTON", "Action", kFrame, 8, 178, 309, 73},
 };
 
-// The modes of a Key part by item index; "Repeat while held" on the
-// button-down side only.
+constexpr int kSides = 3;
+
+// The modes of a Key part by item index; "Repeat while held" on the sides
+// that run on the way down only (button down, long press).
 const char* const kModes[] = {"Press", "Release", "Click", "Repeat while held"};
-int ModeCount(int side) { return side == 1 ? 4 : 3; }
+int ModeCount(int side) { return side == 2 ? 3 : 4; }
 
 struct MenuItem {
   const char* name;
@@ -184,7 +198,7 @@ void TBAForm::Create(HWND owner) {
                      "Button Action", 0, 0, 100, 100, owner);
   SetClientSize(Handle(), kClientWidth96, kClientHeight96);
   CreateControls(Handle(), kButtonActionControls, kControls);
-  for (int side = 1; side <= 2; ++side) {
+  for (int side = 1; side <= kSides; ++side) {
     for (const char* prefix : {"CheckBox", "BitBtn", "ExtBtn", "KeyBtn"})
       SetTag(SideControl(prefix, side), side);
     for (int mode = 0; mode < ModeCount(side); ++mode)
@@ -209,6 +223,10 @@ void TBAForm::Create(HWND owner) {
   namedKeyMenu_ = CreatePopupMenu();
   for (size_t i = 0; i < std::size(kMediaKeyNames); ++i)
     AppendMenuA(namedKeyMenu_, MF_STRING, kNamedKeyMenuFirstId + i, kMediaKeyNames[i].name);
+  AppendMenuA(namedKeyMenu_, MF_SEPARATOR, 0, nullptr);
+  for (size_t i = 0; i < std::size(kMouseKeys); ++i)
+    AppendMenuA(namedKeyMenu_, MF_STRING, kNamedKeyMenuFirstId + std::size(kMediaKeyNames) + i,
+                kMouseKeys[i].name);
 
   FormCreate();
   font_ = CreateTahoma8(Handle());
@@ -217,7 +235,7 @@ void TBAForm::Create(HWND owner) {
 }
 
 void TBAForm::FormCreate() {
-  for (int side = 1; side <= 2; ++side) {
+  for (int side = 1; side <= kSides; ++side) {
     auto& hotKey = hotKeys_[side - 1];
     hotKey = std::make_unique<TvHotKey>(layout_);
     const std::string name = "HotKey" + std::to_string(side);
@@ -234,7 +252,7 @@ void TBAForm::Layout() {
 }
 
 void TBAForm::Load(const ActionEditorFields& fields) {
-  for (int side = 1; side <= 2; ++side) {
+  for (int side = 1; side <= kSides; ++side) {
     const ActionSide& loaded = fields.side[side - 1];
     SetWindowTextA(SideControl("Edit", side), loaded.payload.c_str());
     const std::string group = "RadioGroup" + std::to_string(side);
@@ -249,10 +267,11 @@ void TBAForm::Load(const ActionEditorFields& fields) {
     SetChecked(checkBox, loaded.ticked);
     SetEnables(checkBox);
   }
+  OfferLongPress();
 }
 
 void TBAForm::Read(ActionEditorFields& fields) const {
-  for (int side = 1; side <= 2; ++side) {
+  for (int side = 1; side <= kSides; ++side) {
     ActionSide& read = fields.side[side - 1];
     const std::string group = "RadioGroup" + std::to_string(side);
     read.ticked = Checked(SideControl("CheckBox", side));
@@ -271,6 +290,8 @@ LRESULT TBAForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       // Enter and Escape arrive as IDOK and IDCANCEL, which name nothing here.
       Command(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+      // Side 1 may have changed what it holds.
+      if (Handle() && modalResult_ == ModalResult::kNone) OfferLongPress();
       return 0;
     case WM_DRAWITEM:
       DrawButtonPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -294,12 +315,16 @@ LRESULT TBAForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 const TBAForm::CommandHandler TBAForm::kCommandHandlers[] = {
     {"CheckBox1", &TBAForm::SetEnables},
     {"CheckBox2", &TBAForm::SetEnables},
+    {"CheckBox3", &TBAForm::SetEnables},
     {"BitBtn1", &TBAForm::OpenFile},
     {"BitBtn2", &TBAForm::OpenFile},
+    {"BitBtn3", &TBAForm::OpenFile},
     {"ExtBtn1", &TBAForm::showExtraCmds},
     {"ExtBtn2", &TBAForm::showExtraCmds},
+    {"ExtBtn3", &TBAForm::showExtraCmds},
     {"KeyBtn1", &TBAForm::showNamedKeys},
     {"KeyBtn2", &TBAForm::showNamedKeys},
+    {"KeyBtn3", &TBAForm::showNamedKeys},
     {"ogglecontrolonoff1", &TBAForm::AddSpecialCommandClick},
     {"Reboot1", &TBAForm::AddSpecialCommandClick},
     {"Powerdown1", &TBAForm::AddSpecialCommandClick},
@@ -312,9 +337,10 @@ void TBAForm::Command(int id, HWND sender) {
   const std::string_view name = ControlNameOf(kButtonActionControls, id);
   for (const CommandHandler& handler : kCommandHandlers)
     if (handler.name == name) (this->*handler.click)(sender, id);
-  // NamedKeyMenu's items have no names: they follow the key table.
+  // NamedKeyMenu's items have no names: they follow the key tables.
   if (id >= kNamedKeyMenuFirstId &&
-      id < kNamedKeyMenuFirstId + static_cast<int>(std::size(kMediaKeyNames)))
+      id < kNamedKeyMenuFirstId +
+               static_cast<int>(std::size(kMediaKeyNames) + std::size(kMouseKeys)))
     NamedKeyClick(sender, id);
 }
 
@@ -365,9 +391,23 @@ void TBAForm::showNamedKeys(HWND button, int) {
 }
 
 void TBAForm::NamedKeyClick(HWND, int itemId) {
-  if (extraCmdMenuTag_ != 1 && extraCmdMenuTag_ != 2) return;
+  if (extraCmdMenuTag_ < 1 || extraCmdMenuTag_ > kSides) return;
+  const auto item = static_cast<size_t>(itemId - kNamedKeyMenuFirstId);
   hotKeys_[extraCmdMenuTag_ - 1]->SetShortcut(
-      kMediaKeyNames[static_cast<size_t>(itemId - kNamedKeyMenuFirstId)].code);
+      item < std::size(kMediaKeyNames) ? kMediaKeyNames[item].code
+                                       : kMouseKeys[item - std::size(kMediaKeyNames)].code);
+}
+
+void TBAForm::OfferLongPress() {
+  if (!hotKeys_[kSides - 1]) return;  // the window is being made
+  ActionEditorFields fields;
+  Read(fields);
+  HWND checkBox = SideControl("CheckBox", 3);
+  const bool offered = HoldAllowed(fields);
+  EnableWindow(checkBox, offered);
+  for (const char* prefix :
+       {"Edit", "BitBtn", "ExtBtn", "ComboBox", "HotKey", "KeyBtn", "RadioGroup"})
+    EnableControl(std::string(prefix) + "3", offered && fields.side[2].ticked);
 }
 
 void TBAForm::TrackMenuBelow(HMENU menu, HWND button) {

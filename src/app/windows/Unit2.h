@@ -1,5 +1,6 @@
 // The Button Action window TBAForm: edits the action of one phone key, what
-// happens when it goes down (side 1) and when it comes up (side 2). It is
+// happens when it goes down (side 1), when it comes up (side 2) and when it
+// is held long (side 3). It is
 // created for one edit from the fields that the action text was loaded
 // into, shown modally, read back on "Apply" and destroyed.
 #pragma once
@@ -51,6 +52,9 @@ class TBAForm : public Window {
   // side's hot-key control, for keyboards without media keys.
   void showNamedKeys(HWND button, int id);
   void NamedKeyClick(HWND, int itemId);
+  // Side 3 ("On long press") is offered only while side 1 holds what can
+  // wait for the release: nothing, an Execute part or a Click.
+  void OfferLongPress();
   // Opens a popup menu right-aligned below a button of a side.
   void TrackMenuBelow(HMENU menu, HWND button);
   void AddSpecialCommandClick(HWND, int itemId);
@@ -66,7 +70,7 @@ class TBAForm : public Window {
   static const CommandHandler kCommandHandlers[];
 
   const KeyNames& layout_;
-  std::unique_ptr<TvHotKey> hotKeys_[2];  // HotKey1, HotKey2
+  std::unique_ptr<TvHotKey> hotKeys_[3];  // HotKey1 to HotKey3
   HMENU extraCmdMenu_ = nullptr;
   HMENU namedKeyMenu_ = nullptr;
   int extraCmdMenuTag_ = 0;  // the side whose ExtBtn or KeyBtn opened its menu
