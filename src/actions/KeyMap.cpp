@@ -17,6 +17,10 @@ bool MapAppliesTo(std::string_view program, const FocusedWindow& window) {
                      [&](const std::string& name) { return SameText(program, name); });
 }
 
+bool IsEventEntry(std::string_view key) {
+  return SameText(key, kRingEntry) || SameText(key, kLinkUpEntry) || SameText(key, kLinkLostEntry);
+}
+
 std::string KeyMap::ValueOf(std::string_view keyCode) const {
   for (const KeyMapRow& row : Rows())
     if (SameText(row.key, keyCode)) return row.action;
@@ -25,6 +29,11 @@ std::string KeyMap::ValueOf(std::string_view keyCode) const {
 
 void KeyMap::Clear() {
   maps_[shown_].rows.clear();
+  Changed();
+}
+
+void KeyMap::ClearPhoneKeys() {
+  std::erase_if(maps_[shown_].rows, [](const KeyMapRow& row) { return !IsEventEntry(row.key); });
   Changed();
 }
 

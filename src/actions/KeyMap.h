@@ -24,6 +24,13 @@ struct FocusedWindow {
   std::vector<std::string> windowClasses;
 };
 
+// The phone's events as the map for all programs names its entries for
+// them: they run on the event, never on a key the phone reports.
+inline constexpr std::string_view kRingEntry = "(ring)";
+inline constexpr std::string_view kLinkUpEntry = "(link up)";
+inline constexpr std::string_view kLinkLostEntry = "(link lost)";
+bool IsEventEntry(std::string_view key);
+
 // Whether a program's map ([Keys <name>]) applies to the window: the name
 // equals, ignoring case, the program's file name with or without its
 // extension, or one of its window classes.
@@ -44,6 +51,9 @@ class KeyMap {
   std::string ValueOf(std::string_view keyCode) const;
 
   void Clear();
+  // Learn mode's start: the rows of the map shown emptied but its event
+  // entries.
+  void ClearPhoneKeys();
   void Append(std::string key, std::string action, bool editButton);
   void SetAction(size_t row, std::string action);
   // Every row gets its ellipsis button (learn mode ends).

@@ -19,6 +19,9 @@ std::optional<Notice> LinkNotices::For(const LinkEvent& event) {
       if (told_ == "gave up") return std::nullopt;
       told_ = "gave up";
       return Notice{"Vexel gave up the phone link", event.reason};
+    case LinkEventKind::kRing:
+      if (!event.on || event.caller.empty()) return std::nullopt;
+      return Notice{"Incoming call", event.caller};
     default:
       return std::nullopt;
   }

@@ -1,5 +1,6 @@
 // The desktop notices of the link: one when it comes up, one when it is
-// lost and one when it is given up, with the reason. An outage is told once,
+// lost and one when it is given up, with the reason; and one for each
+// call whose number the phone tells. An outage is told once,
 // however many attempts, or restarts of the program, it takes: what was told
 // of the outage is remembered by the caller across restarts, as one word.
 #pragma once

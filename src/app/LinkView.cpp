@@ -23,6 +23,7 @@ void LinkView::Apply(const LinkEvent& event) {
       maker.clear();
       command.clear();
       keypadLocked = false;
+      battery = signal = -1;
       break;
     case LinkEventKind::kGaveUp:
     case LinkEventKind::kStopped:
@@ -32,6 +33,11 @@ void LinkView::Apply(const LinkEvent& event) {
       maker.clear();
       command.clear();
       keypadLocked = false;
+      battery = signal = -1;
+      break;
+    case LinkEventKind::kPhoneState:
+      battery = event.battery;
+      signal = event.signal;
       break;
     case LinkEventKind::kKeypadLocked:
       keypadLocked = event.on;
@@ -42,6 +48,7 @@ void LinkView::Apply(const LinkEvent& event) {
     case LinkEventKind::kReconnecting:
     case LinkEventKind::kKeyLearned:
     case LinkEventKind::kControl:
+    case LinkEventKind::kRing:
       break;
   }
 }
@@ -49,6 +56,8 @@ void LinkView::Apply(const LinkEvent& event) {
 std::string LinkView::Hint() const {
   std::string shown = MakerAndCommand(maker, command);
   if (keypadLocked) shown += (shown.empty() ? "" : ", ") + std::string("keypad locked");
+  if (const std::string state = DescribePhoneState(battery, signal); !state.empty())
+    shown += (shown.empty() ? "" : ", ") + state;
   return shown.empty() ? "Vexel" : "Vexel: " + shown;
 }
 

@@ -18,11 +18,13 @@ struct LinkView {
   bool mapKeysDown = false;       // while learn mode runs
   std::string maker, command;     // of the link that is up
   bool keypadLocked = false;
+  int battery = -1, signal = -1;  // of the phone whose link is up; -1 unknown
 
   void Apply(const LinkEvent& event);
   // The tray's hint: "Vexel", and while the link is up the maker and the
   // key reporting command in use ("Vexel: Motorola, AT+CMER=3,1,0,0,0"),
-  // and whether the phone's keypad is locked.
+  // whether the phone's keypad is locked, and its battery and signal
+  // ("battery 60 %, signal 3 of 5").
   std::string Hint() const;
   bool operator==(const LinkView&) const = default;
 };

@@ -19,10 +19,13 @@ class TimerHost {
 };
 
 // The timers of the core, one identifier each.
-inline constexpr unsigned kReconnectTimerId = 1;    // ReconnectTimer: keep-alive every 5000 ms
-inline constexpr unsigned kRepeatTimerId = 2;       // a held key's repeat
-inline constexpr unsigned kAttemptTimerId = 3;      // the pause before a reconnection attempt
-inline constexpr unsigned kHoldTimerId = 4;         // a held key's long press (holdtime)
-inline constexpr unsigned kWaitTimerId = 147852;    // the reply wait, 750 ms
+inline constexpr unsigned kReconnectTimerId = 1;   // ReconnectTimer: keep-alive every 5000 ms
+inline constexpr unsigned kRepeatTimerId = 2;      // a held key's repeat
+inline constexpr unsigned kAttemptTimerId = 3;     // the pause before a reconnection attempt
+inline constexpr unsigned kHoldTimerId = 4;        // a held key's long press (holdtime)
+inline constexpr unsigned kRingTimerId = 5;        // no RING for 8 s: the ringing stopped
+inline constexpr unsigned kPhoneStateTimerId = 6;  // battery and signal every 60 s; a query's wait
+inline constexpr unsigned kEventEntryTimerId = 7;  // an event entry due from the main loop
+inline constexpr unsigned kWaitTimerId = 147852;   // the reply wait, 750 ms
 
 }  // namespace vexel

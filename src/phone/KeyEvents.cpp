@@ -10,6 +10,7 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "base/Timers.h"
+#include "phone/PhoneEvents.h"
 #include "phone/PhoneMakers.h"
 
 namespace vexel {
@@ -81,7 +82,7 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
   std::optional<char> badFlag;
   for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
     ShowLock(IsLockReport(event));
-    if (locked_) continue;
+    if (locked_ || IsEventEntry(event.key)) continue;
     if (!IsDigit(event.flag)) {
       if (!badFlag) badFlag = event.flag;
       continue;
@@ -103,6 +104,7 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
     else
       Release(event.key);
   }
+  if (phoneEvents_) phoneEvents_->Received(UpToNul(buffer));
   if (badFlag)
     throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
 }
@@ -175,8 +177,11 @@ void KeyEventHandlers::ArmHoldTimer() {
 }
 
 void KeyEventHandlers::MapKeys(const char* buffer) {
+  if (phoneEvents_) phoneEvents_->Received(UpToNul(buffer));
   for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
-    if (event.flag != '1' || !KeysFileCanHold(event.key) || IsLockReport(event)) continue;
+    if (event.flag != '1' || !KeysFileCanHold(event.key) || IsLockReport(event) ||
+        IsEventEntry(event.key))
+      continue;
     keyMap_.Append(event.key, " ", false);
     if (std::none_of(learnedKeys_.begin(), learnedKeys_.end(),
                      [&](const std::string& key) { return SameText(key, event.key); }))
@@ -191,7 +196,7 @@ void KeyEventHandlers::MapKeysButtonClick(bool buttonDown, SerialPort& port) {
   learning_ = buttonDown;
   if (buttonDown) {
     EndRepeat();
-    keyMap_.Clear();
+    keyMap_.ClearPhoneKeys();
     port.SetOnReceiveData(MapKeysHandler());
   } else {
     keyMap_.GiveEditButtons();

@@ -14,6 +14,7 @@ namespace vexel {
 
 class KeyActions;
 class KeyMap;
+class PhoneEvents;
 
 struct KeyEvent {
   std::string key;  // the key code, possibly empty
@@ -36,11 +37,15 @@ inline constexpr unsigned kDefaultHoldTimeMs = 600;
 // The received-data handlers of normal operation and of learn mode.
 class KeyEventHandlers {
  public:
-  // Learn mode's switches and the keys it takes go out as link events.
-  KeyEventHandlers(KeyMap& keyMap, KeyActions& actions, LinkObserver& observer)
-      : keyMap_(keyMap), actions_(actions), observer_(observer) {}
+  // Learn mode's switches and the keys it takes go out as link events;
+  // both handlers hand every received text on to the phone's events, if
+  // given.
+  KeyEventHandlers(KeyMap& keyMap, KeyActions& actions, LinkObserver& observer,
+                   PhoneEvents* phoneEvents = nullptr)
+      : keyMap_(keyMap), actions_(actions), observer_(observer), phoneEvents_(phoneEvents) {}
 
-  // Dispatches every report of the chunk: an odd flag runs the key's
+  // Dispatches every report of the chunk (a report of a key named like an
+  // event entry excepted): an odd flag runs the key's
   // button-down part, an even one its button-up part. A flag that is not a
   // digit raises Error("'%s' is not a valid integer value") once the other
   // reports of the chunk were handled.
@@ -58,9 +63,11 @@ class KeyEventHandlers {
   void HoldTimerTimer();
   void SetHoldTime(unsigned milliseconds) { holdTimeMs_ = milliseconds; }
   // Appends a learned row (key code, action " ") for every press of a key
-  // that a keys file can hold as itself (KeysFileCanHold).
+  // that a keys file can hold as itself (KeysFileCanHold) and that is not
+  // named like an event entry.
   void MapKeys(const char* buffer);
-  // The MapKeys toggle: down empties the key map and installs MapKeys on the
+  // The MapKeys toggle: down empties the key map shown (its event entries
+  // stay) and installs MapKeys on the
   // port; up gives every row its edit button and installs FeedbackComm.
   void MapKeysButtonClick(bool buttonDown, SerialPort& port);
   bool Learning() const { return learning_; }
@@ -99,6 +106,7 @@ class KeyEventHandlers {
   KeyMap& keyMap_;
   KeyActions& actions_;
   LinkObserver& observer_;
+  PhoneEvents* phoneEvents_;
   // A Motorola's "@": the keypad lock, not a key.
   bool IsLockReport(const KeyEvent& event) const;
   void ShowLock(bool locked);

@@ -10,15 +10,33 @@ KeypadRemote::KeypadRemote(SerialPort& port, LinkHost& host, LinkUi& ui, LinkObs
                            std::string failureReportAddress)
     : port_(port),
       layout_(layout),
+      observer_(observer),
       runner_(platform, host),
       actions_(layout, runner_),
-      keyEvents_(keyMap_, actions_, observer),
-      link_(port, host, ui, observer, keyEvents_, std::move(failureReportAddress)) {
+      phoneEvents_(keyMap_, actions_, port, host, observer),
+      keyEvents_(keyMap_, actions_, observer, &phoneEvents_),
+      link_(port, host, ui, *this, keyEvents_, std::move(failureReportAddress)) {
   runner_.SetOnControlChange([&observer](bool enabled) {
     LinkEvent event{LinkEventKind::kControl};
     event.on = enabled;
     observer.OnLinkEvent(event);
   });
+}
+
+void KeypadRemote::OnLinkEvent(const LinkEvent& event) {
+  observer_.OnLinkEvent(event);
+  switch (event.kind) {
+    case LinkEventKind::kUp:
+    case LinkEventKind::kBack:
+      return phoneEvents_.LinkUp();
+    case LinkEventKind::kLost:
+      return phoneEvents_.LinkLost();
+    case LinkEventKind::kStopped:
+    case LinkEventKind::kGaveUp:
+      return phoneEvents_.LinkDown();
+    default:
+      return;
+  }
 }
 
 void KeypadRemote::Start() { link_.Start(); }
@@ -32,6 +50,8 @@ void KeypadRemote::TimerFired(unsigned id) {
     runner_.RepeatTimerTimer();
   else if (id == kHoldTimerId)
     keyEvents_.HoldTimerTimer();
+  else if (id == kRingTimerId || id == kPhoneStateTimerId || id == kEventEntryTimerId)
+    phoneEvents_.TimerFired(id);
   else
     link_.TimerFired(id);
 }

@@ -17,6 +17,7 @@
 #include "phone/KeyEvents.h"
 #include "phone/LinkEvents.h"
 #include "phone/LinkHost.h"
+#include "phone/PhoneEvents.h"
 #include "phone/PhoneLink.h"
 #include "phone/PhoneMakers.h"
 
@@ -24,7 +25,7 @@ namespace vexel {
 
 class SerialPort;
 
-class KeypadRemote {
+class KeypadRemote : private LinkObserver {
  public:
   // The seams must outlive the remote. The link installs its hang-up handler
   // on the port at once.
@@ -85,11 +86,17 @@ class KeypadRemote {
   ActionRunner& Runner() { return runner_; }
 
  private:
+  // The link's events reach the shell's observer, and then the phone's
+  // events, which follow the link.
+  void OnLinkEvent(const LinkEvent& event) override;
+
   SerialPort& port_;
   const KeyNames& layout_;
+  LinkObserver& observer_;
   KeyMap keyMap_;
   ActionRunner runner_;
   mutable KeyActions actions_;  // loading a row's fields changes nothing
+  PhoneEvents phoneEvents_;
   KeyEventHandlers keyEvents_;
   PhoneLink link_;
   std::string keysFilePath_;

@@ -16,6 +16,14 @@ std::string MakerAndCommand(const std::string& maker, const std::string& command
   return maker + ", " + command;
 }
 
+std::string DescribePhoneState(int battery, int signal) {
+  std::string text;
+  if (battery >= 0) text = "battery " + std::to_string(battery) + " %";
+  if (signal >= 0)
+    text += (text.empty() ? "" : ", ") + std::string("signal ") + std::to_string(signal) + " of 5";
+  return text;
+}
+
 std::string DescribeLinkEvent(const LinkEvent& event) {
   switch (event.kind) {
     case LinkEventKind::kStarting:
@@ -46,6 +54,13 @@ std::string DescribeLinkEvent(const LinkEvent& event) {
       return event.on ? "the phone's keypad is locked" : "the phone's keypad is unlocked";
     case LinkEventKind::kControl:
       return event.on ? "control on" : "control off: keys run only special commands";
+    case LinkEventKind::kRing:
+      if (!event.on) return "the phone stopped ringing";
+      return event.caller.empty() ? "the phone rings" : "call from " + event.caller;
+    case LinkEventKind::kPhoneState: {
+      const std::string state = DescribePhoneState(event.battery, event.signal);
+      return state.empty() ? "battery and signal unknown" : state;
+    }
   }
   return {};
 }

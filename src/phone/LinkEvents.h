@@ -22,6 +22,8 @@ enum class LinkEventKind {
   kKeyLearned,    // learn mode took `key`
   kControl,       // "$on/off Vexel" switched control `on` or off
   kKeypadLocked,  // the phone's keypad is locked (`on`), or a key came after the lock
+  kRing,          // the phone rings (`on`), with the `caller` once known, or stopped ringing
+  kPhoneState,    // the phone's `battery` or `signal` changed
 };
 
 struct LinkEvent {
@@ -36,11 +38,18 @@ struct LinkEvent {
   int attempts = 0;
   unsigned nextInMs = 0;  // 0: no further start follows
   bool on = false;
+  std::string caller;  // the calling number; empty when not (yet) known
+  int battery = -1;    // the charge in percent; -1 unknown
+  int signal = -1;     // the signal in bars, 0 to 5; -1 unknown
 };
 
 // The maker and the key reporting command in use, as the log and the tray's
 // hint show them: "Motorola, AT+CMER=3,1,0,0,0", or the one that is known.
 std::string MakerAndCommand(const std::string& maker, const std::string& command);
+
+// The phone's battery and signal as the log and the tray's hint show them:
+// "battery 60 %, signal 3 of 5", or the one that is known; empty for none.
+std::string DescribePhoneState(int battery, int signal);
 
 // The event as one line, as the Linux program logs it ("link up on
 // /dev/rfcomm0: Motorola, AT+CMER=3,1,0,0,0", "attempt 2 of 13").

@@ -117,6 +117,7 @@ class ScriptedPort : public SerialPort {
   }
   void ClosePort() override {
     if (open) ++closes;
+    ++closes_;
     open = false;
   }
   // Every write is recorded, also one the closed port refuses.
@@ -129,10 +130,12 @@ class ScriptedPort : public SerialPort {
   void SetOnReceiveData(TReceiveDataEvent handler) override { onReceive_ = std::move(handler); }
   void SetOnRequestHangup(TNotifyEvent handler) override { onHangup_ = std::move(handler); }
 
-  // A chunk from the phone, arriving after the delay.
+  // A chunk from the phone, arriving after the delay; none reaches a port
+  // closed meanwhile.
   void Deliver(const std::string& chunk, std::uint64_t delay = 0) {
-    loop_.Post(delay, [this, chunk] {
-      if (!onReceive_) return;
+    const int closes = closes_;
+    loop_.Post(delay, [this, chunk, closes] {
+      if (!onReceive_ || closes != closes_) return;
       TReceiveDataEvent handler = onReceive_;  // a handler may replace itself
       handler(this, chunk.c_str(), static_cast<std::uint16_t>(chunk.size()));
     });
@@ -154,6 +157,7 @@ class ScriptedPort : public SerialPort {
   std::string commPort_ = "COM2";
   TReceiveDataEvent onReceive_;
   TNotifyEvent onHangup_;
+  int closes_ = 0;  // every ClosePort call
 };
 
 // Records what the user would see: the link's events, one line each, and

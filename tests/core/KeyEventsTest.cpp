@@ -120,6 +120,8 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
       {"+CKEV: \"@\",1\r\n+CKEV: \"@\",0\r\n", {}, {}, kMotorola},
       {"+CKEV: \"@\",1\r\n+CKEV: \"5\",1\r\n", {"open five down"}, {"5"}, kMotorola},
       {"+CKEV: \"@\",1", {"open at down"}, {"@"}},  // another maker's "@" is a key
+      // The phone's events run their entries, never a key of that name.
+      {"+CKEV: (ring),1\r\n+CKEV: (Link Up),1", {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.received);
@@ -131,6 +133,8 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
     AddRow("", "no-key");
     AddRow("35", "hash-code");
     AddRow("@", "at");
+    AddRow("(ring)", "ring");
+    AddRow("(link up)", "link-up");
     handlers.SetMaker(c.maker);
     EXPECT_EQ(Feedback(c.received), c.feedback);
     EXPECT_EQ(Learn(c.received), c.learned);
@@ -227,17 +231,18 @@ TEST_F(KeyEventsTest, ReportsCutAcrossChunksAreHandledPieceByPiece) {
 
 TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
   AddRow("5", "five");
-  int redraws = 0;  // what the grid is told
+  AddRow("(link lost)", "lost");  // the phone's event entries stay
+  int redraws = 0;                // what the grid is told
   keyMap.SetOnChange([&] { ++redraws; });
   remote.Learn(true);
-  EXPECT_TRUE(keyMap.Empty());
+  EXPECT_EQ(keyMap.Rows().size(), 1u);
   EXPECT_EQ(redraws, 1);
 
   port.Receive("+CKEV: 5,1\r\n");
   port.Receive("+CKEV: 5,0\r\n");
   port.Receive("+CKEV: 5,1\r\n+CKEV: 5,0\r\n");
-  ASSERT_EQ(keyMap.Rows().size(), 2u);
-  EXPECT_FALSE(keyMap.Rows()[0].editButton);
+  ASSERT_EQ(keyMap.Rows().size(), 3u);
+  EXPECT_FALSE(keyMap.Rows()[1].editButton);
   EXPECT_EQ(keyMap.ValueOf("5"), " ");
 
   remote.Learn(false);

@@ -994,5 +994,64 @@ TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {
   EXPECT_EQ(rig.link.Memo().size(), 8u);  // the header and the seven replies
 }
 
+// ---------------------------------------------------------------------------
+// The phone's events
+
+TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
+  LinkRig rig;
+  rig.remote.Keys().Append("(ring)", "DOWN (*1 #pause*) UP (*1 #play*)", true);
+  rig.remote.Keys().Append("(link up)", "DOWN (*1 #linked*)", true);
+  rig.remote.Keys().Append("(link lost)", "DOWN (*1 #lock*)", true);
+  std::string signal = "17";
+  rig.port.phone = [&](const std::string& line) -> std::optional<std::string> {
+    if (line == "AT+CLIP=1\r") return "\r\nERROR\r\n";  // callers stay unknown, nothing else
+    if (line == "AT+CBC\r") return "\r\n+CBC: 0,60\r\n\r\nOK\r\n";
+    if (line == "AT+CSQ\r") return "\r\n+CSQ: " + signal + ",99\r\n\r\nOK\r\n";
+    return "\r\nOK\r\n";
+  };
+  rig.Up();
+  rig.ui.events.clear();
+  rig.loop.RunUntil(rig.loop.now + 1000);
+  EXPECT_EQ(rig.port.written, (std::vector<std::string>{"AT+CMER=3,2,0,0,0\r", "AT+CLIP=1\r",
+                                                        "AT+CBC\r", "AT+CSQ\r"}));
+  EXPECT_EQ(rig.ui.events,
+            (std::vector<std::string>{"battery 60 %", "battery 60 %, signal 3 of 5"}));
+  EXPECT_TRUE(rig.ui.Hint().ends_with(", battery 60 %, signal 3 of 5")) << rig.ui.Hint();
+  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run linked"});
+
+  // A call: its first RING runs the DOWN part, the number is told once, and
+  // 8 s without a RING run the UP part.
+  rig.ui.events.clear();
+  const std::string ring = "\r\nRING\r\n\r\n+CLIP: \"+4917012345\",145,,,,0\r\n";
+  rig.port.Deliver(ring);
+  rig.port.Deliver(ring, 3000);
+  rig.port.Deliver("\r\n+CKEV: 5,1\r\n", 3500);
+  rig.loop.RunUntil(rig.loop.now + 10900);
+  EXPECT_EQ(rig.platform.log, (std::vector<std::string>{"run linked", "run pause", "run down5"}));
+  rig.loop.RunUntil(rig.loop.now + 200);
+  EXPECT_EQ(rig.platform.log.back(), "run play");
+  EXPECT_EQ(rig.ui.events,
+            (std::vector<std::string>{"call from +4917012345", "the phone stopped ringing"}));
+
+  // Every 60 s battery and signal are asked again; 99 is no figure.
+  signal = "99";
+  rig.loop.RunUntil(rig.loop.now + kPhoneStateMs);
+  EXPECT_EQ(rig.port.WritesOf("AT+CSQ\r"), 2);
+  EXPECT_EQ(rig.ui.events.back(), "battery 60 %");
+
+  rig.platform.log.clear();
+  rig.port.Hangup();
+  rig.loop.RunUntil(rig.loop.now + 100);
+  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run lock"});
+  EXPECT_EQ(rig.ui.Hint(), "Vexel");
+}
+
+TEST(PhoneEvents, SignalBarsOfEachStrength) {
+  const std::pair<int, int> bars[] = {{0, 0},  {1, 0},  {2, 1},   {7, 1},   {8, 2},
+                                      {12, 2}, {13, 3}, {17, 3},  {18, 4},  {23, 4},
+                                      {24, 5}, {31, 5}, {99, -1}, {32, -1}, {-1, -1}};
+  for (const auto& [rssi, expected] : bars) EXPECT_EQ(SignalBars(rssi), expected) << rssi;
+}
+
 }  // namespace
 }  // namespace vexel::test

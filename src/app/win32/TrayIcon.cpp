@@ -1,9 +1,19 @@
 #include "app/win32/TrayIcon.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace vexel {
+
+namespace {
+
+// The text, cut to what the field holds with its final NUL.
+template <size_t N>
+void CopyText(const std::string& text, char (&field)[N]) {
+  const size_t size = text.copy(field, N - 1);
+  field[size] = '\0';
+}
+
+}  // namespace
 
 HICON LoadTrayIcon(const char* name, UINT dpi) {
   return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON,
@@ -40,9 +50,20 @@ void TrayIcon::Add() {
 
 void TrayIcon::Show(HICON icon, const std::string& hint) {
   data_.hIcon = icon;
-  hint.copy(data_.szTip, sizeof data_.szTip - 1);
-  data_.szTip[std::min(hint.size(), sizeof data_.szTip - 1)] = '\0';
+  CopyText(hint, data_.szTip);
   if (added_) notify_(NIM_MODIFY, &data_);
+}
+
+void TrayIcon::ShowBalloon(const std::string& title, const std::string& text) {
+  if (!added_) return;
+  // The balloon goes with this one modify only: a later image or hint
+  // change must not show it again.
+  NOTIFYICONDATAA balloon = data_;
+  balloon.uFlags = NIF_INFO;
+  balloon.dwInfoFlags = NIIF_INFO;
+  CopyText(title, balloon.szInfoTitle);
+  CopyText(text, balloon.szInfo);
+  notify_(NIM_MODIFY, &balloon);
 }
 
 void TrayIcon::TaskbarCreated() { Add(); }

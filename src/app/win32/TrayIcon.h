@@ -38,6 +38,9 @@ class TrayIcon {
   // Shows the image and hint; while the icon is not in the tray, keeps them
   // for the add.
   void Show(HICON icon, const std::string& hint);
+  // Shows a balloon of the icon with an information sign; none while the
+  // icon is not in the tray.
+  void ShowBalloon(const std::string& title, const std::string& text);
   // The owner calls this for the "TaskbarCreated" broadcast.
   void TaskbarCreated();
   // The owner calls this when kAddRetryTimerId fires.

@@ -141,6 +141,8 @@ void TVexelApp::OnLinkEvent(const LinkEvent& event) {
   if (shown_.caption != before.caption) tray_.SetStartStopItemCaption(shown_.caption);
   if (shown_.mapKeysEnabled != before.mapKeysEnabled || shown_.mapKeysDown != before.mapKeysDown)
     mobPropsForm_.ShowMapKeysButton(shown_.mapKeysEnabled, shown_.mapKeysDown);
+  if (event.kind == LinkEventKind::kRing && event.on && !event.caller.empty())
+    tray_.ShowBalloon("Incoming call", event.caller);
 }
 
 }  // namespace vexel
