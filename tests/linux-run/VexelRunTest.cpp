@@ -24,7 +24,7 @@ std::string Keys(const RunRig& rig) {
          trace + "*) UP (*1 #echo up 5 >> " + trace +
          "*)\r\n"
          "\":J\"=UP (*1 #echo up :J >> " +
-         trace + "*)\r\n";
+         trace + "*)\r\n\"(link lost)\"=DOWN (*1 #echo lost >> " + trace + "*)\r\n";
 }
 
 class VexelRun : public ::testing::Test {
@@ -381,6 +381,26 @@ TEST_F(VexelRun, BluetoothPhoneThatAnswersLateLinksUp) {
   EXPECT_TRUE(rig.WaitFor("trace", "up 5\n"));
 }
 
+// A call: "(ring)" runs its DOWN part at the first RING and its UP part
+// 8 s after the last one; the caller is logged and shown. Battery and
+// signal are logged as the phone tells them.
+TEST_F(VexelRun, CallRunsTheRingEntryOnceAndShowsTheCaller) {
+  rig.StartBus();
+  rig.StartLine();
+  rig.StartPhone();
+  const std::string calls = rig.folder.File("calls");
+  rig.Settings("", "\"(ring)\"=DOWN (*1 #echo ring >> " + calls + "*) UP (*1 #echo ended >> " +
+                       calls + "*)\r\n");
+  rig.StartVexel();
+  EXPECT_TRUE(rig.WaitFor("vexel.log", "battery 100 %, signal 5 of 5")) << rig.VexelLog();
+  rig.phone.Send("ring +4917012345 2 1000");
+  EXPECT_TRUE(rig.WaitFor("calls", "ring\n"));
+  EXPECT_TRUE(rig.WaitFor("calls", "ended\n", 12000));
+  EXPECT_EQ(rig.Read("calls"), "ring\nended\n");
+  EXPECT_NE(rig.VexelLog().find("call from +4917012345"), std::string::npos);
+  EXPECT_NE(rig.Read("notices").find("Incoming call: +4917012345\n"), std::string::npos);
+}
+
 // One real reconnection: about 10 s, the core's pause before an attempt
 // (the 13 attempts and the give-up are the core tests' virtual clock's).
 // The desktop hears of it: linked, lost, back.
@@ -393,6 +413,7 @@ TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up", 30000, 2)) << "no reconnection";
   rig.phone.Send("press 5");
   EXPECT_TRUE(rig.WaitFor("trace", "down 5\n"));
+  EXPECT_TRUE(rig.WaitFor("trace", "lost\n"));  // "(link lost)"
   const std::string port = "Sony Ericsson on " + rig.A();
   EXPECT_EQ(rig.Read("notices"), "Phone linked: " + port +
                                      "\nPhone link lost: Vexel tries to re-establish it every 10 "

@@ -119,8 +119,8 @@ TEST(AtResponder, EachMakerAnswersAsItsPhonesAndTakesOnlyItsCmerValues) {
 
 // Steps as one readable line, e.g. "report(\r\n+CKEV: 5,1\r\n) pause(100)".
 std::string Show(const std::vector<Step>& steps) {
-  static const char* const kNames[] = {"send",      "report", "pause", "reply", "echo", "keys",
-                                       "wait-keys", "hangup", "note",  "quit",  "maker"};
+  static const char* const kNames[] = {"send",      "report", "pause", "reply", "echo",  "keys",
+                                       "wait-keys", "hangup", "note",  "quit",  "maker", "ring"};
   std::string shown;
   for (const Step& step : steps) {
     if (!shown.empty()) shown += ' ';
@@ -130,6 +130,7 @@ std::string Show(const std::vector<Step>& steps) {
       case Step::Kind::kSend:
       case Step::Kind::kReport:
       case Step::Kind::kNote:
+      case Step::Kind::kRing:
         shown += Escape(step.bytes);
         break;
       case Step::Kind::kPause:
@@ -183,6 +184,8 @@ TEST(Script, CommandsExpandIntoSteps) {
       {"quit", "quit()"},
       {"maker Motorola", "maker(motorola)"},
       {"lock", R"(report(\r\n+CKEV: @,1\r\n))"},
+      {"ring 0301234", "ring(0301234)"},
+      {"ring +4917012345 2 500", "ring(+4917012345) pause(500) ring(+4917012345)"},
       {"  # a comment", ""},
       {"", ""},
   };
@@ -208,7 +211,7 @@ TEST(Script, BadLinesAreRefusedWithAReason) {
        {"press",      "press 5 6",   "click 5 x", "reports 5", "split 5,1 20", "split 5 1",
         "pause",      "pause -1",    "send",      "send \\q",  "send \\x4",    "flood",
         "flood 2 ab", "reply maybe", "echo 1",    "hangup x",  "bogus",        "5",
-        "maker",      "maker apple", "lock 5"}) {
+        "maker",      "maker apple", "lock 5",    "ring",      "ring 1 0"}) {
     std::vector<Step> steps;
     std::string error;
     EXPECT_FALSE(ParseScriptLine(line, steps, error)) << line;

@@ -122,6 +122,11 @@ std::string AtResponder::Answer(const std::string& line) {
     return Final("ERROR");
   }
   if (command == "+CLIP=?") return Info(maker_->clip);
+  if (command == "+CLIP=0" || command == "+CLIP=1") {
+    callerId_ = command.back() == '1';
+    return Final("OK");
+  }
+  if (command == "+CLIP?") return Info(std::string("+CLIP: ") + (callerId_ ? "1" : "0") + ",1");
   if (command == "+CIND=?") return Info(maker_->cind);
   if (command == "+CBC") return Info(maker_->cbc);
   if (command == "+CSQ") return Info(maker_->csq);

@@ -41,6 +41,8 @@ class AtResponder {
   // a keypad setting other than 0.
   bool KeysOn() const { return cmerMode_ != 0 && cmerKeypad_ != 0; }
   void SetKeysOn(bool on);
+  // Caller ID (+CLIP after each RING), switched on by AT+CLIP=1.
+  bool CallerIdOn() const { return callerId_; }
 
  private:
   std::string Answer(const std::string& command);
@@ -51,6 +53,7 @@ class AtResponder {
   const MakerProfile* maker_;
   int cmerMode_ = 0;
   int cmerKeypad_ = 0;
+  bool callerId_ = false;
   std::string charset_ = "GSM";
   std::string pending_;  // an unfinished command line
 };

@@ -146,6 +146,13 @@ bool Phone::StartStep(const Step& step) {
         log_.Note("key reporting is off (no AT+CMER yet); not sent: " + Escape(bytes));
       return false;
     }
+    case Step::Kind::kRing:
+      // As 27.007 writes it: type 145 for an international number, else 129.
+      Send("\r\nRING\r\n" + (responder_.CallerIdOn()
+                                 ? "\r\n+CLIP: \"" + step.bytes + "\"," +
+                                       (step.bytes.starts_with('+') ? "145" : "129") + "\r\n"
+                                 : std::string()));
+      return false;
     case Step::Kind::kMaker:
       responder_.SetMaker(*step.maker);
       log_.Note(std::string("playing ") + step.maker->about);

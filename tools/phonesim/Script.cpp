@@ -8,6 +8,7 @@ namespace vexel::phonesim {
 namespace {
 
 constexpr int kDefaultHoldMs = 100;
+constexpr int kDefaultRingEveryMs = 3000;
 constexpr int kDefaultSplitPauseMs = 100;
 constexpr int kDefaultHangupMs = 2000;
 constexpr int kMaxCount = 1 << 20;
@@ -183,6 +184,15 @@ bool ParseScriptLine(std::string_view line, std::vector<Step>& steps, std::strin
   } else if (Lower(command, "lock") || Lower(command, "unlock")) {
     if (argc != 0) return usage(Lower(command, "lock") ? "lock" : "unlock");
     steps.push_back(Reports({{"@", Lower(command, "lock") ? '1' : '0'}}));
+  } else if (Lower(command, "ring")) {
+    int rings = 1, every = kDefaultRingEveryMs;
+    if (argc < 1 || argc > 3 || (argc >= 2 && (!Number(words[2], rings) || rings < 1)) ||
+        (argc == 3 && !Number(words[3], every)))
+      return usage("ring NUMBER [N] [EVERY_MS]");
+    for (int i = 0; i < rings; ++i) {
+      if (i) steps.push_back(Make(Step::Kind::kPause, {}, every));
+      steps.push_back(Make(Step::Kind::kRing, std::string(words[1])));
+    }
   } else if (Lower(command, "maker")) {
     Step step = Make(Step::Kind::kMaker);
     if (argc != 1 || !(step.maker = FindMaker(words[1])))
@@ -305,6 +315,9 @@ on, or "keys on", or --keys-on); otherwise they are logged and skipped.
                          cable is back
   lock, unlock           report the key "@" pressed or released (a Motorola's
                          keypad lock)
+  ring NUMBER [N] [MS]   a call from NUMBER: N times (default 1), MS ms apart
+                         (default 3000), "RING" and, once AT+CLIP=1 switched
+                         caller ID on, +CLIP: "NUMBER",145 (129 without +)
   maker NAME             play another phone from now on (see --maker)
   reply ok|error|silent  how commands are answered from now on
   echo on|off            echo received command lines
@@ -319,7 +332,7 @@ shows this text.
 
 Commands answered (reply ok): AT, ATE0, ATE1, AT+CGMI, AT+GMI, AT+CGMM,
 AT+GMM, AT+CGMR, AT+GMR, ATI, ATI3, AT+CSCS=?, AT+CSCS?, AT+CSCS=<set>,
-AT+CLIP=?, AT+CIND=?, AT+CBC, AT+CSQ, AT+CMER=?, AT+CMER?,
+AT+CLIP=?, AT+CLIP?, AT+CLIP=0|1, AT+CIND=?, AT+CBC, AT+CSQ, AT+CMER=?, AT+CMER?,
 AT+CMER=<mode>,<keyp>,<disp>,<ind>,<bfr> (values outside the ranges the
 phone lists for AT+CMER=? get ERROR; key reporting is on while mode and keyp
 are not 0). Anything else starting with AT gets ERROR; other lines are

@@ -25,6 +25,7 @@ struct Step {
     kNote,      // write `bytes` to the log
     kQuit,      // end
     kMaker,     // play the phone of `maker` from now on
+    kRing,      // write RING, and +CLIP with the number `bytes` while caller ID is on
   };
   Kind kind = Kind::kNote;
   std::string bytes;
