@@ -77,6 +77,26 @@ TEST_F(RemoteKeys, HeldPhoneKeyRepeatsTheKeyUntilItsRelease) {
   for (const Transition& t : transitions) EXPECT_NE(t.flags & LLKHF_EXTENDED, 0u);
 }
 
+// A call as Media.km meets it: "(ring)" clicks Volume Mute at the first
+// RING and again when the phone has not rung for 8 s.
+TEST_F(RemoteKeys, RingMutesOnceAndItsEndUnmutesOnce) {
+  Start("[Keys]\r\n\"(ring)\"=DOWN (*2 2 Volume Mute*) UP (*2 2 Volume Mute*)\r\n");
+  EXPECT_TRUE(Received("AT+CLIP=1\r"));
+  EXPECT_TRUE(Received("AT+CSQ\r"));
+  watchedKey = VK_VOLUME_MUTE;
+  HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, RecordKey, GetModuleHandleA(nullptr), 0);
+  ASSERT_NE(hook, nullptr);
+  Play("ring +4917012345 3 1000");
+  const int duringTheCall = Count(false);
+  const bool ended = WaitFor([&] { return Count(true) >= 2; }, 15000);
+  WaitFor([] { return false; }, 1000);  // nothing more comes
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(duringTheCall, 1);
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(Count(false), 2);
+  EXPECT_EQ(Count(true), 2);
+}
+
 // The pointer's places as the injected moves leave them.
 std::vector<POINT> pointer;
 

@@ -1,6 +1,6 @@
-// The tray icon as the shell gets it: images at the tray's size, and an
-// icon that the shell refuses at first (the taskbar not up yet at logon)
-// added later with the image and hint of that moment.
+// The tray icon as the shell gets it: images at the tray's size, an icon
+// that the shell refuses at first (the taskbar not up yet at logon) added
+// later with the image and hint of that moment, and a balloon.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -54,7 +54,8 @@ struct FakeShell {
     }
     const char* verb = message == NIM_ADD ? "add" : message == NIM_MODIFY ? "modify" : "delete";
     calls.push_back(std::string(verb) + (done ? " " : " refused ") +
-                    std::to_string(reinterpret_cast<INT_PTR>(data->hIcon)) + " " + data->szTip);
+                    std::to_string(reinterpret_cast<INT_PTR>(data->hIcon)) + " " + data->szTip +
+                    (data->uFlags & NIF_INFO ? std::string(" balloon ") + data->szInfo : ""));
     return done;
   }
 };
@@ -66,9 +67,12 @@ TEST(TrayIcon, RefusedAddIsTriedAgainWithTheImageAndHintOfTheMoment) {
   } cases[] = {
       {false,
        {"add refused 1 Vexel", "modify refused 1 Vexel", "add refused 2 Vexel: Up",
-        "modify refused 2 Vexel: Up", "add 2 Vexel: Up", "delete 2 Vexel: Up"}},
+        "modify refused 2 Vexel: Up", "add 2 Vexel: Up", "modify 2 Vexel: Up balloon +4917012345",
+        "modify 2 Vexel: Up", "delete 2 Vexel: Up"}},
       // The shell answered too late but added the icon: it is used as it is.
-      {true, {"add refused 1 Vexel", "modify 1 Vexel", "modify 2 Vexel: Up", "delete 2 Vexel: Up"}},
+      {true,
+       {"add refused 1 Vexel", "modify 1 Vexel", "modify 2 Vexel: Up",
+        "modify 2 Vexel: Up balloon +4917012345", "modify 2 Vexel: Up", "delete 2 Vexel: Up"}},
   };
   HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
@@ -82,12 +86,16 @@ TEST(TrayIcon, RefusedAddIsTriedAgainWithTheImageAndHintOfTheMoment) {
       TrayIcon icon(owner, WM_APP + 1, first, "Vexel", &FakeShell::Notify);
       EXPECT_EQ(icon.Added(), c.addsWhenRefusing);
       icon.Show(second, "Vexel: Up");  // kept while the tray has no icon to change
+      if (!c.addsWhenRefusing) icon.ShowBalloon("Incoming call", "+4917012345");  // lost
       icon.RetryAdd();
       icon.RetryAdd();
       EXPECT_TRUE(icon.Added());
       icon.RetryAdd();  // nothing more to do
       // The retry timer ended with the add.
       EXPECT_FALSE(KillTimer(owner, TrayIcon::kAddRetryTimerId));
+      // A balloon goes with one change only.
+      icon.ShowBalloon("Incoming call", "+4917012345");
+      icon.Show(second, "Vexel: Up");
     }
     EXPECT_EQ(FakeShell::calls, c.calls) << c.addsWhenRefusing;
   }

@@ -54,6 +54,10 @@ void TTrayWindow::Show(HICON icon, const std::string& hint) {
   if (trayIcon_) trayIcon_->Show(icon, hint);
 }
 
+void TTrayWindow::ShowBalloon(const std::string& title, const std::string& text) {
+  if (trayIcon_) trayIcon_->ShowBalloon(title, text);
+}
+
 void TTrayWindow::SetStartStopItemCaption(const std::string& caption) {
   const UINT id = ItemId("StartStopItem");
   ModifyMenuA(mobPopup_, id, MF_BYCOMMAND | MF_STRING, id, caption.c_str());

@@ -32,6 +32,8 @@ class TTrayWindow : public Window {
   void Create(HICON icon, const char* hint);
   // The icon's image and hint.
   void Show(HICON icon, const std::string& hint);
+  // A balloon of the icon (an incoming call's number).
+  void ShowBalloon(const std::string& title, const std::string& text);
   // The caption of StartStopItem, which stays the menu's (bold) default item.
   void SetStartStopItemCaption(const std::string& caption);
 
