@@ -225,12 +225,14 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
 }
 
 // The real user manager is not run here: a stand-in on a private bus
-// records its calls and moves nothing.
+// records its calls and moves nothing. It stands in for logind too: "$lock"
+// from the service, which has no session, locks the user's display session.
 TEST_F(VexelRun, ProgramsStartedUnderTheUserManagerGetScopesOfTheirOwn) {
   rig.StartBus();
   rig.StartLine();
   rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*1 #echo ran $$ >> " + rig.folder.File("trace") + "*)\r\n");
+  rig.Settings("", "\"5\"=DOWN (*1 #echo ran $$ >> " + rig.folder.File("trace") +
+                       "*)\r\n\"9\"=UP (*1 $lock*)\r\n");
   rig.StartVexel();
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
   rig.phone.Send("press 5");
@@ -242,6 +244,10 @@ TEST_F(VexelRun, ProgramsStartedUnderTheUserManagerGetScopesOfTheirOwn) {
   for (const std::string& call : {"\"app-vexel-sh-" + pid + ".scope\";", std::string("\"PIDs\";"),
                                   "UINT32 " + pid + ";", std::string("\"app.slice\";")})
     EXPECT_LT(trace.find(call), ran) << call << " in\n" << trace;
+  rig.phone.Send("click 9");
+  const std::string session = "u" + std::to_string(getuid());
+  EXPECT_TRUE(rig.WaitFor("trace", "login1 Lock /org/freedesktop/login1/session/" + session));
+  EXPECT_TRUE(rig.WaitFor("vexel.log", "locked the graphical session " + session));
 }
 
 TEST_F(VexelRun, SighupPicksUpAnEditedKeysFile) {
@@ -434,9 +440,11 @@ TEST(VexelCommands, ExitCodesAndMessages) {
   const std::string good = folder.Write("good.ini",
                                         "[params]\r\nport=/dev/ttyS0 (etc)\r\n"
                                         "KeysFile=good.km\r\n");
-  folder.Write("good.km", "[Keys]\r\n\"5\"=DOWN (*2 2 Volume Up*)\r\n");
+  folder.Write("good.km",
+               "[Keys]\r\n\"5\"=DOWN (*2 2 Volume Up*)\r\n"
+               "\"(link lost)\"=DOWN (*1 $lock*)\r\n");
   const std::string bad = folder.Write("bad.ini", "[params]\r\nKeysFile=bad.km\r\n");
-  folder.Write("bad.km", "[Keys]\r\n\"5\"=DOWN (*2 2 Hyper+Q*)\r\n");
+  folder.Write("bad.km", "[Keys]\r\n\"5\"=DOWN (*2 2 Hyper+Q*)\r\n\"6\"=UP (*1 $lok*)\r\n");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -456,6 +464,8 @@ TEST(VexelCommands, ExitCodesAndMessages) {
       {{"check", "-o", "x"}, 2, "unexpected '-o'"},
       {{"check", "--ini", good}, 0, "\"5\": down click Volume Up; up nothing"},
       {{"check", "--ini", bad}, 1, "\"Hyper+Q\" names no key"},
+      {{"check", "--ini", good}, 0, "\"(link lost)\": down special: lock; up nothing"},
+      {{"check", "--ini", bad}, 1, "\"6\" up: \"$lok\" is no special command"},
       {{"check", "--ini", folder.File("none.ini")}, 1, "the settings file does not exist"},
       {{"run", "--ini", bad}, 1, "no port in"},
       {{"run", "--ini", folder.File("none.ini")}, 1, "no settings file"},

@@ -1,7 +1,9 @@
 // busstandin TRACE NOTICES [PORT]: stands in on the bus of
-// DBUS_SESSION_BUS_ADDRESS for the systemd user manager and the desktop's
-// notification service, and with PORT for ModemManager with one modem that
-// has PORT ("pts/3"). Each StartTransientUnit call is dumped into TRACE
+// DBUS_SESSION_BUS_ADDRESS for the systemd user manager, the desktop's
+// notification service and logind, and with PORT for ModemManager with one
+// modem that has PORT ("pts/3"). To logind, every user has an X11 session
+// "u<uid>" as display; each Lock call of a session goes to TRACE as
+// "login1 Lock <session's path>". Each StartTransientUnit call is dumped into TRACE
 // (sd_bus_message_dump) 200 ms late (a program that did not wait for its
 // scope shows before it); it moves nothing, answers, and reports the job
 // done with JobRemoved. Each notice is appended to NOTICES as "summary:
@@ -52,6 +54,42 @@ int Notify(sd_bus_message* call, void*, sd_bus_error*) {
   return sd_bus_reply_method_return(call, "u", replaces ? replaces : ++jobs);
 }
 
+// logind's objects: any user "/org/freedesktop/login1/user/_<uid>" and any
+// session "/org/freedesktop/login1/session/<id>".
+int GetUser(sd_bus_message* call, void*, sd_bus_error*) {
+  std::uint32_t uid = 0;
+  if (sd_bus_message_read(call, "u", &uid) < 0) return -1;
+  const std::string user = "/org/freedesktop/login1/user/_" + std::to_string(uid);
+  return sd_bus_reply_method_return(call, "o", user.c_str());
+}
+
+int Display(sd_bus*, const char* path, const char*, const char*, sd_bus_message* reply, void*,
+            sd_bus_error*) {
+  const std::string id = "u" + std::string(path).substr(std::string(path).rfind('_') + 1);
+  const std::string session = "/org/freedesktop/login1/session/" + id;
+  return sd_bus_message_append(reply, "(so)", id.c_str(), session.c_str());
+}
+
+int SessionType(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
+                sd_bus_error*) {
+  return sd_bus_message_append(reply, "s", "x11");
+}
+
+int Lock(sd_bus_message* call, void*, sd_bus_error*) {
+  if (FILE* file = std::fopen(trace, "a")) {
+    std::fprintf(file, "login1 Lock %s\n", sd_bus_message_get_path(call));
+    std::fclose(file);
+  }
+  return sd_bus_reply_method_return(call, "");
+}
+
+const sd_bus_vtable kLoginManager[] = {
+    SD_BUS_VTABLE_START(0), SD_BUS_METHOD("GetUser", "u", "o", GetUser, 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kLoginUser[] = {
+    SD_BUS_VTABLE_START(0), SD_BUS_PROPERTY("Display", "(so)", Display, 0, 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kLoginSession[] = {SD_BUS_VTABLE_START(0),
+                                       SD_BUS_PROPERTY("Type", "s", SessionType, 0, 0),
+                                       SD_BUS_METHOD("Lock", "", "", Lock, 0), SD_BUS_VTABLE_END};
 const sd_bus_vtable kNotifications[] = {SD_BUS_VTABLE_START(0),
                                         SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", Notify, 0),
                                         SD_BUS_VTABLE_END};
@@ -76,7 +114,15 @@ int main(int argc, char** argv) {
       sd_bus_request_name(bus, "org.freedesktop.systemd1", 0) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/Notifications",
                                "org.freedesktop.Notifications", kNotifications, nullptr) < 0 ||
-      sd_bus_request_name(bus, "org.freedesktop.Notifications", 0) < 0)
+      sd_bus_request_name(bus, "org.freedesktop.Notifications", 0) < 0 ||
+      sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/login1",
+                               "org.freedesktop.login1.Manager", kLoginManager, nullptr) < 0 ||
+      sd_bus_add_fallback_vtable(bus, nullptr, "/org/freedesktop/login1/user",
+                                 "org.freedesktop.login1.User", kLoginUser, nullptr, nullptr) < 0 ||
+      sd_bus_add_fallback_vtable(bus, nullptr, "/org/freedesktop/login1/session",
+                                 "org.freedesktop.login1.Session", kLoginSession, nullptr,
+                                 nullptr) < 0 ||
+      sd_bus_request_name(bus, "org.freedesktop.login1", 0) < 0)
     return 1;
   if (port &&
       (sd_bus_add_object_manager(bus, nullptr, "/org/freedesktop/ModemManager1") < 0 ||
