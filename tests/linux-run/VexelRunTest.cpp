@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -409,30 +410,46 @@ TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
 TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
   rig.StartLine();
   rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*1 #keep*)\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 #vlc*)\r\n");
+  rig.Settings("", "");
+  const std::string keys =
+      "; my keys\r\n[Keys]\r\n\"5\"=DOWN (*1 #keep*)\n\r\n[Keys vlc] ; VLC\r\n\"5\"=DOWN (*1 "
+      "#vlc*)\r\n";
   struct Case {
     std::vector<std::string> args;
     std::string file;
+    mode_t mode;  // of the settings' keys file (the user's own)
+    int status;
     std::string saved;
   } cases[] = {
       {{"learn", "-o", rig.folder.File("new.km")},
        "new.km",
+       0644,
+       0,
        "[Keys]\r\n\"1\"=\r\n\"5\"=\r\n\"*\"=\r\n"},
       {{"learn"},
-       "phone.km",  // every map kept
-       "[Keys]\r\n\"5\"=DOWN (*1 #keep*)\r\n\"1\"=\r\n\"*\"=\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 "
-       "#vlc*)\r\n"},
+       "phone.km",  // every other byte kept
+       0644,
+       0,
+       "; my keys\r\n[Keys]\r\n\"5\"=DOWN (*1 #keep*)\n\"1\"=\r\n\"*\"=\r\n\r\n[Keys vlc] ; "
+       "VLC\r\n\"5\"=DOWN (*1 #vlc*)\r\n"},
+      {{"learn"}, "phone.km", 0200, 1, keys},  // unreadable: left alone
   };
   for (const Case& c : cases) {
     std::remove(rig.folder.File("vexel.log").c_str());
+    rig.folder.Write("phone.km", keys);
+    chmod(rig.folder.File("phone.km").c_str(), c.mode);
     rig.StartVexel(c.args);
     ASSERT_TRUE(rig.WaitFor("vexel.log", "learning: press"));
     for (const char* key : {"1", "5", "a=b", "*", "1"}) rig.phone.Send(std::string("click ") + key);
     ASSERT_TRUE(rig.WaitFor("vexel.log", "*\n"));
     rig.vexel.Signal(SIGINT);
-    EXPECT_EQ(rig.vexel.Wait(5000), 0);
+    EXPECT_EQ(rig.vexel.Wait(5000), c.status);
+    chmod(rig.folder.File("phone.km").c_str(), 0644);
     EXPECT_EQ(rig.Read(c.file), c.saved) << rig.VexelLog();
   }
+  EXPECT_NE(rig.VexelLog().find("not saved: Unable to read " + rig.folder.File("phone.km")),
+            std::string::npos)
+      << rig.VexelLog();
 }
 
 TEST(VexelCommands, ExitCodesAndMessages) {
