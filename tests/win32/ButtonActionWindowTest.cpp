@@ -122,9 +122,11 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
          Apply(w);
        },
        ""},
-      {"Reboot on side 1", "",
+      {"Reboot on side 1, in place of Lock", "",
        [](HWND w) {
          ClickAndWait(w, "CheckBox1", true);
+         ChooseExtraCommand(w, 1, 3);
+         ExpectField(w, "Edit1", "$lock");
          ChooseExtraCommand(w, 1, 1);
          ExpectField(w, "Edit1", "$reboot");
          Apply(w);
@@ -140,14 +142,6 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
          Apply(w);
        },
        "DOWN (*1 $shutdown*) UP (*1 $on/off Vexel*)"},
-      {"Lock on side 2", "",
-       [](HWND w) {
-         ClickAndWait(w, "CheckBox2", true);
-         ChooseExtraCommand(w, 2, 3);
-         ExpectField(w, "Edit2", "$lock");
-         Apply(w);
-       },
-       "UP (*1 $lock*)"},
       {"ticked on Key with no combination still yields a Key part", "",
        [](HWND w) {
          ClickAndWait(w, "CheckBox2", true);

@@ -1,9 +1,8 @@
 // busstandin TRACE NOTICES [PORT]: stands in on the bus of
 // DBUS_SESSION_BUS_ADDRESS for the systemd user manager, the desktop's
-// notification service and logind, and with PORT for ModemManager with one
-// modem that has PORT ("pts/3"). To logind, every user has an X11 session
-// "u<uid>" as display; each Lock call of a session goes to TRACE as
-// "login1 Lock <session's path>". Each StartTransientUnit call is dumped into TRACE
+// notification service and logind (every user's display is the X11 session
+// c1; GetUser and Lock calls go to TRACE), and with PORT for ModemManager
+// with one modem that has PORT ("pts/3"). Each StartTransientUnit call is dumped into TRACE
 // (sd_bus_message_dump) 200 ms late (a program that did not wait for its
 // scope shows before it); it moves nothing, answers, and reports the job
 // done with JobRemoved. Each notice is appended to NOTICES as "summary:
@@ -54,25 +53,14 @@ int Notify(sd_bus_message* call, void*, sd_bus_error*) {
   return sd_bus_reply_method_return(call, "u", replaces ? replaces : ++jobs);
 }
 
-// logind's objects: any user "/org/freedesktop/login1/user/_<uid>" and any
-// session "/org/freedesktop/login1/session/<id>".
 int GetUser(sd_bus_message* call, void*, sd_bus_error*) {
   std::uint32_t uid = 0;
-  if (sd_bus_message_read(call, "u", &uid) < 0) return -1;
-  const std::string user = "/org/freedesktop/login1/user/_" + std::to_string(uid);
-  return sd_bus_reply_method_return(call, "o", user.c_str());
-}
-
-int Display(sd_bus*, const char* path, const char*, const char*, sd_bus_message* reply, void*,
-            sd_bus_error*) {
-  const std::string id = "u" + std::string(path).substr(std::string(path).rfind('_') + 1);
-  const std::string session = "/org/freedesktop/login1/session/" + id;
-  return sd_bus_message_append(reply, "(so)", id.c_str(), session.c_str());
-}
-
-int SessionType(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-                sd_bus_error*) {
-  return sd_bus_message_append(reply, "s", "x11");
+  sd_bus_message_read(call, "u", &uid);
+  if (FILE* file = std::fopen(trace, "a")) {
+    std::fprintf(file, "login1 GetUser %u\n", uid);
+    std::fclose(file);
+  }
+  return sd_bus_reply_method_return(call, "o", "/org/freedesktop/login1/user/self");
 }
 
 int Lock(sd_bus_message* call, void*, sd_bus_error*) {
@@ -83,13 +71,22 @@ int Lock(sd_bus_message* call, void*, sd_bus_error*) {
   return sd_bus_reply_method_return(call, "");
 }
 
-const sd_bus_vtable kLoginManager[] = {
-    SD_BUS_VTABLE_START(0), SD_BUS_METHOD("GetUser", "u", "o", GetUser, 0), SD_BUS_VTABLE_END};
-const sd_bus_vtable kLoginUser[] = {
-    SD_BUS_VTABLE_START(0), SD_BUS_PROPERTY("Display", "(so)", Display, 0, 0), SD_BUS_VTABLE_END};
-const sd_bus_vtable kLoginSession[] = {SD_BUS_VTABLE_START(0),
-                                       SD_BUS_PROPERTY("Type", "s", SessionType, 0, 0),
-                                       SD_BUS_METHOD("Lock", "", "", Lock, 0), SD_BUS_VTABLE_END};
+// The user's Display and the session's Type.
+int LoginProperty(sd_bus*, const char*, const char*, const char* name, sd_bus_message* reply, void*,
+                  sd_bus_error*) {
+  return std::string(name) == "Type"
+             ? sd_bus_message_append(reply, "s", "x11")
+             : sd_bus_message_append(reply, "(so)", "c1", "/org/freedesktop/login1/session/c1");
+}
+
+const sd_bus_vtable kLogin[] = {SD_BUS_VTABLE_START(0),
+                                SD_BUS_METHOD("GetUser", "u", "o", GetUser, 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kUser[] = {SD_BUS_VTABLE_START(0),
+                               SD_BUS_PROPERTY("Display", "(so)", LoginProperty, 0, 0),
+                               SD_BUS_VTABLE_END};
+const sd_bus_vtable kSession[] = {SD_BUS_VTABLE_START(0),
+                                  SD_BUS_PROPERTY("Type", "s", LoginProperty, 0, 0),
+                                  SD_BUS_METHOD("Lock", "", "", Lock, 0), SD_BUS_VTABLE_END};
 const sd_bus_vtable kNotifications[] = {SD_BUS_VTABLE_START(0),
                                         SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", Notify, 0),
                                         SD_BUS_VTABLE_END};
@@ -116,12 +113,11 @@ int main(int argc, char** argv) {
                                "org.freedesktop.Notifications", kNotifications, nullptr) < 0 ||
       sd_bus_request_name(bus, "org.freedesktop.Notifications", 0) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/login1",
-                               "org.freedesktop.login1.Manager", kLoginManager, nullptr) < 0 ||
-      sd_bus_add_fallback_vtable(bus, nullptr, "/org/freedesktop/login1/user",
-                                 "org.freedesktop.login1.User", kLoginUser, nullptr, nullptr) < 0 ||
-      sd_bus_add_fallback_vtable(bus, nullptr, "/org/freedesktop/login1/session",
-                                 "org.freedesktop.login1.Session", kLoginSession, nullptr,
-                                 nullptr) < 0 ||
+                               "org.freedesktop.login1.Manager", kLogin, nullptr) < 0 ||
+      sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/login1/user/self",
+                               "org.freedesktop.login1.User", kUser, nullptr) < 0 ||
+      sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/login1/session/c1",
+                               "org.freedesktop.login1.Session", kSession, nullptr) < 0 ||
       sd_bus_request_name(bus, "org.freedesktop.login1", 0) < 0)
     return 1;
   if (port &&
