@@ -27,6 +27,7 @@ void ActionRunner::RunExecute(const std::string& payload) {
       if (!controlEnabled_) StopRepeat();
       if (onControlChange_) onControlChange_(controlEnabled_);
     }
+    if (Contains(payload, "lock")) platform_.LockSession();
     if (Contains(payload, "reboot")) platform_.Reboot();
     if (Contains(payload, "shutdown")) platform_.ShutDown();
     return;

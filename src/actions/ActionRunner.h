@@ -34,6 +34,8 @@ class ActionPlatform {
   // would hold it up ("$reboot", "$shutdown"). False when refused.
   virtual bool Reboot() = 0;
   virtual bool ShutDown() = 0;
+  // Locks the user's graphical session ("$lock"). False when it could not.
+  virtual bool LockSession() = 0;
   // The mouse as the keys of actions/MouseKeys.h move it: a button going
   // down or up, the pointer moved by so many pixels (y down), the wheel
   // turned by so many notches (positive away from the user).

@@ -1,10 +1,19 @@
 #include "actions/ExtraCommands.h"
 
+#include <iterator>
+
 namespace vexel {
 
 std::string_view SpecialCommandText(int tag) {
-  static constexpr std::string_view kByTag[] = {"", "$reboot", "$shutdown", "$on/off Vexel"};
-  return tag >= 1 && tag <= 3 ? kByTag[tag] : std::string_view();
+  static constexpr std::string_view kByTag[] = {"", "$reboot", "$shutdown", "$on/off Vexel",
+                                                "$lock"};
+  return tag >= 1 && tag < static_cast<int>(std::size(kByTag)) ? kByTag[tag] : std::string_view();
+}
+
+bool AsksForSpecialCommand(std::string_view payload) {
+  for (int tag = 1; !SpecialCommandText(tag).empty(); ++tag)
+    if (payload.find(SpecialCommandText(tag).substr(1)) != std::string_view::npos) return true;
+  return false;
 }
 
 std::string CustomCommandProposal(std::string_view fieldText) {

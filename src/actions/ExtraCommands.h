@@ -8,8 +8,13 @@
 namespace vexel {
 
 // The special command of a menu item's tag: 1 "$reboot", 2 "$shutdown",
-// 3 "$on/off Vexel"; empty for any other tag.
+// 3 "$on/off Vexel", 4 "$lock"; empty for any other tag.
 std::string_view SpecialCommandText(int tag);
+
+// Whether an Execute part's "$" payload asks for at least one special
+// command: the runner looks for each one's word ("reboot", "on/off Vexel",
+// ...) anywhere in it, so that "$shutdown, then reboot" asks for two.
+bool AsksForSpecialCommand(std::string_view payload);
 
 // What the custom command box offers for a side's text field: the command
 // line of a "#" field, without its "#"; for anything else (a path, a

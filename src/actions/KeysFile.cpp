@@ -1,6 +1,7 @@
 #include "actions/KeysFile.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/Error.h"
 #include "base/Files.h"
@@ -115,6 +116,22 @@ void SaveKeysFile(const std::string& path, const KeyMap& keyMap, std::string& ke
     }
   }
   if (!ReplaceFile(path, file.Bytes())) throw Error("Unable to write to " + FullPath(path));
+}
+
+std::size_t AddKeysToFile(const std::string& path, const std::vector<std::string>& keys) {
+  std::optional<std::string> bytes;
+  if (FileExists(path) && !(bytes = ReadWholeFile(path)))
+    throw Error("Unable to read " + FullPath(path));
+  ProfileFile file = ProfileFile::Parse(bytes.value_or(""));
+  std::size_t added = 0;
+  for (const std::string& key : keys) {
+    if (!ReadsBackAsItself(key) || file.HasValue(kSection, EntryName(key))) continue;
+    file.WriteString(kSection, EntryName(key), "");
+    ++added;
+  }
+  if (added > 0 && !ReplaceFile(path, file.Bytes()))
+    throw Error("Unable to write to " + FullPath(path));
+  return added;
 }
 
 }  // namespace vexel

@@ -10,8 +10,10 @@
 //   "5"=DOWN (*2 2 Space*)
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "actions/KeyMap.h"
 
@@ -47,5 +49,14 @@ bool LoadShownMap(const std::string& path, KeyMap& keyMap);
 // in one step: on failure vexel::Error "Unable to write to <full path>" is
 // raised and the old file is left as it was.
 void SaveKeysFile(const std::string& path, const KeyMap& keyMap, std::string& keysFilePath);
+
+// Adds an entry "KEY"= to [Keys] for each key that the file's map for all
+// programs does not hold yet (ignoring case) and that would read back as
+// itself, editing the file's own bytes: its comments, its other sections and
+// every other byte stay. A missing file is made. Returns how many keys were
+// added. Raises vexel::Error "Unable to read <full path>" when the file is
+// there but cannot be read, or "Unable to write to <full path>"; the file is
+// then left as it was.
+std::size_t AddKeysToFile(const std::string& path, const std::vector<std::string>& keys);
 
 }  // namespace vexel

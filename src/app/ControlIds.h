@@ -85,6 +85,7 @@ inline constexpr ControlName kButtonActionControls[] = {
     {"Reboot1", 2102},
     {"Powerdown1", 2103},
     {"Customcommand1", 2104},
+    {"Lock1", 2105},
 };
 // NamedKeyMenu: one item for each media key (actions/ShortcutText.h
 // kMediaKeyNames) and then for each mouse key (actions/MouseKeys.h

@@ -75,6 +75,7 @@ TEST_F(ActionRunnerTest, ExecutePartsOpenRunOrDoSpecialCommands) {
       {"$reboot", {"reboot"}},
       {"$shutdown", {"shutdown"}},
       {"$shutdown, then reboot", {"reboot", "shutdown"}},  // reboot first, whatever the order
+      {"$lock, then shutdown", {"lock", "shutdown"}},      // locked before
       {"$Reboot", {}},                                     // case-sensitive
       {"$", {}},
   };

@@ -122,8 +122,8 @@ TEST(HotKeyCapture, BackspaceShowsNoneAndKeepsTheCombination) {
 }
 
 TEST(ExtraCommands, MenuTagsGiveTheSpecialCommands) {
-  const char* const byTag[] = {"", "$reboot", "$shutdown", "$on/off Vexel", ""};
-  for (int tag = 0; tag <= 4; ++tag) EXPECT_EQ(SpecialCommandText(tag), byTag[tag]) << tag;
+  const char* const byTag[] = {"", "$reboot", "$shutdown", "$on/off Vexel", "$lock", ""};
+  for (int tag = 0; tag <= 5; ++tag) EXPECT_EQ(SpecialCommandText(tag), byTag[tag]) << tag;
   EXPECT_EQ(SpecialCommandText(-1), "");
 }
 

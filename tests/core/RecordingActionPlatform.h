@@ -1,6 +1,6 @@
 // An action platform that does nothing but write down, in order, what the
 // runner asked of it: "open FILE", "run COMMAND", "down 16", "up 16",
-// "sleep 30", "reboot", "shutdown", "button 0 down", "move 2 0", "wheel -1".
+// "sleep 30", "reboot", "shutdown", "lock", "button 0 down", "move 2 0", "wheel -1".
 // The focused window is what the test sets.
 #pragma once
 
@@ -35,6 +35,10 @@ class RecordingActionPlatform : public ActionPlatform {
   }
   bool ShutDown() override {
     log.push_back("shutdown");
+    return true;
+  }
+  bool LockSession() override {
+    log.push_back("lock");
     return true;
   }
   void MouseButtonTransition(MouseButton button, bool up) override {

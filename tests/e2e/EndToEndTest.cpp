@@ -382,7 +382,7 @@ TEST_F(EndToEnd, EditedActionIsSavedAndRunsAfterARestart) {
     Click(item("ExtBtn1"));
     ASSERT_TRUE(WaitFor([&] { return PopupMenuWindow(pid) != nullptr; }, 10000));
     EXPECT_TRUE(SaveScreenshot("extra-commands-menu"));
-    ASSERT_TRUE(ChooseFromPopupMenu(pid, 3));
+    ASSERT_TRUE(ChooseFromPopupMenu(pid, 4));
     HWND box = vexel.WaitWindow("Enter custom command");
     ASSERT_TRUE(box);
     HWND line = GetDlgItem(box, ControlId(kInputBoxControls, "Edit"));

@@ -54,7 +54,7 @@ class RunRig {
                   const std::vector<std::string>& prefix = {});
 
   // A private bus (dbus-daemon) with the stand-in for the systemd user
-  // manager and the desktop's notifications (standin/BusStandIn.cpp) and,
+  // manager, the desktop's notifications and logind (standin/BusStandIn.cpp) and,
   // given a port, for ModemManager with a modem that has it; the stand-in's
   // calls go to the trace, the notices to "notices". vexel's user and system
   // bus from then on, and vexel runs as the user manager's service

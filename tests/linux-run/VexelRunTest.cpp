@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -225,12 +226,14 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
 }
 
 // The real user manager is not run here: a stand-in on a private bus
-// records its calls and moves nothing.
+// records its calls and moves nothing. It stands in for logind too: "$lock"
+// from the service, which has no session, locks the user's display session.
 TEST_F(VexelRun, ProgramsStartedUnderTheUserManagerGetScopesOfTheirOwn) {
   rig.StartBus();
   rig.StartLine();
   rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*1 #echo ran $$ >> " + rig.folder.File("trace") + "*)\r\n");
+  rig.Settings("", "\"5\"=DOWN (*1 #echo ran $$ >> " + rig.folder.File("trace") +
+                       "*)\r\n\"9\"=UP (*1 $lock*)\r\n");
   rig.StartVexel();
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
   rig.phone.Send("press 5");
@@ -242,6 +245,10 @@ TEST_F(VexelRun, ProgramsStartedUnderTheUserManagerGetScopesOfTheirOwn) {
   for (const std::string& call : {"\"app-vexel-sh-" + pid + ".scope\";", std::string("\"PIDs\";"),
                                   "UINT32 " + pid + ";", std::string("\"app.slice\";")})
     EXPECT_LT(trace.find(call), ran) << call << " in\n" << trace;
+  rig.phone.Send("click 9");
+  EXPECT_TRUE(rig.WaitFor("trace", "login1 GetUser " + std::to_string(getuid()) +
+                                       "\nlogin1 Lock /org/freedesktop/login1/session/c1\n"));
+  EXPECT_TRUE(rig.WaitFor("vexel.log", "locked the graphical session c1"));
 }
 
 TEST_F(VexelRun, SighupPicksUpAnEditedKeysFile) {
@@ -424,30 +431,41 @@ TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
 TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
   rig.StartLine();
   rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*1 #keep*)\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 #vlc*)\r\n");
+  rig.Settings("", "");
+  const std::string keys =
+      "; my keys\r\n[Keys]\r\n\"5\"=DOWN (*1 #keep*)\n\r\n[Keys vlc] ; VLC\r\n\"5\"=DOWN (*1 "
+      "#vlc*)\r\n";
   struct Case {
     std::vector<std::string> args;
     std::string file;
+    int status;  // 1: the settings' keys file is one the user cannot read
     std::string saved;
   } cases[] = {
       {{"learn", "-o", rig.folder.File("new.km")},
        "new.km",
+       0,
        "[Keys]\r\n\"1\"=\r\n\"5\"=\r\n\"*\"=\r\n"},
       {{"learn"},
-       "phone.km",  // every map kept
-       "[Keys]\r\n\"5\"=DOWN (*1 #keep*)\r\n\"1\"=\r\n\"*\"=\r\n[Keys vlc]\r\n\"5\"=DOWN (*1 "
-       "#vlc*)\r\n"},
+       "phone.km",  // every other byte kept
+       0,
+       "; my keys\r\n[Keys]\r\n\"5\"=DOWN (*1 #keep*)\n\"1\"=\r\n\"*\"=\r\n\r\n[Keys vlc] ; "
+       "VLC\r\n\"5\"=DOWN (*1 #vlc*)\r\n"},
+      {{"learn"}, "phone.km", 1, keys},  // left alone
   };
   for (const Case& c : cases) {
     std::remove(rig.folder.File("vexel.log").c_str());
+    rig.folder.Write("phone.km", keys);
+    chmod(rig.folder.File("phone.km").c_str(), c.status ? 0200 : 0644);
     rig.StartVexel(c.args);
     ASSERT_TRUE(rig.WaitFor("vexel.log", "learning: press"));
     for (const char* key : {"1", "5", "a=b", "*", "1"}) rig.phone.Send(std::string("click ") + key);
     ASSERT_TRUE(rig.WaitFor("vexel.log", "*\n"));
     rig.vexel.Signal(SIGINT);
-    EXPECT_EQ(rig.vexel.Wait(5000), 0);
+    EXPECT_EQ(rig.vexel.Wait(5000), c.status);
+    chmod(rig.folder.File("phone.km").c_str(), 0644);
     EXPECT_EQ(rig.Read(c.file), c.saved) << rig.VexelLog();
   }
+  EXPECT_TRUE(rig.WaitFor("vexel.log", "not saved: Unable to read " + rig.folder.File("phone.km")));
 }
 
 TEST(VexelCommands, ExitCodesAndMessages) {
@@ -455,9 +473,11 @@ TEST(VexelCommands, ExitCodesAndMessages) {
   const std::string good = folder.Write("good.ini",
                                         "[params]\r\nport=/dev/ttyS0 (etc)\r\n"
                                         "KeysFile=good.km\r\n");
-  folder.Write("good.km", "[Keys]\r\n\"5\"=DOWN (*2 2 Volume Up*)\r\n");
+  folder.Write("good.km",
+               "[Keys]\r\n\"5\"=DOWN (*2 2 Volume Up*)\r\n"
+               "\"(link lost)\"=DOWN (*1 $lock*)\r\n");
   const std::string bad = folder.Write("bad.ini", "[params]\r\nKeysFile=bad.km\r\n");
-  folder.Write("bad.km", "[Keys]\r\n\"5\"=DOWN (*2 2 Hyper+Q*)\r\n");
+  folder.Write("bad.km", "[Keys]\r\n\"5\"=DOWN (*2 2 Hyper+Q*)\r\n\"6\"=UP (*1 $lok*)\r\n");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -477,6 +497,8 @@ TEST(VexelCommands, ExitCodesAndMessages) {
       {{"check", "-o", "x"}, 2, "unexpected '-o'"},
       {{"check", "--ini", good}, 0, "\"5\": down click Volume Up; up nothing"},
       {{"check", "--ini", bad}, 1, "\"Hyper+Q\" names no key"},
+      {{"check", "--ini", good}, 0, "\"(link lost)\": down special: lock; up nothing"},
+      {{"check", "--ini", bad}, 1, "\"6\" up: \"$lok\" is no special command"},
       {{"check", "--ini", folder.File("none.ini")}, 1, "the settings file does not exist"},
       {{"run", "--ini", bad}, 1, "no port in"},
       {{"run", "--ini", folder.File("none.ini")}, 1, "no settings file"},

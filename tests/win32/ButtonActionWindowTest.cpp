@@ -71,7 +71,7 @@ void Apply(HWND window) { Click(Item(window, "sbtnBAApply")); }
 void Cancel(HWND window) { Click(Item(window, "SpeedButton2")); }
 
 // Opens the side's extra-commands menu and chooses an item (0 "Toggle Vexel
-// control on/off", 1 "Reboot", 2 "Shutdown", 3 "Custom command").
+// control on/off", 1 "Reboot", 2 "Shutdown", 3 "Lock", 4 "Custom command").
 void ChooseExtraCommand(HWND window, int side, int item) {
   Click(Item(window, "ExtBtn" + std::to_string(side)));
   ASSERT_TRUE(ChooseFromPopupMenu(GetCurrentProcessId(), item));
@@ -122,9 +122,11 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
          Apply(w);
        },
        ""},
-      {"Reboot on side 1", "",
+      {"Reboot on side 1, in place of Lock", "",
        [](HWND w) {
          ClickAndWait(w, "CheckBox1", true);
+         ChooseExtraCommand(w, 1, 3);
+         ExpectField(w, "Edit1", "$lock");
          ChooseExtraCommand(w, 1, 1);
          ExpectField(w, "Edit1", "$reboot");
          Apply(w);
@@ -182,7 +184,7 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
        "DOWN (*2 0 Space*)"},
       {"custom command proposes the command line of a # field", "DOWN (*1 #cmd /c echo*)",
        [](HWND w) {
-         ChooseExtraCommand(w, 1, 3);
+         ChooseExtraCommand(w, 1, 4);
          AnswerCustomCommand("cmd /c echo", "notepad x.txt");
          ExpectField(w, "Edit1", "#notepad x.txt");
          Apply(w);
@@ -191,7 +193,7 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
       {"custom command proposes nothing for a special command; OK on nothing gives #",
        "UP (*1 $shutdown*)",
        [](HWND w) {
-         ChooseExtraCommand(w, 2, 3);
+         ChooseExtraCommand(w, 2, 4);
          AnswerCustomCommand("", "");
          ExpectField(w, "Edit2", "#");
          Apply(w);
@@ -199,7 +201,7 @@ TEST(ButtonActionWindow, EditsComposeTheNewActionText) {
        "UP (*1 #*)"},
       {"custom command proposes nothing for a path; Cancel changes nothing", "DOWN (*1 C:\\a.exe*)",
        [](HWND w) {
-         ChooseExtraCommand(w, 1, 3);
+         ChooseExtraCommand(w, 1, 4);
          AnswerCustomCommand("", std::nullopt);
          Apply(w);
        },

@@ -169,6 +169,13 @@ bool ActionPlatformLinux::AskSystemd(const std::string& verb) {
                [verb](int) { return "systemctl " + verb + " failed: refused"; });
 }
 
+bool ActionPlatformLinux::LockSession() {
+  std::string session, error;
+  const bool locked = LockGraphicalSession(session, error);
+  if (log_) log_(locked ? "locked the graphical session " + session : "cannot lock: " + error);
+  return locked;
+}
+
 void ActionPlatformLinux::Sleep(unsigned milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

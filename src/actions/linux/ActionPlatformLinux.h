@@ -3,9 +3,9 @@
 // /bin/sh -c, each detached from the program (own session, never waited
 // for, no descriptor of the program inherited); keys are injected through
 // XTest in an X11 session, through a uinput device in a Wayland session or a
-// console; "$reboot" and "$shutdown" ask systemd. Under a systemd user
-// manager each program started runs in a scope of its own, so that it
-// outlives vexel.
+// console; "$reboot" and "$shutdown" ask systemd, "$lock" asks logind.
+// Under a systemd user manager each program started runs in a scope of its
+// own, so that it outlives vexel.
 #pragma once
 
 #include <functional>
@@ -79,6 +79,13 @@ int StartDetached(const std::vector<std::string>& argv, std::string& error,
 // no executable regular file.
 std::string ExecutableFile(const std::string& name);
 
+// Locks the user's graphical session through logind on the system bus: the
+// session that logind names as the user's display (GetUser, then the user's
+// Display), so that it works also from the user service, which has no
+// session of its own. False with the reason when the user has no graphical
+// session or logind refuses; session is the session's id once known.
+bool LockGraphicalSession(std::string& session, std::string& error);
+
 class ActionPlatformLinux : public ActionPlatform {
  public:
   using Log = std::function<void(const std::string& line)>;
@@ -99,6 +106,8 @@ class ActionPlatformLinux : public ActionPlatform {
   // and a refusal is logged when systemctl ends (ReapChildren).
   bool Reboot() override { return AskSystemd("reboot"); }
   bool ShutDown() override { return AskSystemd("poweroff"); }
+  // LockGraphicalSession; what it did, or why it could not, is logged.
+  bool LockSession() override;
   // In an X11 session (DISPLAY set), through a connection of its own; none
   // in a Wayland session.
   FocusedWindow FocusedProgram() override;

@@ -27,6 +27,14 @@ bool ActionPlatformWin32::Reboot() { return ForcedExitWindows(EWX_REBOOT | EWX_F
 
 bool ActionPlatformWin32::ShutDown() { return ForcedExitWindows(EWX_SHUTDOWN | EWX_FORCE); }
 
+bool ActionPlatformWin32::LockSession() {
+  // Windows refuses (FALSE) a process that is not on the interactive desktop.
+  // Wine's LockWorkStation is a stub that does nothing and fails with
+  // ERROR_CALL_NOT_IMPLEMENTED: under Wine "$lock" is refused the same way
+  // (tolerated, as its lock screen does not exist).
+  return LockWorkStation() != FALSE;
+}
+
 bool ActionPlatformWin32::ForcedExitWindows(unsigned flags) {
   constexpr const char* kShutdownPrivilege = "SeShutdownPrivilege";
   if (!setPrivilege_(kShutdownPrivilege, true)) return false;

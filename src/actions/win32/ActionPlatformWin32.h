@@ -59,6 +59,8 @@ class ActionPlatformWin32 : public ActionPlatform {
   // ExitWindowsEx with EWX_REBOOT or EWX_SHUTDOWN, and EWX_FORCE.
   bool Reboot() override;
   bool ShutDown() override;
+  // LockWorkStation: the lock starts, and the call returns before it is done.
+  bool LockSession() override;
   // SendInput mouse input; a move goes to where the pointer is plus the
   // step, as an absolute move, so that it moves exactly so many pixels
   // (a relative move is scaled by the pointer speed and acceleration).

@@ -1,6 +1,7 @@
 #include "app/linux/CheckFiles.h"
 
 #include "actions/ActionText.h"
+#include "actions/ExtraCommands.h"
 #include "actions/KeysFile.h"
 #include "actions/linux/ActionPlatformLinux.h"
 #include "actions/linux/LinuxKeys.h"
@@ -29,7 +30,12 @@ std::string DescribePart(const std::string& part, const KeyNames& names, std::st
         return "nothing";
       }
       if (decoded.payload[0] == '#') return "run: " + decoded.payload.substr(1);
-      if (decoded.payload[0] == '$') return "special: " + decoded.payload.substr(1);
+      if (decoded.payload[0] == '$') {
+        if (AsksForSpecialCommand(decoded.payload)) return "special: " + decoded.payload.substr(1);
+        problem = "\"" + decoded.payload +
+                  "\" is no special command ($reboot, $shutdown, $lock, $on/off Vexel)";
+        return "nothing";
+      }
       return "open: " + decoded.payload;
     case ActionPart::kKey: {
       const std::string text = TrimCopy(part.size() > 4 ? part.substr(4) : "");

@@ -252,25 +252,22 @@ int LinuxRemote::SaveLearnedKeys() {
     Log("the settings name no keys file (KeysFile=...): give one with -o FILE");
     return 1;
   }
-  KeyMap keys;
-  std::string loadedPath;
   try {
-    // The settings' keys file keeps every key it has, with its action.
-    if (toSettingsFile && FileExists(path)) LoadKeysFile(path, keys, loadedPath);
-    std::size_t added = 0;
-    for (const std::string& key : learned) {
-      const auto& rows = keys.Rows();
-      if (std::any_of(rows.begin(), rows.end(),
-                      [&](const KeyMapRow& row) { return SameText(row.key, key); }))
-        continue;
-      keys.Append(key, "", true);
-      ++added;
+    // The settings' keys file keeps every byte it has: the learned keys are
+    // added to its [Keys]. A file given with -o holds the learned keys alone.
+    std::size_t added = learned.size();  // each once, ignoring case
+    if (toSettingsFile) {
+      added = AddKeysToFile(path, learned);
+    } else {
+      KeyMap keys;
+      for (const std::string& key : learned) keys.Append(key, "", true);
+      std::string savedPath;
+      SaveKeysFile(path, keys, savedPath);
     }
-    SaveKeysFile(path, keys, loadedPath);
     Log("saved " + std::to_string(added) + " new keys in " + path);
     return 0;
   } catch (const std::exception& error) {
-    Log(ErrorBoxText(error.what()));
+    Log("the learned keys are not saved: " + ErrorBoxText(error.what()));
     return 1;
   }
 }

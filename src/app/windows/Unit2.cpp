@@ -90,6 +90,7 @@ const MenuItem kExtraCmdMenu[] = {
     {"ogglecontrolonoff1", "Toggle Vexel control on/off", 3},
     {"Reboot1", "Reboot", 1},
     {"Powerdown1", "Shutdown", 2},
+    {"Lock1", "Lock", 4},
     {"Customcommand1", "Custom command", 0},
 };
 
@@ -328,6 +329,7 @@ const TBAForm::CommandHandler TBAForm::kCommandHandlers[] = {
     {"ogglecontrolonoff1", &TBAForm::AddSpecialCommandClick},
     {"Reboot1", &TBAForm::AddSpecialCommandClick},
     {"Powerdown1", &TBAForm::AddSpecialCommandClick},
+    {"Lock1", &TBAForm::AddSpecialCommandClick},
     {"Customcommand1", &TBAForm::Customcommand1Click},
     {"sbtnBAApply", &TBAForm::sbtnBAApplyClick},
     {"SpeedButton2", &TBAForm::SpeedButton2Click},

@@ -1,7 +1,8 @@
 // busstandin TRACE NOTICES [PORT]: stands in on the bus of
-// DBUS_SESSION_BUS_ADDRESS for the systemd user manager and the desktop's
-// notification service, and with PORT for ModemManager with one modem that
-// has PORT ("pts/3"). Each StartTransientUnit call is dumped into TRACE
+// DBUS_SESSION_BUS_ADDRESS for the systemd user manager, the desktop's
+// notification service and logind (every user's display is the X11 session
+// c1; GetUser and Lock calls go to TRACE), and with PORT for ModemManager
+// with one modem that has PORT ("pts/3"). Each StartTransientUnit call is dumped into TRACE
 // (sd_bus_message_dump) 200 ms late (a program that did not wait for its
 // scope shows before it); it moves nothing, answers, and reports the job
 // done with JobRemoved. Each notice is appended to NOTICES as "summary:
@@ -52,6 +53,40 @@ int Notify(sd_bus_message* call, void*, sd_bus_error*) {
   return sd_bus_reply_method_return(call, "u", replaces ? replaces : ++jobs);
 }
 
+int GetUser(sd_bus_message* call, void*, sd_bus_error*) {
+  std::uint32_t uid = 0;
+  sd_bus_message_read(call, "u", &uid);
+  if (FILE* file = std::fopen(trace, "a")) {
+    std::fprintf(file, "login1 GetUser %u\n", uid);
+    std::fclose(file);
+  }
+  return sd_bus_reply_method_return(call, "o", "/org/freedesktop/login1/user/self");
+}
+
+int Lock(sd_bus_message* call, void*, sd_bus_error*) {
+  if (FILE* file = std::fopen(trace, "a")) {
+    std::fprintf(file, "login1 Lock %s\n", sd_bus_message_get_path(call));
+    std::fclose(file);
+  }
+  return sd_bus_reply_method_return(call, "");
+}
+
+// The user's Display and the session's Type.
+int LoginProperty(sd_bus*, const char*, const char*, const char* name, sd_bus_message* reply, void*,
+                  sd_bus_error*) {
+  return std::string(name) == "Type"
+             ? sd_bus_message_append(reply, "s", "x11")
+             : sd_bus_message_append(reply, "(so)", "c1", "/org/freedesktop/login1/session/c1");
+}
+
+const sd_bus_vtable kLogin[] = {SD_BUS_VTABLE_START(0),
+                                SD_BUS_METHOD("GetUser", "u", "o", GetUser, 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kUser[] = {SD_BUS_VTABLE_START(0),
+                               SD_BUS_PROPERTY("Display", "(so)", LoginProperty, 0, 0),
+                               SD_BUS_VTABLE_END};
+const sd_bus_vtable kSession[] = {SD_BUS_VTABLE_START(0),
+                                  SD_BUS_PROPERTY("Type", "s", LoginProperty, 0, 0),
+                                  SD_BUS_METHOD("Lock", "", "", Lock, 0), SD_BUS_VTABLE_END};
 const sd_bus_vtable kNotifications[] = {SD_BUS_VTABLE_START(0),
                                         SD_BUS_METHOD("Notify", "susssasa{sv}i", "u", Notify, 0),
                                         SD_BUS_VTABLE_END};
@@ -76,7 +111,14 @@ int main(int argc, char** argv) {
       sd_bus_request_name(bus, "org.freedesktop.systemd1", 0) < 0 ||
       sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/Notifications",
                                "org.freedesktop.Notifications", kNotifications, nullptr) < 0 ||
-      sd_bus_request_name(bus, "org.freedesktop.Notifications", 0) < 0)
+      sd_bus_request_name(bus, "org.freedesktop.Notifications", 0) < 0 ||
+      sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/login1",
+                               "org.freedesktop.login1.Manager", kLogin, nullptr) < 0 ||
+      sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/login1/user/self",
+                               "org.freedesktop.login1.User", kUser, nullptr) < 0 ||
+      sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/login1/session/c1",
+                               "org.freedesktop.login1.Session", kSession, nullptr) < 0 ||
+      sd_bus_request_name(bus, "org.freedesktop.login1", 0) < 0)
     return 1;
   if (port &&
       (sd_bus_add_object_manager(bus, nullptr, "/org/freedesktop/ModemManager1") < 0 ||
