@@ -477,7 +477,9 @@ TEST(VexelCommands, ExitCodesAndMessages) {
                "[Keys]\r\n\"5\"=DOWN (*2 2 Volume Up*)\r\n"
                "\"(link lost)\"=DOWN (*1 $lock*)\r\n");
   const std::string bad = folder.Write("bad.ini", "[params]\r\nKeysFile=bad.km\r\n");
-  folder.Write("bad.km", "[Keys]\r\n\"5\"=DOWN (*2 2 Hyper+Q*)\r\n\"6\"=UP (*1 $lok*)\r\n");
+  folder.Write("bad.km",
+               "[Keys]\r\n\"5\"=DOWN (*2 2 Hyper+Q*)\r\n\"6\"=UP (*1 $lok*)\r\n"
+               "\"(link up)\"=UP (*1 $lock*)\r\n[Keys vlc]\r\n\"(ring)\"=DOWN (*1 $lock*)\r\n");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -499,6 +501,8 @@ TEST(VexelCommands, ExitCodesAndMessages) {
       {{"check", "--ini", bad}, 1, "\"Hyper+Q\" names no key"},
       {{"check", "--ini", good}, 0, "\"(link lost)\": down special: lock; up nothing"},
       {{"check", "--ini", bad}, 1, "\"6\" up: \"$lok\" is no special command"},
+      {{"check", "--ini", bad}, 1, "\"(link up)\" up: never runs, as the event has no end"},
+      {{"check", "--ini", bad}, 1, "\"(ring)\" for vlc: the phone's events run only from [Keys]"},
       {{"check", "--ini", folder.File("none.ini")}, 1, "the settings file does not exist"},
       {{"run", "--ini", bad}, 1, "no port in"},
       {{"run", "--ini", folder.File("none.ini")}, 1, "no settings file"},

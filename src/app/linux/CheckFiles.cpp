@@ -125,6 +125,10 @@ bool CheckFiles(const std::string& settingsPath, std::ostream& out) {
       if (!downProblem.empty()) problem(key + " down: " + downProblem);
       if (!upProblem.empty()) problem(key + " up: " + upProblem);
       if (!holdProblem.empty()) problem(key + " long press: " + holdProblem);
+      if (IsEventEntry(row.key) && !program.empty())
+        problem(key + ": the phone's events run only from [Keys]");
+      if (IsEventEntry(row.key) && !SameText(row.key, kRingEntry) && !Trim(parts.up).empty())
+        problem(key + " up: never runs, as the event has no end");
       if (!parts.hold.empty() && !HoldHonoured(parts, names))
         problem(key +
                 " long press: ignored, as the down part is neither empty, an Execute part "
