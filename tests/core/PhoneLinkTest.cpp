@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "FakeKeyNames.h"
 #include "FakeLink.h"
 #include "RecordingActionPlatform.h"
@@ -37,9 +39,17 @@ struct LinkRig {
   // The line is lost now; the link handles it from its message loop, and
   // the reconnection sequence runs from there to its end.
   void LoseLine() {
+    HangUpNow();
+    RunWhileReconnecting();
+  }
+  void HangUpNow() {
     port.Hangup();
     loop.ProcessMessages();
-    RunWhileReconnecting();
+  }
+  void MailTheReport() {
+    ui.answer = [](const RecordingUi::Box& box) {
+      return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
+    };
   }
   void RunWhileReconnecting() {
     for (int pass = 0; link.Reconnecting() && pass < 100000; ++pass) loop.RunUntil(loop.now + 10);
@@ -125,147 +135,46 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
   const std::string ok = "\r\nOK\r\n", error = "\r\nERROR\r\n";
   // "Detect automatically": what the phone answers to AT+CGMI and AT+CMER=?
   // (empty: nothing), and how many of those waited the whole 750 ms.
-  const std::string nokia = "\r\nNokia\r\n" + ok;
+  const std::string nokia = "\r\nNokia\r\n" + ok, both = "CGMI CMER=? CMER=";
   const auto ranges = [&](const std::string& text) { return "\r\n+CMER: " + text + "\r\n" + ok; };
-  const std::vector<std::string> detected = {"AT+CGMI\r", "AT+CMER=?\r"};
   struct Case {
-    std::string entry;
     int maker;
-    std::string path;
-    std::string shown;  // maker and command in the up event and the tray hint; "" none
-    std::vector<std::string> written;
+    std::string shownMaker;  // before the command in the up event and the tray hint
+    std::string written;     // the lines written, "AT+" and "\r" left out; "-": "\r" alone
     std::string cgmi = "", cmerRanges = "";
     int waits = 0;
-    std::string acknowledge = "\r\nOK\r\n";
+    std::string acknowledge = "\r\nOK\r\n", entry = "COM27 (etc)", path = "COM27";
   } cases[] = {
-      {"COM12 (usb)", 0, "COM12", "Sony Ericsson, AT+CMER=3,2,0,0,0", {"AT+CMER=3,2,0,0,0\r"}},
-      {"COM5 (bth)", 1, "COM5", "Motorola, AT+CMER=3,1,0,0,0", {"AT+CMER=3,1,0,0,0\r"}},
-      {"COM3 (etc)", 2, "COM3", "Siemens, AT+CMER=3,2,0,0,0", {"AT+CMER=3,2,0,0,0\r"}},
-      {"COM27 (etc)", 3, "COM27", "Sagem, AT+CMER=2,1,0,0,0", {"AT+CMER=2,1,0,0,0\r"}},
-      {"COM27 (etc)", -1, "COM27", "", {"\r"}},
-      {"/dev/rfcomm0 (bth)",
-       0,
-       "/dev/rfcomm0",
-       "Sony Ericsson, AT+CMER=3,2,0,0,0",
-       {"AT+CMER=3,2,0,0,0\r"}},  // as the port takes it
+      {0, "Sony Ericsson", "CMER=3,2,0,0,0", "", "", 0, ok, "COM12 (usb)", "COM12"},
+      {1, "Motorola", "CMER=3,1,0,0,0", "", "", 0, ok, "COM5 (bth)", "COM5"},
+      {2, "Siemens", "CMER=3,2,0,0,0", "", "", 0, ok, "COM3 (etc)", "COM3"},
+      {3, "Sagem", "CMER=2,1,0,0,0"},
+      {-1, "", "-"},
+      // As the port takes it:
+      {0, "Sony Ericsson", "CMER=3,2,0,0,0", "", "", 0, ok, "/dev/rfcomm0 (bth)", "/dev/rfcomm0"},
       // A phone that names its maker: one round trip (echo, prefix, quotes, case).
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Sony Ericsson, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nSony Ericsson\r\n" + ok},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Motorola, AT+CMER=3,1,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,1,0,0,0\r"},
+      {4, "Sony Ericsson", "CGMI CMER=3,2,0,0,0", "\r\nSony Ericsson\r\n" + ok},
+      {4, "Motorola", "CGMI CMER=3,1,0,0,0",
        "AT+CGMI\r\r\n+CGMI: \"Motorola CE, Copyright 2000\"\r\n" + ok},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Siemens, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nSIEMENS\r\n" + ok},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Sagem, AT+CMER=2,1,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=2,1,0,0,0\r"},
-       "\r\nsagem\r\nok\r\n"},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Sony Ericsson, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nERICSSON\r\n" + ok},
+      {4, "Siemens", "CGMI CMER=3,2,0,0,0", "\r\nSIEMENS\r\n" + ok},
+      {4, "Sagem", "CGMI CMER=2,1,0,0,0", "\r\nsagem\r\nok\r\n"},
+      {4, "Sony Ericsson", "CGMI CMER=3,2,0,0,0", "\r\nERICSSON\r\n" + ok},
       // Another maker: two, the command built from the ranges it offers.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       ranges("(0,3),(0,2),(0),(0,1),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=2,1,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=2,1,0,0,0\r"},
-       nokia,
-       ranges("(0-2),(0-1),(0),(0),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=1,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=1,2,0,0,0\r"},
-       nokia,
-       ranges("(1), (0,1-2),0,0,0")},
+      {4, "Nokia", both + "3,2,0,0,0", nokia, ranges("(0,3),(0,2),(0),(0,1),(0)")},
+      {4, "Nokia", both + "2,1,0,0,0", nokia, ranges("(0-2),(0-1),(0),(0),(0)")},
+      {4, "Nokia", both + "1,2,0,0,0", nokia, ranges("(1), (0,1-2),0,0,0")},
       // "NOKIA" holds "OK" but ends nothing: the answer waits for its final line.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nNOKIA\r\n",
-       ranges("(0-3),(0-2),(0),(0),(0)"),
-       1},
+      {4, "", both + "3,2,0,0,0", "\r\nNOKIA\r\n", ranges("(0-3),(0-2),(0),(0),(0)"), 1},
       // Nothing usable, no answer, garbage, a flood, an unended line: Sony Ericsson's.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       ranges("(0),(0-2),(0),(0),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       ranges("(0-3),(0),(0),(0),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       "",
-       "",
-       2},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       error,
-       error},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       std::string(5000, 'x'),
-       "\x01\xff((((--9999999999,,)" + ok,
-       1},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       "\r\n+CMER: (0-3),(0-2)",
-       1},
-      // A phone without key reporting refuses the command: the start fails.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nHuawei\r\n" + ok,
-       error,
-       1,
-       error},  // (the one wait: the refused command's)
+      {4, "Nokia", both + "3,2,0,0,0", nokia, ranges("(0),(0-2),(0),(0),(0)")},
+      {4, "Nokia", both + "3,2,0,0,0", nokia, ranges("(0-3),(0),(0),(0),(0)")},
+      {4, "", both + "3,2,0,0,0", "", "", 2},
+      {4, "", both + "3,2,0,0,0", error, error},
+      {4, "", both + "3,2,0,0,0", std::string(5000, 'x'), "\x01\xff((((--9999999999,,)" + ok, 1},
+      {4, "Nokia", both + "3,2,0,0,0", nokia, "\r\n+CMER: (0-3),(0-2)", 1},
+      // A phone without key reporting refuses the command: the start fails
+      // (the one wait: the refused command's).
+      {4, "", both + "3,2,0,0,0", "\r\nHuawei\r\n" + ok, error, 1, error},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry + " " + std::to_string(c.maker) + " " + c.cgmi.substr(0, 40));
@@ -281,20 +190,26 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
     };
     rig.link.StartLink();
     EXPECT_EQ(rig.port.openedPaths, std::vector<std::string>{c.path});
-    EXPECT_EQ(rig.port.written, c.written);
+    std::vector<std::string> written;
+    std::istringstream words(c.written);
+    for (std::string word; words >> word;)
+      written.push_back(word == "-" ? "\r" : "AT+" + word + "\r");
+    EXPECT_EQ(rig.port.written, written);
     EXPECT_EQ(rig.link.Connected(), c.acknowledge == ok);
     // The 100 ms pause, the answers (40 ms each, seen within a pass) and the
     // 750 ms waits of a silent or unended answer.
-    const std::uint64_t answered = 100 * c.written.size();
+    const std::uint64_t answered = 100 * written.size();
     EXPECT_GE(rig.loop.now, 100u + 750u * c.waits);
     EXPECT_LE(rig.loop.now, 100u + 800u * c.waits + answered) << rig.loop.now;
     if (c.acknowledge != ok) {
       EXPECT_EQ(rig.ui.BoxTexts().front(), "Feedback init failed.");
     }
     if (rig.link.Connected()) {
-      const std::string up = "link up on " + c.path + (c.shown.empty() ? "" : ": " + c.shown);
+      const std::string command = written.back().substr(0, written.back().size() - 1);
+      const std::string shown = c.shownMaker.empty() ? command : c.shownMaker + ", " + command;
+      const std::string up = "link up on " + c.path + (shown.empty() ? "" : ": " + shown);
       EXPECT_EQ(rig.ui.events, (std::vector<std::string>{"starting on " + c.path, up}));
-      EXPECT_EQ(rig.ui.Hint(), c.shown.empty() ? "Vexel" : "Vexel: " + c.shown);
+      EXPECT_EQ(rig.ui.Hint(), shown.empty() ? "Vexel" : "Vexel: " + shown);
     }
   }
 }
@@ -363,9 +278,7 @@ TEST(StartLink, PhoneAnsweringErrorFailsAndAsksForTheReport) {
 TEST(FailureReport, SilentPhoneMailsTheHeaderLineOnly) {
   LinkRig rig;
   rig.PhoneSilent();
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.link.StartLink();
   std::vector<std::string> expected = {"AT+CMER=3,2,0,0,0\r"};
   for (const auto& command : IdentificationCommands()) expected.push_back(command + "\r");
@@ -386,9 +299,7 @@ TEST(FailureReport, LogsEveryReceivedTextInArrivalOrder) {
     if (line == "AT+CGMI\r") return std::optional<std::string>("\r\nAcme\r\n\r\nOK\r\n");
     return std::optional<std::string>("\r\nOK\r\n");
   };
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.link.StartLink();
   const auto& memo = rig.link.Memo();
   ASSERT_EQ(memo.size(), 8u);
@@ -452,14 +363,7 @@ TEST(StartLink, FollowsTheSettingsReadAgain) {
       {"another port", "COM28 (usb)", 0, [](LinkRig&) {}, {"COM28"}},
       {"another maker", "COM27 (etc)", 1, [](LinkRig&) {}, {"COM27"}},
       {"stopped", "COM28 (usb)", 0, [](LinkRig& rig) { rig.remote.Stop(); }, {}},
-      {"reconnecting",
-       "COM28 (usb)",
-       0,
-       [](LinkRig& rig) {
-         rig.port.Hangup();
-         rig.loop.ProcessMessages();
-       },
-       {"COM28"}},
+      {"reconnecting", "COM28 (usb)", 0, [](LinkRig& rig) { rig.HangUpNow(); }, {"COM28"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -569,34 +473,24 @@ TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
 // A lost line, and with the retry on (the Linux program) a first start
 // that fails: 13 attempts 10 s apart, then the link is given up.
 TEST(Reconnection, GivesUpAfterThirteenAttempts) {
+  using Events = std::vector<std::string>;
+  const Events lost = {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."};
+  const auto failed = [](const std::string& why) {
+    return Events{"start attempt 14 failed (" + why + ")",
+                  "giving up: the link could not be started: " + why};
+  };
+  using O = ScriptedPort::OpenOutcome;
   struct Case {
     const char* why;
-    ScriptedPort::OpenOutcome outcome;  // of every attempt's port open
-    bool firstStart;                    // no link was up yet
-    std::vector<std::string> lastEvents;
+    O outcome;        // of every attempt's port open
+    bool firstStart;  // no link was up yet
+    Events lastEvents;
   } cases[] = {
-      {"phone silent",
-       ScriptedPort::OpenOutcome::kOpen,
-       false,
-       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
-      {"port refuses",
-       ScriptedPort::OpenOutcome::kFalse,
-       false,
-       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
-      {"device gone",
-       ScriptedPort::OpenOutcome::kThrow,
-       false,
-       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
-      {"first start, phone silent",
-       ScriptedPort::OpenOutcome::kOpen,
-       true,
-       {"start attempt 14 failed (Feedback init failed.)",
-        "giving up: the link could not be started: Feedback init failed."}},
-      {"first start, port refuses",
-       ScriptedPort::OpenOutcome::kFalse,
-       true,
-       {"start attempt 14 failed (Unable to open port!)",
-        "giving up: the link could not be started: Unable to open port!"}},
+      {"phone silent", O::kOpen, false, lost},
+      {"port refuses", O::kFalse, false, lost},
+      {"device gone", O::kThrow, false, lost},
+      {"first start, phone silent", O::kOpen, true, failed("Feedback init failed.")},
+      {"first start, port refuses", O::kFalse, true, failed("Unable to open port!")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -634,6 +528,7 @@ TEST(Reconnection, GivesUpAfterThirteenAttempts) {
 // a program restarted while it lasts (what was told is remembered).
 TEST(Reconnection, DesktopNoticesTellEachOutageOnce) {
   using K = LinkEventKind;
+  const std::string lost = "Phone link lost", gaveUp = "Vexel gave up the phone link: the reason";
   struct Case {
     std::string toldBefore;
     std::vector<LinkEventKind> events;
@@ -641,24 +536,12 @@ TEST(Reconnection, DesktopNoticesTellEachOutageOnce) {
     std::string toldAfter;
   } cases[] = {
       {"", {K::kStarting, K::kUp}, {"Phone linked"}, ""},
-      {"",
-       {K::kLost, K::kReconnecting, K::kReconnecting, K::kBack},
-       {"Phone link lost", "Phone link back"},
-       ""},
-      {"",
-       {K::kLost, K::kReconnecting, K::kGaveUp},
-       {"Phone link lost", "Vexel gave up the phone link: the reason"},
-       "gave up"},
-      {"",
-       {K::kStartFailed, K::kStartFailed, K::kGaveUp},
-       {"Vexel gave up the phone link: the reason"},
-       "gave up"},
+      {"", {K::kLost, K::kReconnecting, K::kReconnecting, K::kBack}, {lost, "Phone link back"}, ""},
+      {"", {K::kLost, K::kReconnecting, K::kGaveUp}, {lost, gaveUp}, "gave up"},
+      {"", {K::kStartFailed, K::kStartFailed, K::kGaveUp}, {gaveUp}, "gave up"},
       {"gave up", {K::kStarting, K::kStartFailed, K::kGaveUp}, {}, "gave up"},  // restarted
       {"gave up", {K::kStarting, K::kUp}, {"Phone link back"}, ""},
-      {"lost",
-       {K::kStartFailed, K::kGaveUp},
-       {"Vexel gave up the phone link: the reason"},
-       "gave up"},
+      {"lost", {K::kStartFailed, K::kGaveUp}, {gaveUp}, "gave up"},
       {"", {K::kStopped, K::kLearning, K::kKeyLearned, K::kControl}, {}, ""},
   };
   for (const Case& c : cases) {
@@ -938,9 +821,7 @@ TEST(StartStop, MapKeysIsEnabledExactlyWhileTheLinkIsUpAndIdle) {
 TEST(Exit, WhileTheFailureReportCollectsRepliesOpensNoMail) {
   LinkRig rig;
   rig.PhoneSilent();
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.loop.Post(2000, [&] { rig.link.Exit1Click(); });  // during the identification commands
   rig.link.StartLink();
   EXPECT_TRUE(rig.ui.opened.empty());
@@ -983,9 +864,7 @@ TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {
     if (line.rfind("AT+CMER=3", 0) == 0) return std::optional<std::string>("\r\nERROR\r\n");
     return std::optional<std::string>("\r\nreply " + std::to_string(starts) + "\r\nOK\r\n");
   };
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.link.StartLink();
   rig.link.StartLink();
   ASSERT_EQ(rig.ui.opened.size(), 2u);
