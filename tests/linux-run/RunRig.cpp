@@ -135,11 +135,12 @@ RunRig::~RunRig() {
   bus.Kill();
 }
 
-void RunRig::StartLine() {
-  line.Start({"socat", "pty,raw,echo=0,link=" + A(), "pty,raw,echo=0,link=" + B()},
+void RunRig::StartLine() { StartPair(line, A(), B()); }
+
+void RunRig::StartPair(Process& pair, const std::string& a, const std::string& b) {
+  pair.Start({"socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b},
              folder.File("socat.log"));
-  for (int i = 0; i < 300 && (access(A().c_str(), F_OK) || access(B().c_str(), F_OK)); ++i)
-    SleepMs(10);
+  for (int i = 0; i < 300 && (access(a.c_str(), F_OK) || access(b.c_str(), F_OK)); ++i) SleepMs(10);
 }
 
 void RunRig::CutLine() {
@@ -199,6 +200,23 @@ void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<
   std::vector<std::string> environment = VexelEnv();
   environment.insert(environment.end(), env.begin(), env.end());
   vexel.Start(argv, folder.File("vexel.log"), false, environment);
+}
+
+bool RunRig::LinkUp(const std::string& keys, const std::vector<std::string>& env,
+                    const std::string& params) {
+  StartLine();
+  StartPhone();
+  Settings(params, keys);
+  StartVexel({"run"}, env);
+  return WaitFor("vexel.log", "link up");
+}
+
+int RunRig::RunToEnd(const std::vector<std::string>& args, const std::string& out) {
+  Process process;
+  std::vector<std::string> argv = {Program(VEXEL_EXE)};
+  argv.insert(argv.end(), args.begin(), args.end());
+  process.Start(argv, folder.File(out), false, VexelEnv());
+  return process.Wait(5000);
 }
 
 std::string RunRig::Read(const std::string& name) const {
