@@ -211,14 +211,6 @@ bool RunRig::LinkUp(const std::string& keys, const std::vector<std::string>& env
   return WaitFor("vexel.log", "link up");
 }
 
-int RunRig::RunToEnd(const std::vector<std::string>& args, const std::string& out) {
-  Process process;
-  std::vector<std::string> argv = {Program(VEXEL_EXE)};
-  argv.insert(argv.end(), args.begin(), args.end());
-  process.Start(argv, folder.File(out), false, VexelEnv());
-  return process.Wait(5000);
-}
-
 std::string RunRig::Read(const std::string& name) const {
   std::ifstream file(folder.File(name), std::ios::binary);
   std::stringstream text;
@@ -235,12 +227,13 @@ bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeo
   return false;
 }
 
-int RunVexel(const std::vector<std::string>& args, std::string& output) {
+int RunVexel(const std::vector<std::string>& args, std::string& output,
+             const std::vector<std::string>& env) {
   TempFolder folder;
   Process process;
   std::vector<std::string> argv = {Program(VEXEL_EXE)};
   argv.insert(argv.end(), args.begin(), args.end());
-  process.Start(argv, folder.File("out"));
+  process.Start(argv, folder.File("out"), false, env);
   const int status = process.Wait(10000);
   std::ifstream file(folder.File("out"));
   std::stringstream text;

@@ -57,9 +57,6 @@ class RunRig {
   // The line, the phone, these keys and "vexel run": whether it linked up.
   bool LinkUp(const std::string& keys, const std::vector<std::string>& env = {},
               const std::string& params = "");
-  // vexel with these arguments and its environment, to completion: its exit
-  // status; its output goes to the file out.
-  int RunToEnd(const std::vector<std::string>& args, const std::string& out);
   // An action that appends the words to the file: (*1 #echo WORDS >> FILE*).
   std::string Echo(const std::string& words, const std::string& file = "trace") const {
     return "(*1 #echo " + words + " >> " + folder.File(file) + "*)";
@@ -95,6 +92,7 @@ class RunRig {
 std::string Program(const char* built);
 
 // vexel run as the user starts it, to completion: exit status and output.
-int RunVexel(const std::vector<std::string>& args, std::string& output);
+int RunVexel(const std::vector<std::string>& args, std::string& output,
+             const std::vector<std::string>& env = {});
 
 }  // namespace vexel::test

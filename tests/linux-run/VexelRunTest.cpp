@@ -169,26 +169,27 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
   // ModemManager's stand-in has the port as a modem.
   const std::string port = std::filesystem::read_symlink(rig.A()).string().substr(5);
   rig.StartBus(port);
-  EXPECT_EQ(rig.RunToEnd({"run", "--ini", rig.folder.File("Vexel.ini")}, "second.log"), 1);
-  for (const std::string& said :
-       {"busy, held by pid " + std::to_string(rig.vexel.Pid()) + " (vexel)",
-        ". ModemManager has this port as a modem; keep it away from the phone with the line "
-        "'KERNEL==\"" +
-            port +
-            "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"' in "
-            "/etc/udev/rules.d/70-vexel-phone.rules, then: sudo udevadm control --reload"})
-    EXPECT_THAT(rig.Read("second.log"), HasSubstr(said));
+  std::string said;
+  EXPECT_EQ(RunVexel({"run", "--ini", rig.folder.File("Vexel.ini")}, said, rig.VexelEnv()), 1);
+  EXPECT_THAT(said, HasSubstr("busy, held by pid " + std::to_string(rig.vexel.Pid()) + " (vexel)"));
+  EXPECT_THAT(
+      said,
+      HasSubstr(". ModemManager has this port as a modem; keep it away from the "
+                "phone with the line 'KERNEL==\"" +
+                port +
+                "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"' in "
+                "/etc/udev/rules.d/70-vexel-phone.rules, then: sudo udevadm control --reload"));
   // The phone check says how to free the port.
   std::string output;
   EXPECT_EQ(RunVexel({"doctor", "--ini", rig.folder.File("Vexel.ini")}, output), 1);
   EXPECT_THAT(output, HasSubstr("systemctl --user stop vexel"));
   // vexel ports says so too, below the ports it lists (this machine's).
-  const std::string listed = rig.RunToEnd({"ports"}, "ports") == 0 ? rig.Read("ports") : "";
-  EXPECT_THAT(listed,
+  EXPECT_EQ(RunVexel({"ports"}, output, rig.VexelEnv()), 0);
+  EXPECT_THAT(output,
               AnyOf(HasSubstr("no serial ports"), HasSubstr("ModemManager runs: it opens")));
   // A probe leaves ModemManager's modem alone.
-  EXPECT_EQ(rig.RunToEnd({"ports", "--probe", rig.A()}, "probe"), 1);
-  EXPECT_THAT(rig.Read("probe"), HasSubstr(" (etc): busy (held by ModemManager)"));
+  EXPECT_EQ(RunVexel({"ports", "--probe", rig.A()}, output, rig.VexelEnv()), 1);
+  EXPECT_THAT(output, HasSubstr(" (etc): busy (held by ModemManager)"));
   // Killed, it leaves nothing behind that keeps the next one out, though
   // socat and the phone still hold the line.
   rig.vexel.Kill();
