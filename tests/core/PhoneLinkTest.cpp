@@ -14,6 +14,8 @@ namespace vexel::test {
 namespace {
 
 const char kKeepAlive[] = "AT+CGMI\r";
+using Lines = std::vector<std::string>;
+using Answer = std::optional<std::string>;  // the phone's to a line
 
 // The phone link with everything around it on a virtual clock.
 struct LinkRig {
@@ -30,7 +32,7 @@ struct LinkRig {
     remote.Keys().Append("5", "DOWN (*1 #down5*) UP (*1 #up5*)", true);
   }
   void PhoneSilent() {
-    port.phone = [](const std::string&) { return std::optional<std::string>(); };
+    port.phone = [](const std::string&) { return Answer(); };
   }
   void Up() {
     link.StartStopItemClick();
@@ -61,7 +63,7 @@ struct LinkRig {
 
 TEST(CommandExchange, ReplyIsFoundAsACaseSensitiveSubstringOfOneChunk) {
   struct Case {
-    std::vector<std::string> chunks;  // delivered `at` ms apart
+    Lines chunks;  // delivered `at` ms apart
     bool matched;
     unsigned at = 100;
     std::uint64_t from = 0, to = UINT64_MAX;  // when the wait ends
@@ -103,7 +105,7 @@ TEST(CommandExchange, WritesTheCommandWithOneCarriageReturn) {
   rig.port.OpenPort();
   rig.link.SendAndWait("AT+CGMI", "OK");
   rig.link.SendAndWait("", "OK");
-  EXPECT_EQ(rig.port.written, (std::vector<std::string>{"AT+CGMI\r", "\r"}));
+  EXPECT_EQ(rig.port.written, (Lines{"AT+CGMI\r", "\r"}));
 }
 
 TEST(CommandExchange, ReplyLogStaysEmptyOutsideTheFailureReport) {
@@ -166,7 +168,7 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
     LinkRig rig;
     rig.ui.portText = c.entry;
     rig.ui.phoneType = c.maker;
-    rig.port.phone = [&c](const std::string& line) -> std::optional<std::string> {
+    rig.port.phone = [&c](const std::string& line) -> Answer {
       const std::string answer = line == "AT+CGMI\r"     ? c.cgmi
                                  : line == "AT+CMER=?\r" ? c.cmerRanges
                                                          : c.acknowledge;
@@ -174,8 +176,8 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
       return answer;
     };
     rig.link.StartLink();
-    EXPECT_EQ(rig.port.openedPaths, std::vector<std::string>{c.path});
-    std::vector<std::string> written;
+    EXPECT_EQ(rig.port.openedPaths, Lines{c.path});
+    Lines written;
     std::istringstream words(c.written);
     for (std::string word; words >> word;)
       written.push_back(word == "-" ? "\r" : "AT+" + word + "\r");
@@ -193,7 +195,7 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
       const std::string command = written.back().substr(0, written.back().size() - 1);
       const std::string shown = c.shownMaker.empty() ? command : c.shownMaker + ", " + command;
       const std::string up = "link up on " + c.path + (shown.empty() ? "" : ": " + shown);
-      EXPECT_EQ(rig.ui.events, (std::vector<std::string>{"starting on " + c.path, up}));
+      EXPECT_EQ(rig.ui.events, (Lines{"starting on " + c.path, up}));
       EXPECT_EQ(rig.ui.Hint(), shown.empty() ? "Vexel" : "Vexel: " + shown);
     }
   }
@@ -208,7 +210,7 @@ TEST(StartLink, SuccessShowsTheLinkUpAndHandsReportsToTheKeyMap) {
   rig.port.Deliver("\r\n+CKEV: 5,1\r\n");
   rig.port.Deliver("\r\n+CKEV: 5,0\r\n");
   rig.loop.ProcessMessages();
-  EXPECT_EQ(rig.platform.log, (std::vector<std::string>{"run down5", "run up5"}));
+  EXPECT_EQ(rig.platform.log, (Lines{"run down5", "run up5"}));
 }
 
 TEST(StartLink, NoPortSelectedWarnsAndOpensTheProperties) {
@@ -227,7 +229,7 @@ TEST(StartLink, PortThatWillNotOpen) {
   LinkRig rig;
   rig.port.openOutcomes = {ScriptedPort::OpenOutcome::kFalse};
   rig.link.StartLink();
-  ASSERT_EQ(rig.ui.BoxTexts(), std::vector<std::string>{"Unable to open port!"});
+  ASSERT_EQ(rig.ui.BoxTexts(), Lines{"Unable to open port!"});
   EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kError);
   EXPECT_EQ(rig.ui.caption, "Start");
 
@@ -240,7 +242,7 @@ TEST(StartLink, PortThatWillNotOpen) {
 
 TEST(StartLink, PhoneAnsweringErrorFailsAndAsksForTheReport) {
   LinkRig rig;
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nERROR\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nERROR\r\n"); };
   rig.link.StartLink();
   ASSERT_EQ(rig.ui.boxes.size(), 2u);
   EXPECT_EQ(rig.ui.boxes[0].text, "Feedback init failed.");
@@ -265,7 +267,7 @@ TEST(FailureReport, SilentPhoneMailsTheHeaderLineOnly) {
   rig.PhoneSilent();
   rig.MailTheReport();
   rig.link.StartLink();
-  std::vector<std::string> expected = {"AT+CMER=3,2,0,0,0\r"};
+  Lines expected = {"AT+CMER=3,2,0,0,0\r"};
   for (const auto& command : IdentificationCommands()) expected.push_back(command + "\r");
   EXPECT_EQ(rig.port.written, expected);
   ASSERT_EQ(rig.ui.opened.size(), 1u);
@@ -280,9 +282,9 @@ TEST(FailureReport, SilentPhoneMailsTheHeaderLineOnly) {
 TEST(FailureReport, LogsEveryReceivedTextInArrivalOrder) {
   LinkRig rig;
   rig.port.phone = [](const std::string& line) {
-    if (line.rfind("AT+CMER=3", 0) == 0) return std::optional<std::string>("\r\nERROR\r\n");
-    if (line == "AT+CGMI\r") return std::optional<std::string>("\r\nAcme\r\n\r\nOK\r\n");
-    return std::optional<std::string>("\r\nOK\r\n");
+    if (line.rfind("AT+CMER=3", 0) == 0) return Answer("\r\nERROR\r\n");
+    if (line == "AT+CGMI\r") return Answer("\r\nAcme\r\n\r\nOK\r\n");
+    return Answer("\r\nOK\r\n");
   };
   rig.MailTheReport();
   rig.link.StartLink();
@@ -316,8 +318,7 @@ TEST(StartLink, BluetoothPhoneIsAwaitedAfterTheOpen) {
     rig.link.SetAwaitBluetoothPhone(true);
     rig.ui.portText = c.entry;
     rig.port.phone = [&rig, &c](const std::string&) {
-      return rig.loop.now >= c.answersAfter ? std::optional<std::string>("\r\nOK\r\n")
-                                            : std::nullopt;
+      return rig.loop.now >= c.answersAfter ? Answer("\r\nOK\r\n") : std::nullopt;
     };
     rig.link.StartLink();
     EXPECT_EQ(rig.port.WritesOf("AT\r"), c.ats);
@@ -342,7 +343,7 @@ TEST(StartLink, FollowsTheSettingsReadAgain) {
     std::string entry;
     int maker;
     std::function<void(LinkRig&)> before;
-    std::vector<std::string> opened;  // after the first start
+    Lines opened;  // after the first start
   } cases[] = {
       {"nothing changed", "COM27 (etc)", 0, [](LinkRig&) {}, {}},
       {"another port", "COM28 (usb)", 0, [](LinkRig&) {}, {"COM28"}},
@@ -362,9 +363,7 @@ TEST(StartLink, FollowsTheSettingsReadAgain) {
       EXPECT_EQ(rig.port.openedPaths.size(), 1u);  // not before its attempt
     }
     rig.RunWhileReconnecting();
-    EXPECT_EQ(
-        std::vector<std::string>(rig.port.openedPaths.begin() + 1, rig.port.openedPaths.end()),
-        c.opened);
+    EXPECT_EQ(Lines(rig.port.openedPaths.begin() + 1, rig.port.openedPaths.end()), c.opened);
     if (c.opened.empty()) continue;
     EXPECT_TRUE(rig.link.Connected());
     EXPECT_EQ(rig.port.written.back(), std::string(KeyReportingCommand(c.maker)) + "\r");
@@ -431,10 +430,9 @@ TEST(Reconnection, PhoneBackAfterTheSecondAttempt) {
   EXPECT_EQ(rig.ui.caption, "Stop");
   EXPECT_EQ(rig.ui.tray, TrayImage::kConnect);
   EXPECT_TRUE(rig.ui.boxes.empty());  // attempts run unattended
-  EXPECT_EQ(std::vector<std::string>(rig.ui.events.begin() + 2, rig.ui.events.end()),
-            (std::vector<std::string>{"link lost", "attempt 1 of 13", "attempt 2 of 13",
-                                      "attempt 3 of 13",
-                                      "link up again on COM27: Sony Ericsson, AT+CMER=3,2,0,0,0"}));
+  EXPECT_EQ(Lines(rig.ui.events.begin() + 2, rig.ui.events.end()),
+            (Lines{"link lost", "attempt 1 of 13", "attempt 2 of 13", "attempt 3 of 13",
+                   "link up again on COM27: Sony Ericsson, AT+CMER=3,2,0,0,0"}));
   // Keep-alive on although the option was never ticked.
   EXPECT_FALSE(rig.link.ReconnectOption());
   rig.loop.RunUntil(rig.loop.now + 10000);
@@ -442,7 +440,7 @@ TEST(Reconnection, PhoneBackAfterTheSecondAttempt) {
   // Reports run actions again.
   rig.port.Deliver("+CKEV: 5,1\r\n");
   rig.loop.ProcessMessages();
-  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run down5"});
+  EXPECT_EQ(rig.platform.log, Lines{"run down5"});
 }
 
 TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
@@ -458,18 +456,17 @@ TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
 // A lost line, and with the retry on (the Linux program) a first start
 // that fails: 13 attempts 10 s apart, then the link is given up.
 TEST(Reconnection, GivesUpAfterThirteenAttempts) {
-  using Events = std::vector<std::string>;
-  const Events lost = {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."};
+  const Lines lost = {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."};
   const auto failed = [](const std::string& why) {
-    return Events{"start attempt 14 failed (" + why + ")",
-                  "giving up: the link could not be started: " + why};
+    return Lines{"start attempt 14 failed (" + why + ")",
+                 "giving up: the link could not be started: " + why};
   };
   using O = ScriptedPort::OpenOutcome;
   struct Case {
     const char* why;
     O outcome;        // of every attempt's port open
     bool firstStart;  // no link was up yet
-    Events lastEvents;
+    Lines lastLines;
   } cases[] = {
       {"phone silent", O::kOpen, false, lost},
       {"port refuses", O::kFalse, false, lost},
@@ -500,7 +497,7 @@ TEST(Reconnection, GivesUpAfterThirteenAttempts) {
     EXPECT_FALSE(rig.link.Connected());
     EXPECT_EQ(rig.ui.caption, "Start");
     EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
-    EXPECT_EQ(std::vector<std::string>(rig.ui.events.end() - 2, rig.ui.events.end()), c.lastEvents);
+    EXPECT_EQ(Lines(rig.ui.events.end() - 2, rig.ui.events.end()), c.lastLines);
     if (c.firstStart) continue;  // nobody to warn: the retry's program exits
     ASSERT_EQ(rig.ui.boxes.size(), 1u);
     EXPECT_EQ(rig.ui.boxes[0].text, "Connection lost and reconnection failed.");
@@ -517,7 +514,7 @@ TEST(Reconnection, DesktopNoticesTellEachOutageOnce) {
   struct Case {
     std::string toldBefore;
     std::vector<LinkEventKind> events;
-    std::vector<std::string> notices;
+    Lines notices;
     std::string toldAfter;
   } cases[] = {
       {"", {K::kStarting, K::kUp}, {"Phone linked"}, ""},
@@ -531,7 +528,7 @@ TEST(Reconnection, DesktopNoticesTellEachOutageOnce) {
   };
   for (const Case& c : cases) {
     LinkNotices notices(c.toldBefore);
-    std::vector<std::string> shown;
+    Lines shown;
     for (LinkEventKind kind : c.events) {
       LinkEvent event(kind);
       event.reason = "the reason";
@@ -608,7 +605,7 @@ TEST(Reconnection, KeysLearnedBeforeTheLinkGivesUpAreKept) {
   rig.PhoneSilent();
   rig.LoseLine();
   ASSERT_EQ(rig.ui.events.back(), "giving up: Connection lost and reconnection failed.");
-  EXPECT_EQ(rig.remote.LearnedKeys(), (std::vector<std::string>{"5", ":J"}));
+  EXPECT_EQ(rig.remote.LearnedKeys(), (Lines{"5", ":J"}));
 }
 
 // Leftover and repeated hang-up requests start nothing new.
@@ -631,8 +628,7 @@ TEST(Reconnection, SecondHangUpDuringASequenceStartsNoSecondOne) {
   rig.port.Hangup(25000);
   rig.LoseLine();
   EXPECT_EQ(rig.port.openedPaths.size(), 1u + 13u);
-  EXPECT_EQ(rig.ui.BoxTexts(),
-            std::vector<std::string>{"Connection lost and reconnection failed."});
+  EXPECT_EQ(rig.ui.BoxTexts(), Lines{"Connection lost and reconnection failed."});
 }
 
 TEST(Reconnection, StopDuringTheSequenceEndsItAtOnce) {
@@ -650,7 +646,7 @@ TEST(Reconnection, StopDuringTheSequenceEndsItAtOnce) {
   EXPECT_FALSE(rig.ui.mapKeysEnabled);
   EXPECT_TRUE(rig.ui.boxes.empty());
   EXPECT_FALSE(rig.port.open);
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nOK\r\n"); };
   rig.link.StartStopItemClick();  // the next click starts the link again
   EXPECT_TRUE(rig.link.Connected());
 }
@@ -701,7 +697,7 @@ TEST(Exit, WhileAMessageBoxIsOpenAsksNothingMore) {
     return MsgAnswer::kOk;
   };
   rig.link.StartLink();
-  EXPECT_EQ(rig.ui.BoxTexts(), std::vector<std::string>{"Feedback init failed."});
+  EXPECT_EQ(rig.ui.BoxTexts(), Lines{"Feedback init failed."});
   EXPECT_FALSE(rig.port.open);
 }
 
@@ -766,7 +762,7 @@ TEST(Reconnection, StoppedThenStartedLinkIsReEstablishedAgain) {
   rig.loop.Post(15000, [&] { rig.link.StartStopItemClick(); });
   rig.LoseLine();
   ASSERT_FALSE(rig.link.Connected());
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nOK\r\n"); };
   rig.Up();
   rig.LoseLine();
   EXPECT_TRUE(rig.link.Connected());
@@ -783,7 +779,7 @@ TEST(KeepAlive, FollowsItsBoxAfterAFailedReconnection) {
   rig.LoseLine();  // 13 attempts fail
   ASSERT_FALSE(rig.link.Connected());
   rig.ui.boxes.clear();
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nOK\r\n"); };
   rig.Up();
   const int before = rig.port.WritesOf(kKeepAlive);
   rig.loop.RunUntil(rig.loop.now + 10000);
@@ -795,7 +791,7 @@ TEST(StartStop, MapKeysIsEnabledExactlyWhileTheLinkIsUpAndIdle) {
   std::vector<bool> duringStart;
   rig.port.phone = [&](const std::string&) {
     duringStart.push_back(rig.ui.mapKeysEnabled);
-    return std::optional<std::string>("\r\nOK\r\n");
+    return Answer("\r\nOK\r\n");
   };
   rig.ui.mapKeysEnabled = true;
   rig.link.StartLink();  // as autostart starts it
@@ -828,13 +824,12 @@ TEST(Exit, WhileSelectPortFirstIsOpenShowsNoProperties) {
 TEST(FailureReport, KeptOncePerRunWithoutAQuestion) {
   LinkRig rig;
   rig.port.phone = [](const std::string& line) {
-    return std::optional<std::string>(line.starts_with("AT+CMER") ? "\r\nERROR\r\n" : "\r\nOK\r\n");
+    return Answer(line.starts_with("AT+CMER") ? "\r\nERROR\r\n" : "\r\nOK\r\n");
   };
   rig.ui.failureReport = LinkUi::FailureReport::kKeep;
   rig.link.StartLink();
   rig.link.StartLink();
-  EXPECT_EQ(rig.ui.BoxTexts(),
-            (std::vector<std::string>{"Feedback init failed.", "Feedback init failed."}));
+  EXPECT_EQ(rig.ui.BoxTexts(), (Lines{"Feedback init failed.", "Feedback init failed."}));
   ASSERT_EQ(rig.ui.kept.size(), 1u);
   EXPECT_TRUE(rig.ui.kept[0].starts_with(
       "support@vexel.example: Vexel after \"Feedback init failed\" info collection.\r\n"));
@@ -846,8 +841,8 @@ TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {
   int starts = 0;
   rig.port.phone = [&](const std::string& line) {
     if (line.rfind("AT+CMER=3", 0) == 0) ++starts;
-    if (line.rfind("AT+CMER=3", 0) == 0) return std::optional<std::string>("\r\nERROR\r\n");
-    return std::optional<std::string>("\r\nreply " + std::to_string(starts) + "\r\nOK\r\n");
+    if (line.rfind("AT+CMER=3", 0) == 0) return Answer("\r\nERROR\r\n");
+    return Answer("\r\nreply " + std::to_string(starts) + "\r\nOK\r\n");
   };
   rig.MailTheReport();
   rig.link.StartLink();
@@ -861,13 +856,13 @@ TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {
 // ---------------------------------------------------------------------------
 // The phone's events
 
-TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
+TEST(PhoneLines, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   LinkRig rig;
   rig.remote.Keys().Append("(ring)", "DOWN (*1 #pause*) UP (*1 #play*)", true);
   rig.remote.Keys().Append("(link up)", "DOWN (*1 #linked*)", true);
   rig.remote.Keys().Append("(link lost)", "DOWN (*1 #lock*)", true);
   std::string signal = "17";
-  rig.port.phone = [&](const std::string& line) -> std::optional<std::string> {
+  rig.port.phone = [&](const std::string& line) -> Answer {
     if (line == "AT+CLIP=1\r") return "\r\nERROR\r\n";  // callers stay unknown, nothing else
     if (line == "AT+CBC\r") return "\r\n+CBC: 0,60\r\n\r\nOK\r\n";
     if (line == "AT+CSQ\r") return "\r\n+CSQ: " + signal + ",99\r\n\r\nOK\r\n";
@@ -876,12 +871,11 @@ TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   rig.Up();
   rig.ui.events.clear();
   rig.loop.RunUntil(rig.loop.now + 1000);
-  EXPECT_EQ(rig.port.written, (std::vector<std::string>{"AT+CMER=3,2,0,0,0\r", "AT+CLIP=1\r",
-                                                        "AT+CBC\r", "AT+CSQ\r"}));
-  EXPECT_EQ(rig.ui.events,
-            (std::vector<std::string>{"battery 60 %", "battery 60 %, signal 3 of 5"}));
+  EXPECT_EQ(rig.port.written,
+            (Lines{"AT+CMER=3,2,0,0,0\r", "AT+CLIP=1\r", "AT+CBC\r", "AT+CSQ\r"}));
+  EXPECT_EQ(rig.ui.events, (Lines{"battery 60 %", "battery 60 %, signal 3 of 5"}));
   EXPECT_TRUE(rig.ui.Hint().ends_with(", battery 60 %, signal 3 of 5")) << rig.ui.Hint();
-  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run linked"});
+  EXPECT_EQ(rig.platform.log, Lines{"run linked"});
 
   // A call: its first RING runs the DOWN part, the number is told once, and
   // 8 s without a RING run the UP part.
@@ -891,11 +885,10 @@ TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   rig.port.Deliver(ring, 3000);
   rig.port.Deliver("\r\n+CKEV: 5,1\r\n", 3500);
   rig.loop.RunUntil(rig.loop.now + 10900);
-  EXPECT_EQ(rig.platform.log, (std::vector<std::string>{"run linked", "run pause", "run down5"}));
+  EXPECT_EQ(rig.platform.log, (Lines{"run linked", "run pause", "run down5"}));
   rig.loop.RunUntil(rig.loop.now + 200);
   EXPECT_EQ(rig.platform.log.back(), "run play");
-  EXPECT_EQ(rig.ui.events,
-            (std::vector<std::string>{"call from +4917012345", "the phone stopped ringing"}));
+  EXPECT_EQ(rig.ui.events, (Lines{"call from +4917012345", "the phone stopped ringing"}));
 
   // Every 60 s battery and signal are asked again; 99 is no figure.
   signal = "99";
@@ -906,11 +899,11 @@ TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   rig.platform.log.clear();
   rig.port.Hangup();
   rig.loop.RunUntil(rig.loop.now + 100);
-  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run lock"});
+  EXPECT_EQ(rig.platform.log, Lines{"run lock"});
   EXPECT_EQ(rig.ui.Hint(), "Vexel");
 }
 
-TEST(PhoneEvents, SignalBarsOfEachStrength) {
+TEST(PhoneLines, SignalBarsOfEachStrength) {
   const std::pair<int, int> bars[] = {{0, 0},  {1, 0},  {2, 1},   {7, 1},   {8, 2},
                                       {12, 2}, {13, 3}, {17, 3},  {18, 4},  {23, 4},
                                       {24, 5}, {31, 5}, {99, -1}, {32, -1}, {-1, -1}};
