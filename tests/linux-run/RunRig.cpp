@@ -29,6 +29,12 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+std::string ReadFile(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
 std::filesystem::path programs;  // the folder of the copies; empty: run them from the build
 
 class OrdinaryUser : public ::testing::Environment {
@@ -182,12 +188,8 @@ std::vector<std::string> RunRig::VexelEnv() const {
                                   "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder.File("bus"),
                                   "XDG_RUNTIME_DIR=" + folder.File(""),
                                   "XDG_STATE_HOME=" + folder.File("state")};
-  if (busAddress_.empty()) {
-    env.push_back("INVOCATION_ID=");
-  } else {
-    env.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + busAddress_);
-    env.push_back("INVOCATION_ID=0123456789abcdef");
-  }
+  env.push_back(busAddress_.empty() ? "INVOCATION_ID=" : "INVOCATION_ID=0123456789abcdef");
+  if (!busAddress_.empty()) env.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + busAddress_);
   return env;
 }
 
@@ -211,12 +213,7 @@ bool RunRig::LinkUp(const std::string& keys, const std::vector<std::string>& env
   return WaitFor("vexel.log", "link up");
 }
 
-std::string RunRig::Read(const std::string& name) const {
-  std::ifstream file(folder.File(name), std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+std::string RunRig::Read(const std::string& name) const { return ReadFile(folder.File(name)); }
 
 bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeoutMs,
                      int count) const {
@@ -235,10 +232,7 @@ int RunVexel(const std::vector<std::string>& args, std::string& output,
   argv.insert(argv.end(), args.begin(), args.end());
   process.Start(argv, folder.File("out"), false, env);
   const int status = process.Wait(10000);
-  std::ifstream file(folder.File("out"));
-  std::stringstream text;
-  text << file.rdbuf();
-  output = text.str();
+  output = ReadFile(folder.File("out"));
   return status;
 }
 
