@@ -89,6 +89,8 @@ TEST_F(VexelRun, LongAndShortPressRunTheirOwnParts) {
   EXPECT_EQ(rig.Trace(), "short\nlong\n");
 }
 
+// Phone "4" is detected: the table's command for the four makers, the built
+// one for another; "nokeys" refuses it, as a refusing phone does.
 TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
   struct Case {
     const char* phone;  // the setting
@@ -96,16 +98,11 @@ TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
     const char* command;
     bool up = true;
   } cases[] = {
-      {"1", "vexel", "AT+CMER=3,1,0,0,0"},
-      {"2", "vexel", "AT+CMER=3,2,0,0,0"},
-      {"3", "vexel", "AT+CMER=2,1,0,0,0"},
-      // Detected: the table's command for the four makers, the built one for another.
-      {"4", "sonyericsson", "AT+CMER=3,2,0,0,0"},
-      {"4", "motorola", "AT+CMER=3,1,0,0,0"},
-      {"4", "siemens", "AT+CMER=3,2,0,0,0"},
-      {"4", "sagem", "AT+CMER=2,1,0,0,0"},
-      {"4", "nokia", "AT+CMER=3,2,0,0,0"},
-      {"4", "nokeys", "AT+CMER=3,2,0,0,0", false},  // refused, as by a refusing phone
+      {"1", "vexel", "AT+CMER=3,1,0,0,0"},         {"2", "vexel", "AT+CMER=3,2,0,0,0"},
+      {"3", "vexel", "AT+CMER=2,1,0,0,0"},         {"4", "sonyericsson", "AT+CMER=3,2,0,0,0"},
+      {"4", "motorola", "AT+CMER=3,1,0,0,0"},      {"4", "siemens", "AT+CMER=3,2,0,0,0"},
+      {"4", "sagem", "AT+CMER=2,1,0,0,0"},         {"4", "nokia", "AT+CMER=3,2,0,0,0"},
+      {"4", "nokeys", "AT+CMER=3,2,0,0,0", false},
   };
   int keys = 0;
   for (const Case& c : cases) {
