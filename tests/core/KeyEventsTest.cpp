@@ -49,6 +49,9 @@ class KeyEventsTest : public ::testing::Test {
   void AddRow(const char* key, const std::string& name) {
     keyMap.Append(key, "DOWN (*1 " + name + " down*) UP (*1 " + name + " up*)", true);
   }
+  void AddRows(std::initializer_list<std::pair<const char*, const char*>> rows) {
+    for (const auto& [key, name] : rows) AddRow(key, name);
+  }
 
   // What FeedbackComm did with a chunk: the files it opened, then the error.
   Log Feedback(const std::string& chunk) {
@@ -126,15 +129,9 @@ TEST_F(KeyEventsTest, ReportsRunTheKeysPartsOrLearnTheirKeys) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.received);
     keyMap.Clear();
-    AddRow("5", "five");
-    AddRow("5", "second five");  // never found: the first row wins
-    AddRow(":J", "colon-J");
-    AddRow("C", "C");
-    AddRow("", "no-key");
-    AddRow("35", "hash-code");
-    AddRow("@", "at");
-    AddRow("(ring)", "ring");
-    AddRow("(link up)", "link-up");
+    // The second "5" is never found: the first row wins.
+    AddRows({{"5", "five"}, {"5", "second five"}, {":J", "colon-J"}, {"C", "C"}, {"", "no-key"}});
+    AddRows({{"35", "hash-code"}, {"@", "at"}, {"(ring)", "ring"}, {"(link up)", "link-up"}});
     handlers.SetMaker(c.maker);
     EXPECT_EQ(Feedback(c.received), c.feedback);
     EXPECT_EQ(Learn(c.received), c.learned);
@@ -159,9 +156,7 @@ TEST_F(KeyEventsTest, MotorolasKeypadLockIsToldOnceUntilARealKeyComes) {
 // goes down).
 TEST_F(KeyEventsTest, PressesFollowTheFocusedProgramsMapAndTheHoldTime) {
   loop.remote = &remote;
-  AddRow("5", "five");
-  AddRow("7", "seven");
-  AddRow("9", "nine");
+  AddRows({{"5", "five"}, {"7", "seven"}, {"9", "nine"}});
   keyMap.Append("h", "DOWN (*1 hd*) UP (*1 hu*) HOLD (*1 hh*)", true);
   keyMap.Append("p", "DOWN (*2 0 A*) UP (*2 1 A*) HOLD (*1 hh*)", true);  // a Press cannot wait
   keyMap.Append("r", "DOWN (**) UP (**) HOLD (*2 3 Up*)", true);
@@ -223,16 +218,14 @@ TEST_F(KeyEventsTest, PressesFollowTheFocusedProgramsMapAndTheHoldTime) {
 }
 
 TEST_F(KeyEventsTest, ReportsCutAcrossChunksAreHandledPieceByPiece) {
-  AddRow("5", "five");
-  AddRow("", "no-key");
+  AddRows({{"5", "five"}, {"", "no-key"}});
   EXPECT_EQ(Feedback("+CKEV: 5"), Log{"open no-key down"});
   EXPECT_EQ(Feedback(",1\r\n"), Log{});
 }
 
 TEST_F(KeyEventsTest, LearnModeEmptiesTheMapAndListsEachPressOnce) {
-  AddRow("5", "five");
-  AddRow("(link lost)", "lost");  // the phone's event entries stay
-  int redraws = 0;                // what the grid is told
+  AddRows({{"5", "five"}, {"(link lost)", "lost"}});  // the phone's event entries stay
+  int redraws = 0;                                    // what the grid is told
   keyMap.SetOnChange([&] { ++redraws; });
   remote.Learn(true);
   EXPECT_EQ(keyMap.Rows().size(), 1u);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "FakeKeyNames.h"
 #include "FakeLink.h"
 #include "RecordingActionPlatform.h"
@@ -12,6 +14,8 @@ namespace vexel::test {
 namespace {
 
 const char kKeepAlive[] = "AT+CGMI\r";
+using Lines = std::vector<std::string>;
+using Answer = std::optional<std::string>;  // the phone's to a line
 
 // The phone link with everything around it on a virtual clock.
 struct LinkRig {
@@ -28,7 +32,7 @@ struct LinkRig {
     remote.Keys().Append("5", "DOWN (*1 #down5*) UP (*1 #up5*)", true);
   }
   void PhoneSilent() {
-    port.phone = [](const std::string&) { return std::optional<std::string>(); };
+    port.phone = [](const std::string&) { return Answer(); };
   }
   void Up() {
     link.StartStopItemClick();
@@ -37,9 +41,17 @@ struct LinkRig {
   // The line is lost now; the link handles it from its message loop, and
   // the reconnection sequence runs from there to its end.
   void LoseLine() {
+    HangUpNow();
+    RunWhileReconnecting();
+  }
+  void HangUpNow() {
     port.Hangup();
     loop.ProcessMessages();
-    RunWhileReconnecting();
+  }
+  void MailTheReport() {
+    ui.answer = [](const RecordingUi::Box& box) {
+      return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
+    };
   }
   void RunWhileReconnecting() {
     for (int pass = 0; link.Reconnecting() && pass < 100000; ++pass) loop.RunUntil(loop.now + 10);
@@ -51,18 +63,20 @@ struct LinkRig {
 
 TEST(CommandExchange, ReplyIsFoundAsACaseSensitiveSubstringOfOneChunk) {
   struct Case {
-    std::vector<std::string> chunks;  // delivered `at` ms apart
+    Lines chunks;  // delivered `at` ms apart
     bool matched;
     unsigned at = 100;
+    std::uint64_t from = 0, to = UINT64_MAX;  // when the wait ends
   } cases[] = {
       {{"\r\nOK\r\n"}, true},
       {{"AT+CMER=3,2,0,0,0\r\r\nOK\r\n"}, true},  // echo on
       {{"xOKx"}, true},
       {{"\r\nok\r\n"}, false},
       {{"\r\nERROR\r\n"}, false},
-      {{"\r\nO", "K\r\n"}, false},  // cut between two chunks
-      {{}, false},
-      {{"\r\nOK\r\n"}, true, 740},  // just before the 750 ms time-out
+      {{"\r\nO", "K\r\n"}, false},          // cut between two chunks
+      {{}, false, 100, 750, 800},           // SilentPhoneEndsTheWaitBetween750And800ms
+      {{"\r\nOK\r\n"}, true, 200, 0, 300},  // MatchEndsTheWaitWithinTwoPasses
+      {{"\r\nOK\r\n"}, true, 740},          // just before the 750 ms time-out
       {{"\r\nOK\r\n"}, false, 760},
   };
   for (const Case& c : cases) {
@@ -71,27 +85,10 @@ TEST(CommandExchange, ReplyIsFoundAsACaseSensitiveSubstringOfOneChunk) {
     rig.port.OpenPort();
     for (size_t i = 0; i < c.chunks.size(); ++i) rig.port.Deliver(c.chunks[i], c.at * (i + 1));
     EXPECT_EQ(rig.link.SendAndWait("AT", "OK"), c.matched) << ::testing::PrintToString(c.chunks);
+    EXPECT_GE(rig.loop.now, c.from);
+    EXPECT_LE(rig.loop.now, c.to);
     EXPECT_FALSE(rig.loop.TimerRunning(kWaitTimerId));
   }
-}
-
-TEST(CommandExchange, SilentPhoneEndsTheWaitBetween750And800ms) {
-  LinkRig rig;
-  rig.PhoneSilent();
-  rig.port.OpenPort();
-  EXPECT_FALSE(rig.link.SendAndWait("AT", "OK"));
-  EXPECT_GE(rig.loop.now, 750u);
-  EXPECT_LE(rig.loop.now, 800u);
-  EXPECT_FALSE(rig.loop.TimerRunning(kWaitTimerId));
-}
-
-TEST(CommandExchange, MatchEndsTheWaitWithinTwoPasses) {
-  LinkRig rig;
-  rig.PhoneSilent();
-  rig.port.OpenPort();
-  rig.port.Deliver("\r\nOK\r\n", 200);
-  EXPECT_TRUE(rig.link.SendAndWait("AT", "OK"));
-  EXPECT_LE(rig.loop.now, 300u);
 }
 
 TEST(CommandExchange, LateReplyCountsForTheNextCommand) {
@@ -108,7 +105,7 @@ TEST(CommandExchange, WritesTheCommandWithOneCarriageReturn) {
   rig.port.OpenPort();
   rig.link.SendAndWait("AT+CGMI", "OK");
   rig.link.SendAndWait("", "OK");
-  EXPECT_EQ(rig.port.written, (std::vector<std::string>{"AT+CGMI\r", "\r"}));
+  EXPECT_EQ(rig.port.written, (Lines{"AT+CGMI\r", "\r"}));
 }
 
 TEST(CommandExchange, ReplyLogStaysEmptyOutsideTheFailureReport) {
@@ -125,154 +122,53 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
   const std::string ok = "\r\nOK\r\n", error = "\r\nERROR\r\n";
   // "Detect automatically": what the phone answers to AT+CGMI and AT+CMER=?
   // (empty: nothing), and how many of those waited the whole 750 ms.
-  const std::string nokia = "\r\nNokia\r\n" + ok;
+  const std::string nokia = "\r\nNokia\r\n" + ok, both = "CGMI CMER=? CMER=";
   const auto ranges = [&](const std::string& text) { return "\r\n+CMER: " + text + "\r\n" + ok; };
-  const std::vector<std::string> detected = {"AT+CGMI\r", "AT+CMER=?\r"};
   struct Case {
-    std::string entry;
     int maker;
-    std::string path;
-    std::string shown;  // maker and command in the up event and the tray hint; "" none
-    std::vector<std::string> written;
+    std::string shownMaker;  // before the command in the up event and the tray hint
+    std::string written;     // the lines written, "AT+" and "\r" left out; "-": "\r" alone
     std::string cgmi = "", cmerRanges = "";
     int waits = 0;
-    std::string acknowledge = "\r\nOK\r\n";
+    std::string acknowledge = "\r\nOK\r\n", entry = "COM27 (etc)", path = "COM27";
   } cases[] = {
-      {"COM12 (usb)", 0, "COM12", "Sony Ericsson, AT+CMER=3,2,0,0,0", {"AT+CMER=3,2,0,0,0\r"}},
-      {"COM5 (bth)", 1, "COM5", "Motorola, AT+CMER=3,1,0,0,0", {"AT+CMER=3,1,0,0,0\r"}},
-      {"COM3 (etc)", 2, "COM3", "Siemens, AT+CMER=3,2,0,0,0", {"AT+CMER=3,2,0,0,0\r"}},
-      {"COM27 (etc)", 3, "COM27", "Sagem, AT+CMER=2,1,0,0,0", {"AT+CMER=2,1,0,0,0\r"}},
-      {"COM27 (etc)", -1, "COM27", "", {"\r"}},
-      {"/dev/rfcomm0 (bth)",
-       0,
-       "/dev/rfcomm0",
-       "Sony Ericsson, AT+CMER=3,2,0,0,0",
-       {"AT+CMER=3,2,0,0,0\r"}},  // as the port takes it
+      {0, "Sony Ericsson", "CMER=3,2,0,0,0", "", "", 0, ok, "COM12 (usb)", "COM12"},
+      {1, "Motorola", "CMER=3,1,0,0,0", "", "", 0, ok, "COM5 (bth)", "COM5"},
+      {2, "Siemens", "CMER=3,2,0,0,0", "", "", 0, ok, "COM3 (etc)", "COM3"},
+      {3, "Sagem", "CMER=2,1,0,0,0"},
+      {-1, "", "-"},
+      // As the port takes it:
+      {0, "Sony Ericsson", "CMER=3,2,0,0,0", "", "", 0, ok, "/dev/rfcomm0 (bth)", "/dev/rfcomm0"},
       // A phone that names its maker: one round trip (echo, prefix, quotes, case).
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Sony Ericsson, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nSony Ericsson\r\n" + ok},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Motorola, AT+CMER=3,1,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,1,0,0,0\r"},
+      {4, "Sony Ericsson", "CGMI CMER=3,2,0,0,0", "\r\nSony Ericsson\r\n" + ok},
+      {4, "Motorola", "CGMI CMER=3,1,0,0,0",
        "AT+CGMI\r\r\n+CGMI: \"Motorola CE, Copyright 2000\"\r\n" + ok},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Siemens, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nSIEMENS\r\n" + ok},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Sagem, AT+CMER=2,1,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=2,1,0,0,0\r"},
-       "\r\nsagem\r\nok\r\n"},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Sony Ericsson, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nERICSSON\r\n" + ok},
+      {4, "Siemens", "CGMI CMER=3,2,0,0,0", "\r\nSIEMENS\r\n" + ok},
+      {4, "Sagem", "CGMI CMER=2,1,0,0,0", "\r\nsagem\r\nok\r\n"},
+      {4, "Sony Ericsson", "CGMI CMER=3,2,0,0,0", "\r\nERICSSON\r\n" + ok},
       // Another maker: two, the command built from the ranges it offers.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       ranges("(0,3),(0,2),(0),(0,1),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=2,1,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=2,1,0,0,0\r"},
-       nokia,
-       ranges("(0-2),(0-1),(0),(0),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=1,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=1,2,0,0,0\r"},
-       nokia,
-       ranges("(1), (0,1-2),0,0,0")},
+      {4, "Nokia", both + "3,2,0,0,0", nokia, ranges("(0,3),(0,2),(0),(0,1),(0)")},
+      {4, "Nokia", both + "2,1,0,0,0", nokia, ranges("(0-2),(0-1),(0),(0),(0)")},
+      {4, "Nokia", both + "1,2,0,0,0", nokia, ranges("(1), (0,1-2),0,0,0")},
       // "NOKIA" holds "OK" but ends nothing: the answer waits for its final line.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nNOKIA\r\n",
-       ranges("(0-3),(0-2),(0),(0),(0)"),
-       1},
+      {4, "", both + "3,2,0,0,0", "\r\nNOKIA\r\n", ranges("(0-3),(0-2),(0),(0),(0)"), 1},
       // Nothing usable, no answer, garbage, a flood, an unended line: Sony Ericsson's.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       ranges("(0),(0-2),(0),(0),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       ranges("(0-3),(0),(0),(0),(0)")},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       "",
-       "",
-       2},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       error,
-       error},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       std::string(5000, 'x'),
-       "\x01\xff((((--9999999999,,)" + ok,
-       1},
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "Nokia, AT+CMER=3,2,0,0,0",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       nokia,
-       "\r\n+CMER: (0-3),(0-2)",
-       1},
-      // A phone without key reporting refuses the command: the start fails.
-      {"COM27 (etc)",
-       4,
-       "COM27",
-       "",
-       {"AT+CGMI\r", "AT+CMER=?\r", "AT+CMER=3,2,0,0,0\r"},
-       "\r\nHuawei\r\n" + ok,
-       error,
-       1,
-       error},  // (the one wait: the refused command's)
+      {4, "Nokia", both + "3,2,0,0,0", nokia, ranges("(0),(0-2),(0),(0),(0)")},
+      {4, "Nokia", both + "3,2,0,0,0", nokia, ranges("(0-3),(0),(0),(0),(0)")},
+      {4, "", both + "3,2,0,0,0", "", "", 2},
+      {4, "", both + "3,2,0,0,0", error, error},
+      {4, "", both + "3,2,0,0,0", std::string(5000, 'x'), "\x01\xff((((--9999999999,,)" + ok, 1},
+      {4, "Nokia", both + "3,2,0,0,0", nokia, "\r\n+CMER: (0-3),(0-2)", 1},
+      // A phone without key reporting refuses the command: the start fails
+      // (the one wait: the refused command's).
+      {4, "", both + "3,2,0,0,0", "\r\nHuawei\r\n" + ok, error, 1, error},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry + " " + std::to_string(c.maker) + " " + c.cgmi.substr(0, 40));
     LinkRig rig;
     rig.ui.portText = c.entry;
     rig.ui.phoneType = c.maker;
-    rig.port.phone = [&c](const std::string& line) -> std::optional<std::string> {
+    rig.port.phone = [&c](const std::string& line) -> Answer {
       const std::string answer = line == "AT+CGMI\r"     ? c.cgmi
                                  : line == "AT+CMER=?\r" ? c.cmerRanges
                                                          : c.acknowledge;
@@ -280,21 +176,27 @@ TEST(StartLink, OpensThePortNamedByTheEntryAndSendsTheMakersCommand) {
       return answer;
     };
     rig.link.StartLink();
-    EXPECT_EQ(rig.port.openedPaths, std::vector<std::string>{c.path});
-    EXPECT_EQ(rig.port.written, c.written);
+    EXPECT_EQ(rig.port.openedPaths, Lines{c.path});
+    Lines written;
+    std::istringstream words(c.written);
+    for (std::string word; words >> word;)
+      written.push_back(word == "-" ? "\r" : "AT+" + word + "\r");
+    EXPECT_EQ(rig.port.written, written);
     EXPECT_EQ(rig.link.Connected(), c.acknowledge == ok);
     // The 100 ms pause, the answers (40 ms each, seen within a pass) and the
     // 750 ms waits of a silent or unended answer.
-    const std::uint64_t answered = 100 * c.written.size();
+    const std::uint64_t answered = 100 * written.size();
     EXPECT_GE(rig.loop.now, 100u + 750u * c.waits);
     EXPECT_LE(rig.loop.now, 100u + 800u * c.waits + answered) << rig.loop.now;
     if (c.acknowledge != ok) {
       EXPECT_EQ(rig.ui.BoxTexts().front(), "Feedback init failed.");
     }
     if (rig.link.Connected()) {
-      const std::string up = "link up on " + c.path + (c.shown.empty() ? "" : ": " + c.shown);
-      EXPECT_EQ(rig.ui.events, (std::vector<std::string>{"starting on " + c.path, up}));
-      EXPECT_EQ(rig.ui.Hint(), c.shown.empty() ? "Vexel" : "Vexel: " + c.shown);
+      const std::string command = written.back().substr(0, written.back().size() - 1);
+      const std::string shown = c.shownMaker.empty() ? command : c.shownMaker + ", " + command;
+      const std::string up = "link up on " + c.path + (shown.empty() ? "" : ": " + shown);
+      EXPECT_EQ(rig.ui.events, (Lines{"starting on " + c.path, up}));
+      EXPECT_EQ(rig.ui.Hint(), shown.empty() ? "Vexel" : "Vexel: " + shown);
     }
   }
 }
@@ -308,7 +210,7 @@ TEST(StartLink, SuccessShowsTheLinkUpAndHandsReportsToTheKeyMap) {
   rig.port.Deliver("\r\n+CKEV: 5,1\r\n");
   rig.port.Deliver("\r\n+CKEV: 5,0\r\n");
   rig.loop.ProcessMessages();
-  EXPECT_EQ(rig.platform.log, (std::vector<std::string>{"run down5", "run up5"}));
+  EXPECT_EQ(rig.platform.log, (Lines{"run down5", "run up5"}));
 }
 
 TEST(StartLink, NoPortSelectedWarnsAndOpensTheProperties) {
@@ -327,7 +229,7 @@ TEST(StartLink, PortThatWillNotOpen) {
   LinkRig rig;
   rig.port.openOutcomes = {ScriptedPort::OpenOutcome::kFalse};
   rig.link.StartLink();
-  ASSERT_EQ(rig.ui.BoxTexts(), std::vector<std::string>{"Unable to open port!"});
+  ASSERT_EQ(rig.ui.BoxTexts(), Lines{"Unable to open port!"});
   EXPECT_EQ(rig.ui.boxes[0].icon, MsgIcon::kError);
   EXPECT_EQ(rig.ui.caption, "Start");
 
@@ -340,7 +242,7 @@ TEST(StartLink, PortThatWillNotOpen) {
 
 TEST(StartLink, PhoneAnsweringErrorFailsAndAsksForTheReport) {
   LinkRig rig;
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nERROR\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nERROR\r\n"); };
   rig.link.StartLink();
   ASSERT_EQ(rig.ui.boxes.size(), 2u);
   EXPECT_EQ(rig.ui.boxes[0].text, "Feedback init failed.");
@@ -363,11 +265,9 @@ TEST(StartLink, PhoneAnsweringErrorFailsAndAsksForTheReport) {
 TEST(FailureReport, SilentPhoneMailsTheHeaderLineOnly) {
   LinkRig rig;
   rig.PhoneSilent();
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.link.StartLink();
-  std::vector<std::string> expected = {"AT+CMER=3,2,0,0,0\r"};
+  Lines expected = {"AT+CMER=3,2,0,0,0\r"};
   for (const auto& command : IdentificationCommands()) expected.push_back(command + "\r");
   EXPECT_EQ(rig.port.written, expected);
   ASSERT_EQ(rig.ui.opened.size(), 1u);
@@ -382,13 +282,11 @@ TEST(FailureReport, SilentPhoneMailsTheHeaderLineOnly) {
 TEST(FailureReport, LogsEveryReceivedTextInArrivalOrder) {
   LinkRig rig;
   rig.port.phone = [](const std::string& line) {
-    if (line.rfind("AT+CMER=3", 0) == 0) return std::optional<std::string>("\r\nERROR\r\n");
-    if (line == "AT+CGMI\r") return std::optional<std::string>("\r\nAcme\r\n\r\nOK\r\n");
-    return std::optional<std::string>("\r\nOK\r\n");
+    if (line.rfind("AT+CMER=3", 0) == 0) return Answer("\r\nERROR\r\n");
+    if (line == "AT+CGMI\r") return Answer("\r\nAcme\r\n\r\nOK\r\n");
+    return Answer("\r\nOK\r\n");
   };
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.link.StartLink();
   const auto& memo = rig.link.Memo();
   ASSERT_EQ(memo.size(), 8u);
@@ -420,8 +318,7 @@ TEST(StartLink, BluetoothPhoneIsAwaitedAfterTheOpen) {
     rig.link.SetAwaitBluetoothPhone(true);
     rig.ui.portText = c.entry;
     rig.port.phone = [&rig, &c](const std::string&) {
-      return rig.loop.now >= c.answersAfter ? std::optional<std::string>("\r\nOK\r\n")
-                                            : std::nullopt;
+      return rig.loop.now >= c.answersAfter ? Answer("\r\nOK\r\n") : std::nullopt;
     };
     rig.link.StartLink();
     EXPECT_EQ(rig.port.WritesOf("AT\r"), c.ats);
@@ -446,20 +343,13 @@ TEST(StartLink, FollowsTheSettingsReadAgain) {
     std::string entry;
     int maker;
     std::function<void(LinkRig&)> before;
-    std::vector<std::string> opened;  // after the first start
+    Lines opened;  // after the first start
   } cases[] = {
       {"nothing changed", "COM27 (etc)", 0, [](LinkRig&) {}, {}},
       {"another port", "COM28 (usb)", 0, [](LinkRig&) {}, {"COM28"}},
       {"another maker", "COM27 (etc)", 1, [](LinkRig&) {}, {"COM27"}},
       {"stopped", "COM28 (usb)", 0, [](LinkRig& rig) { rig.remote.Stop(); }, {}},
-      {"reconnecting",
-       "COM28 (usb)",
-       0,
-       [](LinkRig& rig) {
-         rig.port.Hangup();
-         rig.loop.ProcessMessages();
-       },
-       {"COM28"}},
+      {"reconnecting", "COM28 (usb)", 0, [](LinkRig& rig) { rig.HangUpNow(); }, {"COM28"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -473,9 +363,7 @@ TEST(StartLink, FollowsTheSettingsReadAgain) {
       EXPECT_EQ(rig.port.openedPaths.size(), 1u);  // not before its attempt
     }
     rig.RunWhileReconnecting();
-    EXPECT_EQ(
-        std::vector<std::string>(rig.port.openedPaths.begin() + 1, rig.port.openedPaths.end()),
-        c.opened);
+    EXPECT_EQ(Lines(rig.port.openedPaths.begin() + 1, rig.port.openedPaths.end()), c.opened);
     if (c.opened.empty()) continue;
     EXPECT_TRUE(rig.link.Connected());
     EXPECT_EQ(rig.port.written.back(), std::string(KeyReportingCommand(c.maker)) + "\r");
@@ -542,10 +430,9 @@ TEST(Reconnection, PhoneBackAfterTheSecondAttempt) {
   EXPECT_EQ(rig.ui.caption, "Stop");
   EXPECT_EQ(rig.ui.tray, TrayImage::kConnect);
   EXPECT_TRUE(rig.ui.boxes.empty());  // attempts run unattended
-  EXPECT_EQ(std::vector<std::string>(rig.ui.events.begin() + 2, rig.ui.events.end()),
-            (std::vector<std::string>{"link lost", "attempt 1 of 13", "attempt 2 of 13",
-                                      "attempt 3 of 13",
-                                      "link up again on COM27: Sony Ericsson, AT+CMER=3,2,0,0,0"}));
+  EXPECT_EQ(Lines(rig.ui.events.begin() + 2, rig.ui.events.end()),
+            (Lines{"link lost", "attempt 1 of 13", "attempt 2 of 13", "attempt 3 of 13",
+                   "link up again on COM27: Sony Ericsson, AT+CMER=3,2,0,0,0"}));
   // Keep-alive on although the option was never ticked.
   EXPECT_FALSE(rig.link.ReconnectOption());
   rig.loop.RunUntil(rig.loop.now + 10000);
@@ -553,7 +440,7 @@ TEST(Reconnection, PhoneBackAfterTheSecondAttempt) {
   // Reports run actions again.
   rig.port.Deliver("+CKEV: 5,1\r\n");
   rig.loop.ProcessMessages();
-  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run down5"});
+  EXPECT_EQ(rig.platform.log, Lines{"run down5"});
 }
 
 TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
@@ -569,34 +456,23 @@ TEST(Reconnection, ShowsTheHangUpIconWhileItRuns) {
 // A lost line, and with the retry on (the Linux program) a first start
 // that fails: 13 attempts 10 s apart, then the link is given up.
 TEST(Reconnection, GivesUpAfterThirteenAttempts) {
+  const Lines lost = {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."};
+  const auto failed = [](const std::string& why) {
+    return Lines{"start attempt 14 failed (" + why + ")",
+                 "giving up: the link could not be started: " + why};
+  };
+  using O = ScriptedPort::OpenOutcome;
   struct Case {
     const char* why;
-    ScriptedPort::OpenOutcome outcome;  // of every attempt's port open
-    bool firstStart;                    // no link was up yet
-    std::vector<std::string> lastEvents;
+    O outcome;        // of every attempt's port open
+    bool firstStart;  // no link was up yet
+    Lines lastLines;
   } cases[] = {
-      {"phone silent",
-       ScriptedPort::OpenOutcome::kOpen,
-       false,
-       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
-      {"port refuses",
-       ScriptedPort::OpenOutcome::kFalse,
-       false,
-       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
-      {"device gone",
-       ScriptedPort::OpenOutcome::kThrow,
-       false,
-       {"attempt 13 of 13", "giving up: Connection lost and reconnection failed."}},
-      {"first start, phone silent",
-       ScriptedPort::OpenOutcome::kOpen,
-       true,
-       {"start attempt 14 failed (Feedback init failed.)",
-        "giving up: the link could not be started: Feedback init failed."}},
-      {"first start, port refuses",
-       ScriptedPort::OpenOutcome::kFalse,
-       true,
-       {"start attempt 14 failed (Unable to open port!)",
-        "giving up: the link could not be started: Unable to open port!"}},
+      {"phone silent", O::kOpen, false, lost},
+      {"port refuses", O::kFalse, false, lost},
+      {"device gone", O::kThrow, false, lost},
+      {"first start, phone silent", O::kOpen, true, failed("Feedback init failed.")},
+      {"first start, port refuses", O::kFalse, true, failed("Unable to open port!")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -621,7 +497,7 @@ TEST(Reconnection, GivesUpAfterThirteenAttempts) {
     EXPECT_FALSE(rig.link.Connected());
     EXPECT_EQ(rig.ui.caption, "Start");
     EXPECT_EQ(rig.ui.tray, TrayImage::kApplication);
-    EXPECT_EQ(std::vector<std::string>(rig.ui.events.end() - 2, rig.ui.events.end()), c.lastEvents);
+    EXPECT_EQ(Lines(rig.ui.events.end() - 2, rig.ui.events.end()), c.lastLines);
     if (c.firstStart) continue;  // nobody to warn: the retry's program exits
     ASSERT_EQ(rig.ui.boxes.size(), 1u);
     EXPECT_EQ(rig.ui.boxes[0].text, "Connection lost and reconnection failed.");
@@ -634,36 +510,25 @@ TEST(Reconnection, GivesUpAfterThirteenAttempts) {
 // a program restarted while it lasts (what was told is remembered).
 TEST(Reconnection, DesktopNoticesTellEachOutageOnce) {
   using K = LinkEventKind;
+  const std::string lost = "Phone link lost", gaveUp = "Vexel gave up the phone link: the reason";
   struct Case {
     std::string toldBefore;
     std::vector<LinkEventKind> events;
-    std::vector<std::string> notices;
+    Lines notices;
     std::string toldAfter;
   } cases[] = {
       {"", {K::kStarting, K::kUp}, {"Phone linked"}, ""},
-      {"",
-       {K::kLost, K::kReconnecting, K::kReconnecting, K::kBack},
-       {"Phone link lost", "Phone link back"},
-       ""},
-      {"",
-       {K::kLost, K::kReconnecting, K::kGaveUp},
-       {"Phone link lost", "Vexel gave up the phone link: the reason"},
-       "gave up"},
-      {"",
-       {K::kStartFailed, K::kStartFailed, K::kGaveUp},
-       {"Vexel gave up the phone link: the reason"},
-       "gave up"},
+      {"", {K::kLost, K::kReconnecting, K::kReconnecting, K::kBack}, {lost, "Phone link back"}, ""},
+      {"", {K::kLost, K::kReconnecting, K::kGaveUp}, {lost, gaveUp}, "gave up"},
+      {"", {K::kStartFailed, K::kStartFailed, K::kGaveUp}, {gaveUp}, "gave up"},
       {"gave up", {K::kStarting, K::kStartFailed, K::kGaveUp}, {}, "gave up"},  // restarted
       {"gave up", {K::kStarting, K::kUp}, {"Phone link back"}, ""},
-      {"lost",
-       {K::kStartFailed, K::kGaveUp},
-       {"Vexel gave up the phone link: the reason"},
-       "gave up"},
+      {"lost", {K::kStartFailed, K::kGaveUp}, {gaveUp}, "gave up"},
       {"", {K::kStopped, K::kLearning, K::kKeyLearned, K::kControl}, {}, ""},
   };
   for (const Case& c : cases) {
     LinkNotices notices(c.toldBefore);
-    std::vector<std::string> shown;
+    Lines shown;
     for (LinkEventKind kind : c.events) {
       LinkEvent event(kind);
       event.reason = "the reason";
@@ -740,7 +605,7 @@ TEST(Reconnection, KeysLearnedBeforeTheLinkGivesUpAreKept) {
   rig.PhoneSilent();
   rig.LoseLine();
   ASSERT_EQ(rig.ui.events.back(), "giving up: Connection lost and reconnection failed.");
-  EXPECT_EQ(rig.remote.LearnedKeys(), (std::vector<std::string>{"5", ":J"}));
+  EXPECT_EQ(rig.remote.LearnedKeys(), (Lines{"5", ":J"}));
 }
 
 // Leftover and repeated hang-up requests start nothing new.
@@ -763,8 +628,7 @@ TEST(Reconnection, SecondHangUpDuringASequenceStartsNoSecondOne) {
   rig.port.Hangup(25000);
   rig.LoseLine();
   EXPECT_EQ(rig.port.openedPaths.size(), 1u + 13u);
-  EXPECT_EQ(rig.ui.BoxTexts(),
-            std::vector<std::string>{"Connection lost and reconnection failed."});
+  EXPECT_EQ(rig.ui.BoxTexts(), Lines{"Connection lost and reconnection failed."});
 }
 
 TEST(Reconnection, StopDuringTheSequenceEndsItAtOnce) {
@@ -782,7 +646,7 @@ TEST(Reconnection, StopDuringTheSequenceEndsItAtOnce) {
   EXPECT_FALSE(rig.ui.mapKeysEnabled);
   EXPECT_TRUE(rig.ui.boxes.empty());
   EXPECT_FALSE(rig.port.open);
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nOK\r\n"); };
   rig.link.StartStopItemClick();  // the next click starts the link again
   EXPECT_TRUE(rig.link.Connected());
 }
@@ -833,7 +697,7 @@ TEST(Exit, WhileAMessageBoxIsOpenAsksNothingMore) {
     return MsgAnswer::kOk;
   };
   rig.link.StartLink();
-  EXPECT_EQ(rig.ui.BoxTexts(), std::vector<std::string>{"Feedback init failed."});
+  EXPECT_EQ(rig.ui.BoxTexts(), Lines{"Feedback init failed."});
   EXPECT_FALSE(rig.port.open);
 }
 
@@ -898,7 +762,7 @@ TEST(Reconnection, StoppedThenStartedLinkIsReEstablishedAgain) {
   rig.loop.Post(15000, [&] { rig.link.StartStopItemClick(); });
   rig.LoseLine();
   ASSERT_FALSE(rig.link.Connected());
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nOK\r\n"); };
   rig.Up();
   rig.LoseLine();
   EXPECT_TRUE(rig.link.Connected());
@@ -915,7 +779,7 @@ TEST(KeepAlive, FollowsItsBoxAfterAFailedReconnection) {
   rig.LoseLine();  // 13 attempts fail
   ASSERT_FALSE(rig.link.Connected());
   rig.ui.boxes.clear();
-  rig.port.phone = [](const std::string&) { return std::optional<std::string>("\r\nOK\r\n"); };
+  rig.port.phone = [](const std::string&) { return Answer("\r\nOK\r\n"); };
   rig.Up();
   const int before = rig.port.WritesOf(kKeepAlive);
   rig.loop.RunUntil(rig.loop.now + 10000);
@@ -927,7 +791,7 @@ TEST(StartStop, MapKeysIsEnabledExactlyWhileTheLinkIsUpAndIdle) {
   std::vector<bool> duringStart;
   rig.port.phone = [&](const std::string&) {
     duringStart.push_back(rig.ui.mapKeysEnabled);
-    return std::optional<std::string>("\r\nOK\r\n");
+    return Answer("\r\nOK\r\n");
   };
   rig.ui.mapKeysEnabled = true;
   rig.link.StartLink();  // as autostart starts it
@@ -938,9 +802,7 @@ TEST(StartStop, MapKeysIsEnabledExactlyWhileTheLinkIsUpAndIdle) {
 TEST(Exit, WhileTheFailureReportCollectsRepliesOpensNoMail) {
   LinkRig rig;
   rig.PhoneSilent();
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.loop.Post(2000, [&] { rig.link.Exit1Click(); });  // during the identification commands
   rig.link.StartLink();
   EXPECT_TRUE(rig.ui.opened.empty());
@@ -962,13 +824,12 @@ TEST(Exit, WhileSelectPortFirstIsOpenShowsNoProperties) {
 TEST(FailureReport, KeptOncePerRunWithoutAQuestion) {
   LinkRig rig;
   rig.port.phone = [](const std::string& line) {
-    return std::optional<std::string>(line.starts_with("AT+CMER") ? "\r\nERROR\r\n" : "\r\nOK\r\n");
+    return Answer(line.starts_with("AT+CMER") ? "\r\nERROR\r\n" : "\r\nOK\r\n");
   };
   rig.ui.failureReport = LinkUi::FailureReport::kKeep;
   rig.link.StartLink();
   rig.link.StartLink();
-  EXPECT_EQ(rig.ui.BoxTexts(),
-            (std::vector<std::string>{"Feedback init failed.", "Feedback init failed."}));
+  EXPECT_EQ(rig.ui.BoxTexts(), (Lines{"Feedback init failed.", "Feedback init failed."}));
   ASSERT_EQ(rig.ui.kept.size(), 1u);
   EXPECT_TRUE(rig.ui.kept[0].starts_with(
       "support@vexel.example: Vexel after \"Feedback init failed\" info collection.\r\n"));
@@ -980,12 +841,10 @@ TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {
   int starts = 0;
   rig.port.phone = [&](const std::string& line) {
     if (line.rfind("AT+CMER=3", 0) == 0) ++starts;
-    if (line.rfind("AT+CMER=3", 0) == 0) return std::optional<std::string>("\r\nERROR\r\n");
-    return std::optional<std::string>("\r\nreply " + std::to_string(starts) + "\r\nOK\r\n");
+    if (line.rfind("AT+CMER=3", 0) == 0) return Answer("\r\nERROR\r\n");
+    return Answer("\r\nreply " + std::to_string(starts) + "\r\nOK\r\n");
   };
-  rig.ui.answer = [](const RecordingUi::Box& box) {
-    return box.buttons == MsgButtons::kYesNo ? MsgAnswer::kYes : MsgAnswer::kOk;
-  };
+  rig.MailTheReport();
   rig.link.StartLink();
   rig.link.StartLink();
   ASSERT_EQ(rig.ui.opened.size(), 2u);
@@ -997,13 +856,13 @@ TEST(FailureReport, ASecondReportHoldsOnlyItsOwnReplies) {
 // ---------------------------------------------------------------------------
 // The phone's events
 
-TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
+TEST(PhoneLines, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   LinkRig rig;
   rig.remote.Keys().Append("(ring)", "DOWN (*1 #pause*) UP (*1 #play*)", true);
   rig.remote.Keys().Append("(link up)", "DOWN (*1 #linked*)", true);
   rig.remote.Keys().Append("(link lost)", "DOWN (*1 #lock*)", true);
   std::string signal = "17";
-  rig.port.phone = [&](const std::string& line) -> std::optional<std::string> {
+  rig.port.phone = [&](const std::string& line) -> Answer {
     if (line == "AT+CLIP=1\r") return "\r\nERROR\r\n";  // callers stay unknown, nothing else
     if (line == "AT+CBC\r") return "\r\n+CBC: 0,60\r\n\r\nOK\r\n";
     if (line == "AT+CSQ\r") return "\r\n+CSQ: " + signal + ",99\r\n\r\nOK\r\n";
@@ -1012,12 +871,11 @@ TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   rig.Up();
   rig.ui.events.clear();
   rig.loop.RunUntil(rig.loop.now + 1000);
-  EXPECT_EQ(rig.port.written, (std::vector<std::string>{"AT+CMER=3,2,0,0,0\r", "AT+CLIP=1\r",
-                                                        "AT+CBC\r", "AT+CSQ\r"}));
-  EXPECT_EQ(rig.ui.events,
-            (std::vector<std::string>{"battery 60 %", "battery 60 %, signal 3 of 5"}));
+  EXPECT_EQ(rig.port.written,
+            (Lines{"AT+CMER=3,2,0,0,0\r", "AT+CLIP=1\r", "AT+CBC\r", "AT+CSQ\r"}));
+  EXPECT_EQ(rig.ui.events, (Lines{"battery 60 %", "battery 60 %, signal 3 of 5"}));
   EXPECT_TRUE(rig.ui.Hint().ends_with(", battery 60 %, signal 3 of 5")) << rig.ui.Hint();
-  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run linked"});
+  EXPECT_EQ(rig.platform.log, Lines{"run linked"});
 
   // A call: its first RING runs the DOWN part, the number is told once, and
   // 8 s without a RING run the UP part.
@@ -1027,11 +885,10 @@ TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   rig.port.Deliver(ring, 3000);
   rig.port.Deliver("\r\n+CKEV: 5,1\r\n", 3500);
   rig.loop.RunUntil(rig.loop.now + 10900);
-  EXPECT_EQ(rig.platform.log, (std::vector<std::string>{"run linked", "run pause", "run down5"}));
+  EXPECT_EQ(rig.platform.log, (Lines{"run linked", "run pause", "run down5"}));
   rig.loop.RunUntil(rig.loop.now + 200);
   EXPECT_EQ(rig.platform.log.back(), "run play");
-  EXPECT_EQ(rig.ui.events,
-            (std::vector<std::string>{"call from +4917012345", "the phone stopped ringing"}));
+  EXPECT_EQ(rig.ui.events, (Lines{"call from +4917012345", "the phone stopped ringing"}));
 
   // Every 60 s battery and signal are asked again; 99 is no figure.
   signal = "99";
@@ -1042,11 +899,11 @@ TEST(PhoneEvents, CallsAndTheLinkRunTheirEntriesAndBatteryAndSignalAreTold) {
   rig.platform.log.clear();
   rig.port.Hangup();
   rig.loop.RunUntil(rig.loop.now + 100);
-  EXPECT_EQ(rig.platform.log, std::vector<std::string>{"run lock"});
+  EXPECT_EQ(rig.platform.log, Lines{"run lock"});
   EXPECT_EQ(rig.ui.Hint(), "Vexel");
 }
 
-TEST(PhoneEvents, SignalBarsOfEachStrength) {
+TEST(PhoneLines, SignalBarsOfEachStrength) {
   const std::pair<int, int> bars[] = {{0, 0},  {1, 0},  {2, 1},   {7, 1},   {8, 2},
                                       {12, 2}, {13, 3}, {17, 3},  {18, 4},  {23, 4},
                                       {24, 5}, {31, 5}, {99, -1}, {32, -1}, {-1, -1}};

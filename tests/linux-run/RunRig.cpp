@@ -29,6 +29,12 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+std::string ReadFile(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
 std::filesystem::path programs;  // the folder of the copies; empty: run them from the build
 
 class OrdinaryUser : public ::testing::Environment {
@@ -135,11 +141,12 @@ RunRig::~RunRig() {
   bus.Kill();
 }
 
-void RunRig::StartLine() {
-  line.Start({"socat", "pty,raw,echo=0,link=" + A(), "pty,raw,echo=0,link=" + B()},
+void RunRig::StartLine() { StartPair(line, A(), B()); }
+
+void RunRig::StartPair(Process& pair, const std::string& a, const std::string& b) {
+  pair.Start({"socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b},
              folder.File("socat.log"));
-  for (int i = 0; i < 300 && (access(A().c_str(), F_OK) || access(B().c_str(), F_OK)); ++i)
-    SleepMs(10);
+  for (int i = 0; i < 300 && (access(a.c_str(), F_OK) || access(b.c_str(), F_OK)); ++i) SleepMs(10);
 }
 
 void RunRig::CutLine() {
@@ -181,12 +188,8 @@ std::vector<std::string> RunRig::VexelEnv() const {
                                   "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder.File("bus"),
                                   "XDG_RUNTIME_DIR=" + folder.File(""),
                                   "XDG_STATE_HOME=" + folder.File("state")};
-  if (busAddress_.empty()) {
-    env.push_back("INVOCATION_ID=");
-  } else {
-    env.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + busAddress_);
-    env.push_back("INVOCATION_ID=0123456789abcdef");
-  }
+  env.push_back(busAddress_.empty() ? "INVOCATION_ID=" : "INVOCATION_ID=0123456789abcdef");
+  if (!busAddress_.empty()) env.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + busAddress_);
   return env;
 }
 
@@ -201,12 +204,16 @@ void RunRig::StartVexel(const std::vector<std::string>& args, const std::vector<
   vexel.Start(argv, folder.File("vexel.log"), false, environment);
 }
 
-std::string RunRig::Read(const std::string& name) const {
-  std::ifstream file(folder.File(name), std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
+bool RunRig::LinkUp(const std::string& keys, const std::vector<std::string>& env,
+                    const std::string& params) {
+  StartLine();
+  StartPhone();
+  Settings(params, keys);
+  StartVexel({"run"}, env);
+  return WaitFor("vexel.log", "link up");
 }
+
+std::string RunRig::Read(const std::string& name) const { return ReadFile(folder.File(name)); }
 
 bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeoutMs,
                      int count) const {
@@ -217,17 +224,15 @@ bool RunRig::WaitFor(const std::string& name, const std::string& text, int timeo
   return false;
 }
 
-int RunVexel(const std::vector<std::string>& args, std::string& output) {
+int RunVexel(const std::vector<std::string>& args, std::string& output,
+             const std::vector<std::string>& env) {
   TempFolder folder;
   Process process;
   std::vector<std::string> argv = {Program(VEXEL_EXE)};
   argv.insert(argv.end(), args.begin(), args.end());
-  process.Start(argv, folder.File("out"));
+  process.Start(argv, folder.File("out"), false, env);
   const int status = process.Wait(10000);
-  std::ifstream file(folder.File("out"));
-  std::stringstream text;
-  text << file.rdbuf();
-  output = text.str();
+  output = ReadFile(folder.File("out"));
   return status;
 }
 

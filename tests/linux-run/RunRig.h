@@ -44,7 +44,9 @@ class RunRig {
   std::string B() const { return folder.File("B"); }
 
   void StartLine();  // the socat pair
-  void CutLine();    // the pair killed: both ends gone
+  // Another socat pair, its ends at the paths a and b.
+  void StartPair(Process& pair, const std::string& a, const std::string& b);
+  void CutLine();  // the pair killed: both ends gone
   void StartPhone(const std::vector<std::string>& options = {});
   void Settings(const std::string& params, const std::string& keys);
   // vexel with these arguments (after the command word) and PATH led by bin/,
@@ -52,6 +54,13 @@ class RunRig {
   void StartVexel(const std::vector<std::string>& args = {"run"},
                   const std::vector<std::string>& env = {},
                   const std::vector<std::string>& prefix = {});
+  // The line, the phone, these keys and "vexel run": whether it linked up.
+  bool LinkUp(const std::string& keys, const std::vector<std::string>& env = {},
+              const std::string& params = "");
+  // An action that appends the words to the file: (*1 #echo WORDS >> FILE*).
+  std::string Echo(const std::string& words, const std::string& file = "trace") const {
+    return "(*1 #echo " + words + " >> " + folder.File(file) + "*)";
+  }
 
   // A private bus (dbus-daemon) with the stand-in for the systemd user
   // manager, the desktop's notifications and logind (standin/BusStandIn.cpp) and,
@@ -83,6 +92,7 @@ class RunRig {
 std::string Program(const char* built);
 
 // vexel run as the user starts it, to completion: exit status and output.
-int RunVexel(const std::vector<std::string>& args, std::string& output);
+int RunVexel(const std::vector<std::string>& args, std::string& output,
+             const std::vector<std::string>& env = {});
 
 }  // namespace vexel::test

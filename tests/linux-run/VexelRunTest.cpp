@@ -1,5 +1,6 @@
 // The real vexel with the simulated phone on a socat pty pair.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,28 +16,23 @@
 namespace vexel::test {
 namespace {
 
+using ::testing::AnyOf;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
 // Every key leaves its trace with the recorders or through sh.
 std::string Keys(const RunRig& rig) {
-  const std::string trace = rig.folder.File("trace");
-  return "\"5\"=DOWN (*1 #echo down 5 >> " + trace + "*) UP (*1 #echo up 5 >> " + trace +
-         "*)\r\n\"1\"=DOWN (*1 /home/me/My Music/list.m3u*)\r\n"
-         "\"0\"=DOWN (*1 $reboot*) UP (*1 $shutdown*)\r\n"
-         "\"53\"=DOWN (*1 #echo down 5 >> " +
-         trace + "*) UP (*1 #echo up 5 >> " + trace +
-         "*)\r\n"
-         "\":J\"=UP (*1 #echo up :J >> " +
-         trace + "*)\r\n\"(link lost)\"=DOWN (*1 #echo lost >> " + trace + "*)\r\n";
+  const std::string five = "=DOWN " + rig.Echo("down 5") + " UP " + rig.Echo("up 5") + "\r\n";
+  return "\"5\"" + five + "\"1\"=DOWN (*1 /home/me/My Music/list.m3u*)\r\n" +
+         "\"0\"=DOWN (*1 $reboot*) UP (*1 $shutdown*)\r\n\"53\"" + five + "\":J\"=UP " +
+         rig.Echo("up :J") + "\r\n\"(link lost)\"=DOWN " + rig.Echo("lost") + "\r\n";
 }
 
 class VexelRun : public ::testing::Test {
  protected:
   // The line, the phone, and vexel linked up.
   void LinkUp(const std::string& params = "") {
-    rig.StartLine();
-    rig.StartPhone();
-    rig.Settings(params, Keys(rig));
-    rig.StartVexel();
-    ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+    ASSERT_TRUE(rig.LinkUp(Keys(rig), {}, params)) << rig.VexelLog();
   }
   void TearDown() override {
     if (HasFailure())
@@ -47,7 +43,7 @@ class VexelRun : public ::testing::Test {
 
 TEST_F(VexelRun, KeysRunTheirDownAndUpActions) {
   LinkUp();
-  EXPECT_NE(rig.PhoneLog().find("< AT+CMER=3,2,0,0,0\\r"), std::string::npos);
+  EXPECT_THAT(rig.PhoneLog(), HasSubstr("< AT+CMER=3,2,0,0,0\\r"));
   struct Case {
     std::string phone;  // what the phone does
     std::string trace;  // what the trace gets
@@ -81,13 +77,9 @@ TEST_F(VexelRun, KeysRunTheirDownAndUpActions) {
 // A long and a short press of one key: the short one runs its DOWN part at
 // the release, the long one (past holdtime, 600 ms) its HOLD part alone.
 TEST_F(VexelRun, LongAndShortPressRunTheirOwnParts) {
-  rig.StartLine();
-  rig.StartPhone();
-  const std::string trace = rig.folder.File("trace");
-  rig.Settings("", "\"8\"=DOWN (*1 #echo short >> " + trace + "*) UP (**) HOLD (*1 #echo long >> " +
-                       trace + "*)\r\n");
-  rig.StartVexel();
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  ASSERT_TRUE(
+      rig.LinkUp("\"8\"=DOWN " + rig.Echo("short") + " UP (**) HOLD " + rig.Echo("long") + "\r\n"))
+      << rig.VexelLog();
   rig.phone.Send("click 8");
   EXPECT_TRUE(rig.WaitFor("trace", "short\n"));
   rig.phone.Send("press 8\npause 1000\nrelease 8");
@@ -97,6 +89,8 @@ TEST_F(VexelRun, LongAndShortPressRunTheirOwnParts) {
   EXPECT_EQ(rig.Trace(), "short\nlong\n");
 }
 
+// Phone "4" is detected: the table's command for the four makers, the built
+// one for another; "nokeys" refuses it, as a refusing phone does.
 TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
   struct Case {
     const char* phone;  // the setting
@@ -104,16 +98,11 @@ TEST_F(VexelRun, MakerChoosesTheKeyReportingCommand) {
     const char* command;
     bool up = true;
   } cases[] = {
-      {"1", "vexel", "AT+CMER=3,1,0,0,0"},
-      {"2", "vexel", "AT+CMER=3,2,0,0,0"},
-      {"3", "vexel", "AT+CMER=2,1,0,0,0"},
-      // Detected: the table's command for the four makers, the built one for another.
-      {"4", "sonyericsson", "AT+CMER=3,2,0,0,0"},
-      {"4", "motorola", "AT+CMER=3,1,0,0,0"},
-      {"4", "siemens", "AT+CMER=3,2,0,0,0"},
-      {"4", "sagem", "AT+CMER=2,1,0,0,0"},
-      {"4", "nokia", "AT+CMER=3,2,0,0,0"},
-      {"4", "nokeys", "AT+CMER=3,2,0,0,0", false},  // refused, as by a refusing phone
+      {"1", "vexel", "AT+CMER=3,1,0,0,0"},         {"2", "vexel", "AT+CMER=3,2,0,0,0"},
+      {"3", "vexel", "AT+CMER=2,1,0,0,0"},         {"4", "sonyericsson", "AT+CMER=3,2,0,0,0"},
+      {"4", "motorola", "AT+CMER=3,1,0,0,0"},      {"4", "siemens", "AT+CMER=3,2,0,0,0"},
+      {"4", "sagem", "AT+CMER=2,1,0,0,0"},         {"4", "nokia", "AT+CMER=3,2,0,0,0"},
+      {"4", "nokeys", "AT+CMER=3,2,0,0,0", false},
   };
   int keys = 0;
   for (const Case& c : cases) {
@@ -144,31 +133,20 @@ TEST_F(VexelRun, PortsProbeFindsThePhoneAndDoctorNamesAKey) {
   rig.StartLine();
   rig.StartPhone({"-m", "motorola"});
   Process lines[2], dongle;
-  std::string ends[2];
-  for (int i = 0; i < 2; ++i) {
-    ends[i] = rig.folder.File("C" + std::to_string(i));
-    lines[i].Start(
-        {"socat", "pty,raw,echo=0,link=" + ends[i], "pty,raw,echo=0,link=" + ends[i] + "x"},
-        rig.folder.File("socat.log"));
-  }
-  for (int i = 0;
-       i < 300 && (access((ends[0] + "x").c_str(), F_OK) || access((ends[1] + "x").c_str(), F_OK));
-       ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  dongle.Start({PHONESIM_EXE, "-q", "-m", "nokeys", ends[0] + "x"}, rig.folder.File("dongle.log"),
-               true);
+  const std::string ends[2] = {rig.folder.File("C0"), rig.folder.File("C1")};
+  for (int i = 0; i < 2; ++i) rig.StartPair(lines[i], ends[i], ends[i] + "x");
+  dongle.Start({Program(PHONESIM_EXE), "-q", "-m", "nokeys", ends[0] + "x"},
+               rig.folder.File("dongle.log"), true);
   const std::string ini = rig.folder.File("new/Vexel.ini");
   std::string output;
   EXPECT_EQ(
       RunVexel({"ports", "--probe", "--save", "--ini", ini, ends[0], ends[1], rig.A()}, output), 0);
-  EXPECT_NE(
-      output.find(ends[0] + " (etc): not a phone\n" + ends[1] + " (etc): no answer\n" + rig.A() +
-                  " (etc): phone: Motorola CE, Copyright 2000, GSM900,GSM1800,GSM1900,MODEL=V3"),
-      std::string::npos)
-      << output;
-  EXPECT_EQ(rig.Read("new/Vexel.ini").find("[params]\r\nport=" + rig.A() + " (etc)\r\nphone=4\r\n"),
-            0u)
-      << rig.Read("new/Vexel.ini");
+  EXPECT_THAT(output, HasSubstr(ends[0] + " (etc): not a phone\n" + ends[1] +
+                                " (etc): no answer\n" + rig.A() +
+                                " (etc): phone: Motorola CE, Copyright 2000, "
+                                "GSM900,GSM1800,GSM1900,MODEL=V3"));
+  EXPECT_THAT(rig.Read("new/Vexel.ini"),
+              StartsWith("[params]\r\nport=" + rig.A() + " (etc)\r\nphone=4\r\n"));
 
   rig.phone.Send("wait-keys");
   rig.phone.Send("lock");
@@ -177,10 +155,10 @@ TEST_F(VexelRun, PortsProbeFindsThePhoneAndDoctorNamesAKey) {
   for (const char* line : {"Maker (AT+CGMI): Motorola CE", "Key reporting (AT+CMER=?): (0,3),(0,1)",
                            "Command: AT+CMER=3,1,0,0,0 (detected: Motorola)",
                            "Battery (AT+CBC): 0,60 (60 %)", "keypad is locked", "Key pressed: #"})
-    EXPECT_NE(output.find(line), std::string::npos) << line << " in\n" << output;
+    EXPECT_THAT(output, HasSubstr(line));
   // No phone: exit status 1.
   EXPECT_EQ(RunVexel({"ports", "--probe", ends[1]}, output), 1);
-  EXPECT_NE(output.find("No phone found."), std::string::npos) << output;
+  EXPECT_THAT(output, HasSubstr("No phone found."));
 }
 
 TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
@@ -188,36 +166,27 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
   // ModemManager's stand-in has the port as a modem.
   const std::string port = std::filesystem::read_symlink(rig.A()).string().substr(5);
   rig.StartBus(port);
-  Process second;
-  second.Start({Program(VEXEL_EXE), "run", "--ini", rig.folder.File("Vexel.ini")},
-               rig.folder.File("second.log"), false, rig.VexelEnv());
-  EXPECT_EQ(second.Wait(5000), 1);
-  for (const std::string& said :
-       {"busy, held by pid " + std::to_string(rig.vexel.Pid()) + " (vexel)",
-        ". ModemManager has this port as a modem; keep it away from the phone with the line "
-        "'KERNEL==\"" +
-            port +
-            "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"' in "
-            "/etc/udev/rules.d/70-vexel-phone.rules, then: sudo udevadm control --reload"})
-    EXPECT_NE(rig.Read("second.log").find(said), std::string::npos) << rig.Read("second.log");
+  std::string said;
+  EXPECT_EQ(RunVexel({"run", "--ini", rig.folder.File("Vexel.ini")}, said, rig.VexelEnv()), 1);
+  EXPECT_THAT(said, HasSubstr("busy, held by pid " + std::to_string(rig.vexel.Pid()) + " (vexel)"));
+  EXPECT_THAT(
+      said,
+      HasSubstr(". ModemManager has this port as a modem; keep it away from the "
+                "phone with the line 'KERNEL==\"" +
+                port +
+                "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"' in "
+                "/etc/udev/rules.d/70-vexel-phone.rules, then: sudo udevadm control --reload"));
   // The phone check says how to free the port.
   std::string output;
   EXPECT_EQ(RunVexel({"doctor", "--ini", rig.folder.File("Vexel.ini")}, output), 1);
-  EXPECT_NE(output.find("systemctl --user stop vexel"), std::string::npos) << output;
+  EXPECT_THAT(output, HasSubstr("systemctl --user stop vexel"));
   // vexel ports says so too, below the ports it lists (this machine's).
-  Process ports;
-  ports.Start({Program(VEXEL_EXE), "ports"}, rig.folder.File("ports"), false, rig.VexelEnv());
-  const std::string listed = ports.Wait(5000) == 0 ? rig.Read("ports") : "";
-  EXPECT_TRUE(listed.find("no serial ports") != std::string::npos ||
-              listed.find("ModemManager runs: it opens") != std::string::npos)
-      << listed;
+  EXPECT_EQ(RunVexel({"ports"}, output, rig.VexelEnv()), 0);
+  EXPECT_THAT(output,
+              AnyOf(HasSubstr("no serial ports"), HasSubstr("ModemManager runs: it opens")));
   // A probe leaves ModemManager's modem alone.
-  Process probe;
-  probe.Start({Program(VEXEL_EXE), "ports", "--probe", rig.A()}, rig.folder.File("probe"), false,
-              rig.VexelEnv());
-  EXPECT_EQ(probe.Wait(5000), 1);
-  EXPECT_NE(rig.Read("probe").find(" (etc): busy (held by ModemManager)"), std::string::npos)
-      << rig.Read("probe");
+  EXPECT_EQ(RunVexel({"ports", "--probe", rig.A()}, output, rig.VexelEnv()), 1);
+  EXPECT_THAT(output, HasSubstr(" (etc): busy (held by ModemManager)"));
   // Killed, it leaves nothing behind that keeps the next one out, though
   // socat and the phone still hold the line.
   rig.vexel.Kill();
@@ -230,12 +199,8 @@ TEST_F(VexelRun, SecondVexelOnThePortIsToldWhoHoldsIt) {
 // from the service, which has no session, locks the user's display session.
 TEST_F(VexelRun, ProgramsStartedUnderTheUserManagerGetScopesOfTheirOwn) {
   rig.StartBus();
-  rig.StartLine();
-  rig.StartPhone();
-  rig.Settings("", "\"5\"=DOWN (*1 #echo ran $$ >> " + rig.folder.File("trace") +
-                       "*)\r\n\"9\"=UP (*1 $lock*)\r\n");
-  rig.StartVexel();
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  ASSERT_TRUE(rig.LinkUp("\"5\"=DOWN " + rig.Echo("ran $$") + "\r\n\"9\"=UP (*1 $lock*)\r\n"))
+      << rig.VexelLog();
   rig.phone.Send("press 5");
   ASSERT_TRUE(rig.WaitFor("trace", "ran ")) << rig.VexelLog();
   const std::string trace = rig.Trace();
@@ -253,8 +218,7 @@ TEST_F(VexelRun, ProgramsStartedUnderTheUserManagerGetScopesOfTheirOwn) {
 
 TEST_F(VexelRun, SighupPicksUpAnEditedKeysFile) {
   LinkUp();
-  const std::string trace = rig.folder.File("trace");
-  rig.folder.Write("phone.km", "[Keys]\r\n\"5\"=DOWN (*1 #echo edited >> " + trace + "*)\r\n");
+  rig.folder.Write("phone.km", "[Keys]\r\n\"5\"=DOWN " + rig.Echo("edited") + "\r\n");
   rig.vexel.Signal(SIGHUP);
   ASSERT_TRUE(rig.WaitFor("vexel.log", "1 keys from"));
   rig.phone.Send("click 5");
@@ -311,10 +275,7 @@ TEST_F(VexelRun, SighupWithAnotherPortReopensTheLink) {
   // A second pair: the same phone program on its other end.
   Process line2, phone2;
   const std::string a2 = rig.folder.File("A2"), b2 = rig.folder.File("B2");
-  line2.Start({"socat", "pty,raw,echo=0,link=" + a2, "pty,raw,echo=0,link=" + b2},
-              rig.folder.File("socat2.log"));
-  for (int i = 0; i < 300 && access(b2.c_str(), F_OK); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  rig.StartPair(line2, a2, b2);
   phone2.Start({Program(PHONESIM_EXE), "-l", rig.folder.File("phone2.log"), b2},
                rig.folder.File("p2"), true);
   rig.folder.Write("Vexel.ini", "[params]\r\nport=" + a2 + " (etc)\r\nKeysFile=phone.km\r\n");
@@ -325,19 +286,14 @@ TEST_F(VexelRun, SighupWithAnotherPortReopensTheLink) {
 }
 
 TEST_F(VexelRun, SigtermStopsCleanlyReleasingAHeldKey) {
-  rig.StartLine();
-  rig.StartPhone();
-  rig.Settings("", "\"6\"=DOWN (*2 0 Shift+B*)\r\n");
-  rig.StartVexel({"run"}, {"DISPLAY="});
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up"));
+  ASSERT_TRUE(rig.LinkUp("\"6\"=DOWN (*2 0 Shift+B*)\r\n", {"DISPLAY="}));
   rig.phone.Send("press 6");
   ASSERT_TRUE(rig.WaitFor("phone.log", "6,1"));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   rig.vexel.Signal(SIGTERM);
   EXPECT_EQ(rig.vexel.Wait(5000), 0);
-  EXPECT_NE(rig.VexelLog().find("releasing held keys: B Shift"), std::string::npos);
-  EXPECT_NE(rig.VexelLog().find("link down"), std::string::npos);
-  EXPECT_NE(rig.VexelLog().find("stopped"), std::string::npos);
+  for (const char* said : {"releasing held keys: B Shift", "link down", "stopped"})
+    EXPECT_THAT(rig.VexelLog(), HasSubstr(said));
   if (access("/dev/uinput", W_OK) != 0) {  // no way to inject: said once, at the start
     const std::string log = rig.VexelLog();
     const std::size_t first = log.find("keys cannot be injected");
@@ -354,15 +310,15 @@ TEST_F(VexelRun, FirstStartThatFailsIsRetried) {
   // After the failure report's seven commands, 750 ms each.
   ASSERT_TRUE(rig.WaitFor("vexel.log", "start attempt 1 failed; next in 10 s", 15000));
   const std::string log = rig.VexelLog();
-  EXPECT_NE(log.find("Error: Feedback init failed."), std::string::npos);
+  EXPECT_THAT(log, HasSubstr("Error: Feedback init failed."));
   // Nobody to ask: the phone's answers are kept, and the log says where.
   EXPECT_EQ(log.find("Would you like"), std::string::npos);
   const std::string kept = "the phone's answers are in " + rig.folder.File("state/vexel/");
   const std::size_t at = log.find(kept);
   ASSERT_NE(at, std::string::npos) << log;
   const std::string path = log.substr(at + 27, log.find(':', at + 27) - at - 27);
-  EXPECT_TRUE(rig.Read(path.substr(rig.folder.File("").size()))
-                  .starts_with("Vexel after \"Feedback init failed\" info collection."));
+  EXPECT_THAT(rig.Read(path.substr(rig.folder.File("").size())),
+              StartsWith("Vexel after \"Feedback init failed\" info collection."));
   // The line stayed open at its other end all along: the retry links up.
   rig.phone.Send("reply ok");
   ASSERT_TRUE(rig.WaitFor("vexel.log", "link up", 15000)) << "no retry";
@@ -393,19 +349,15 @@ TEST_F(VexelRun, BluetoothPhoneThatAnswersLateLinksUp) {
 // signal are logged as the phone tells them.
 TEST_F(VexelRun, CallRunsTheRingEntryOnceAndShowsTheCaller) {
   rig.StartBus();
-  rig.StartLine();
-  rig.StartPhone();
-  const std::string calls = rig.folder.File("calls");
-  rig.Settings("", "\"(ring)\"=DOWN (*1 #echo ring >> " + calls + "*) UP (*1 #echo ended >> " +
-                       calls + "*)\r\n");
-  rig.StartVexel();
+  ASSERT_TRUE(rig.LinkUp("\"(ring)\"=DOWN " + rig.Echo("ring", "calls") + " UP " +
+                         rig.Echo("ended", "calls") + "\r\n"));
   EXPECT_TRUE(rig.WaitFor("vexel.log", "battery 100 %, signal 5 of 5")) << rig.VexelLog();
   rig.phone.Send("ring +4917012345 2 1000");
   EXPECT_TRUE(rig.WaitFor("calls", "ring\n"));
   EXPECT_TRUE(rig.WaitFor("calls", "ended\n", 12000));
   EXPECT_EQ(rig.Read("calls"), "ring\nended\n");
-  EXPECT_NE(rig.VexelLog().find("call from +4917012345"), std::string::npos);
-  EXPECT_NE(rig.Read("notices").find("Incoming call: +4917012345\n"), std::string::npos);
+  EXPECT_THAT(rig.VexelLog(), HasSubstr("call from +4917012345"));
+  EXPECT_THAT(rig.Read("notices"), HasSubstr("Incoming call: +4917012345\n"));
 }
 
 // One real reconnection: about 10 s, the core's pause before an attempt
@@ -421,20 +373,17 @@ TEST_F(VexelRun, LineLostAndBackBringsKeysBack) {
   rig.phone.Send("press 5");
   EXPECT_TRUE(rig.WaitFor("trace", "down 5\n"));
   EXPECT_TRUE(rig.WaitFor("trace", "lost\n"));  // "(link lost)"
-  const std::string port = "Sony Ericsson on " + rig.A();
-  EXPECT_EQ(rig.Read("notices"), "Phone linked: " + port +
-                                     "\nPhone link lost: Vexel tries to re-establish it every 10 "
-                                     "s.\nPhone link back: " +
-                                     port + "\n");
+  const std::string port = "Sony Ericsson on " + rig.A() + "\n";
+  EXPECT_EQ(rig.Read("notices"), "Phone linked: " + port + "Phone link lost: Vexel tries to " +
+                                     "re-establish it every 10 s.\nPhone link back: " + port);
 }
 
 TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
   rig.StartLine();
   rig.StartPhone();
   rig.Settings("", "");
-  const std::string keys =
-      "; my keys\r\n[Keys]\r\n\"5\"=DOWN (*1 #keep*)\n\r\n[Keys vlc] ; VLC\r\n\"5\"=DOWN (*1 "
-      "#vlc*)\r\n";
+  const std::string head = "; my keys\r\n[Keys]\r\n\"5\"=DOWN (*1 #keep*)\n",
+                    tail = "\r\n[Keys vlc] ; VLC\r\n\"5\"=DOWN (*1 #vlc*)\r\n", keys = head + tail;
   struct Case {
     std::vector<std::string> args;
     std::string file;
@@ -445,12 +394,8 @@ TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
        "new.km",
        0,
        "[Keys]\r\n\"1\"=\r\n\"5\"=\r\n\"*\"=\r\n"},
-      {{"learn"},
-       "phone.km",  // every other byte kept
-       0,
-       "; my keys\r\n[Keys]\r\n\"5\"=DOWN (*1 #keep*)\n\"1\"=\r\n\"*\"=\r\n\r\n[Keys vlc] ; "
-       "VLC\r\n\"5\"=DOWN (*1 #vlc*)\r\n"},
-      {{"learn"}, "phone.km", 1, keys},  // left alone
+      {{"learn"}, "phone.km", 0, head + "\"1\"=\r\n\"*\"=\r\n" + tail},  // every other byte kept
+      {{"learn"}, "phone.km", 1, keys},                                  // left alone
   };
   for (const Case& c : cases) {
     std::remove(rig.folder.File("vexel.log").c_str());
@@ -470,12 +415,10 @@ TEST_F(VexelRun, LearnSavesTheKeysAFileCanHold) {
 
 TEST(VexelCommands, ExitCodesAndMessages) {
   TempFolder folder;
-  const std::string good = folder.Write("good.ini",
-                                        "[params]\r\nport=/dev/ttyS0 (etc)\r\n"
-                                        "KeysFile=good.km\r\n");
+  const std::string good =
+      folder.Write("good.ini", "[params]\r\nport=/dev/ttyS0 (etc)\r\nKeysFile=good.km\r\n");
   folder.Write("good.km",
-               "[Keys]\r\n\"5\"=DOWN (*2 2 Volume Up*)\r\n"
-               "\"(link lost)\"=DOWN (*1 $lock*)\r\n");
+               "[Keys]\r\n\"5\"=DOWN (*2 2 Volume Up*)\r\n\"(link lost)\"=DOWN (*1 $lock*)\r\n");
   const std::string bad = folder.Write("bad.ini", "[params]\r\nKeysFile=bad.km\r\n");
   folder.Write("bad.km",
                "[Keys]\r\n\"5\"=DOWN (*2 2 Hyper+Q*)\r\n\"6\"=UP (*1 $lok*)\r\n"
@@ -511,7 +454,7 @@ TEST(VexelCommands, ExitCodesAndMessages) {
   for (const Case& c : cases) {
     std::string output;
     EXPECT_EQ(RunVexel(c.args, output), c.status) << (c.args.empty() ? "" : c.args[0]) << output;
-    EXPECT_NE(output.find(c.said), std::string::npos) << c.said << " in\n" << output;
+    EXPECT_THAT(output, HasSubstr(c.said));
   }
 }
 

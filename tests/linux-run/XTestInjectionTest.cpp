@@ -2,6 +2,7 @@
 // following the focused window, as X clients of the test see them on an
 // Xvfb display of its own: keys at the desktop's repeat rate, in the keymap
 // of the moment, and again after the X server restarted.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -27,6 +28,7 @@ namespace vexel::test {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::HasSubstr;
 
 struct Transition {
   KeySym keysym;
@@ -76,48 +78,50 @@ class KeyWindow {
   std::vector<Transition> got_;
 };
 
-// An Xvfb on the display, and a client of it; nullptr when it did not come up.
-Display* StartXvfb(Process& xvfb, const std::string& display, const std::string& log,
-                   const char* screen = "640x480x24") {
-  xvfb.Start({"Xvfb", display, "-nolisten", "tcp", "-screen", "0", screen}, log);
-  Display* client = nullptr;
-  for (int i = 0; i < 500 && !client; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    client = XOpenDisplay(display.c_str());
+// The rig, an Xvfb on a display of the test's own (wide enough for the
+// mouse's way) and a client of it.
+class XTestInjection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
+    ASSERT_TRUE(StartX()) << "Xvfb did not come up on " << display;
   }
-  return client;
-}
-
-std::string OwnDisplayName() { return ":" + std::to_string(200 + std::random_device{}() % 300); }
-
-TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
-  if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
-  const std::string display = OwnDisplayName();
+  void TearDown() override {
+    if (client) XCloseDisplay(client);
+  }
+  bool StartX() {
+    xvfb.Start({"Xvfb", display, "-nolisten", "tcp", "-screen", "0", "1920x480x24"},
+               rig.folder.File("xvfb.log"));
+    client = nullptr;
+    for (int i = 0; i < 500 && !client; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      client = XOpenDisplay(display.c_str());
+    }
+    return client;
+  }
   RunRig rig;
+  const std::string display = ":" + std::to_string(200 + std::random_device{}() % 300);
   Process xvfb;
-  Display* client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"));
-  ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << display;
+  Display* client = nullptr;
+};
+
+TEST_F(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   auto window = std::make_unique<KeyWindow>(client);
   // The desktop's repeat: 1 s, then 10 a second.
   XkbSetAutoRepeatRate(client, XkbUseCoreKbd, 1000, 100);
   XSync(client, False);
 
-  rig.StartLine();
-  rig.StartPhone();
-  rig.Settings("",
-               "\"5\"=DOWN (*2 2 Ctrl+F10*) UP (*2 2 Volume Up*)\r\n"
-               "\"6\"=DOWN (*2 0 Shift+B*)\r\n"
-               "\"7\"=DOWN (*2 3 Up*)\r\n"
-               "\"8\"=DOWN (*2 2 Z*)\r\n");
   // A Wayland session where the user may not write /dev/uinput: XTest, for
   // the X11 programs.
   const bool wayland = access("/dev/uinput", W_OK) != 0;
-  rig.StartVexel({"run"}, {"DISPLAY=" + display,
-                           wayland ? "XDG_SESSION_TYPE=wayland" : "XDG_SESSION_TYPE=x11"});
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
-  EXPECT_NE(rig.VexelLog().find("keys are injected through XTest"), std::string::npos);
+  ASSERT_TRUE(rig.LinkUp(
+      "\"5\"=DOWN (*2 2 Ctrl+F10*) UP (*2 2 Volume Up*)\r\n\"6\"=DOWN (*2 0 "
+      "Shift+B*)\r\n\"7\"=DOWN (*2 3 Up*)\r\n\"8\"=DOWN (*2 2 Z*)\r\n",
+      {"DISPLAY=" + display, wayland ? "XDG_SESSION_TYPE=wayland" : "XDG_SESSION_TYPE=x11"}))
+      << rig.VexelLog();
+  EXPECT_THAT(rig.VexelLog(), HasSubstr("keys are injected through XTest"));
   if (wayland) {
-    EXPECT_NE(rig.VexelLog().find("only X11 programs get"), std::string::npos);
+    EXPECT_THAT(rig.VexelLog(), HasSubstr("only X11 programs get"));
   }
 
   rig.phone.Send("click 5");
@@ -158,8 +162,7 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   const auto open = std::distance(std::filesystem::directory_iterator(fds), {});
   XCloseDisplay(client);
   xvfb.Kill();
-  client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"));
-  ASSERT_NE(client, nullptr) << "Xvfb did not come up again on " << display;
+  ASSERT_TRUE(StartX()) << "Xvfb did not come up again on " << display;
   window = std::make_unique<KeyWindow>(client);
   rig.phone.Send("click 8");
   EXPECT_EQ(window->Collect(2, 3000), typedZ) << rig.VexelLog();
@@ -172,22 +175,15 @@ TEST(XTestInjection, ClickAndHeldPressArriveInOrderAndSigtermReleases) {
   all = typedZ;
   all.insert(all.end(), {{XK_Shift_L, true}, {XK_b, true}, {XK_b, false}, {XK_Shift_L, false}});
   EXPECT_EQ(window->Collect(6, 3000), all) << rig.VexelLog();
-  XCloseDisplay(client);
 }
-
 
 // One phone key, three actions: in xmessage (its WM_CLASS class), in xev
 // (its program's file name; it sets no WM_CLASS) and anywhere else (the
 // test's own window). A release goes where its press went.
-TEST(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
-  if (system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null && "
-             "command -v xmessage >/dev/null && command -v xev >/dev/null") != 0)
-    GTEST_SKIP() << "Xvfb, xdotool, xmessage or xev is missing";
-  RunRig rig;
-  const std::string display = OwnDisplayName();
-  Process xvfb;
-  Display* client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"));
-  ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << display;
+TEST_F(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
+  if (system("command -v xdotool >/dev/null && command -v xmessage >/dev/null && "
+             "command -v xev >/dev/null") != 0)
+    GTEST_SKIP() << "xdotool, xmessage or xev is missing";
   KeyWindow window(client);
   const std::string env = "DISPLAY=" + display;
   Process xmessage, xev;
@@ -199,18 +195,13 @@ TEST(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
                    " windowfocus --sync >/dev/null 2>&1")
                       .c_str()) == 0;
   };
-  rig.StartLine();
-  rig.StartPhone();
-  const std::string trace = rig.folder.File("trace");
-  const auto key = [&](const char* where) {
-    return std::string("\"5\"=DOWN (*1 #echo ") + where + " down >> " + trace + "*) UP (*1 #echo " +
-           where + " up >> " + trace + "*)\r\n";
+  const auto key = [&](const std::string& where) {
+    return "\"5\"=DOWN " + rig.Echo(where + " down") + " UP " + rig.Echo(where + " up") + "\r\n";
   };
-  rig.Settings(
-      "", key("any") + "[Keys Xmessage]\r\n" + key("xmessage") + "[Keys xev]\r\n" + key("xev"));
-  rig.StartVexel({"run"}, {env});
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
-  EXPECT_NE(rig.VexelLog().find("1 keys for Xmessage"), std::string::npos) << rig.VexelLog();
+  ASSERT_TRUE(rig.LinkUp(
+      key("any") + "[Keys Xmessage]\r\n" + key("xmessage") + "[Keys xev]\r\n" + key("xev"), {env}))
+      << rig.VexelLog();
+  EXPECT_THAT(rig.VexelLog(), HasSubstr("1 keys for Xmessage"));
 
   const char* const steps[][3] = {
       {"--class Xmessage", "click 5", "xmessage up\n"},
@@ -223,27 +214,17 @@ TEST(XTestInjection, ProgramMapsFollowTheFocusedWindow) {
   }
   EXPECT_EQ(rig.Trace(), "xmessage down\nxmessage up\nxev down\nxev up\nany down\nany up\n")
       << rig.VexelLog();
-  XCloseDisplay(client);
 }
 
 // A held "Mouse Right" with Repeat while held: the pointer's steps, as
 // motion on the root window, grow from 2 px the longer the key is held.
-TEST(XTestInjection, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
-  if (system("command -v Xvfb >/dev/null") != 0) GTEST_SKIP() << "Xvfb is missing";
-  RunRig rig;
-  const std::string display = OwnDisplayName();
-  Process xvfb;
-  Display* client = StartXvfb(xvfb, display, rig.folder.File("xvfb.log"), "1920x480x24");
-  ASSERT_NE(client, nullptr) << "Xvfb did not come up on " << display;
+TEST_F(XTestInjection, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
   const Window root = DefaultRootWindow(client);
   XSelectInput(client, root, PointerMotionMask);
   XWarpPointer(client, None, root, 0, 0, 0, 0, 10, 100);
   XSync(client, True);  // the warp's own motion dropped
-  rig.StartLine();
-  rig.StartPhone();
-  rig.Settings("", "\"6\"=DOWN (*2 3 Mouse Right*)\r\n");
-  rig.StartVexel({"run"}, {"DISPLAY=" + display});
-  ASSERT_TRUE(rig.WaitFor("vexel.log", "link up")) << rig.VexelLog();
+  ASSERT_TRUE(rig.LinkUp("\"6\"=DOWN (*2 3 Mouse Right*)\r\n", {"DISPLAY=" + display}))
+      << rig.VexelLog();
   rig.phone.Send("press 6\npause 1300\nrelease 6");
   std::vector<int> steps;
   int x = 10;
@@ -259,7 +240,6 @@ TEST(XTestInjection, HeldMouseRightMovesFurtherTheLongerItIsHeld) {
   EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end())) << ::testing::PrintToString(steps);
   EXPECT_GE(steps.back(), 30);
   EXPECT_LT(x, 1910);  // it stopped at the release, short of the screen's edge
-  XCloseDisplay(client);
 }
 
 }  // namespace

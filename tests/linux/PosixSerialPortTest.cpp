@@ -1,5 +1,6 @@
 // The POSIX serial port on a pty: the test plays the phone on the master.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -16,6 +17,9 @@
 
 namespace vexel {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
 class PtyPort : public ::testing::Test {
  protected:
@@ -174,12 +178,8 @@ TEST_F(PtyPort, OpenFailuresSayWhy) {
   for (const Case& c : cases) {
     PosixSerialPort port(loop_, c.baud);
     port.SetCommPort(c.path.empty() ? path_ : c.path);
-    try {
-      port.OpenPort();
-      ADD_FAILURE() << c.path << " opened";
-    } catch (const ECommsError& error) {
-      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
-    }
+    EXPECT_THAT([&] { port.OpenPort(); }, ThrowsMessage<ECommsError>(HasSubstr(c.message)))
+        << c.path;
   }
   ASSERT_TRUE(port_.OpenPort());
   EXPECT_THROW(port_.OpenPort(), ECommsError) << "opened twice";
@@ -200,14 +200,8 @@ TEST_F(PtyPort, SecondOpenerIsToldWhoHoldsThePort) {
   }
   char byte;
   ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  try {
-    port_.OpenPort();
-    ADD_FAILURE() << "opened a port another program holds";
-  } catch (const EPortBusy& error) {
-    EXPECT_NE(std::string(error.what()).find("busy, held by pid " + std::to_string(holder)),
-              std::string::npos)
-        << error.what();
-  }
+  EXPECT_THAT([&] { port_.OpenPort(); },
+              ThrowsMessage<EPortBusy>(HasSubstr("busy, held by pid " + std::to_string(holder))));
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
   close(ready[0]);

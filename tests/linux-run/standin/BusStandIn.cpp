@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -46,28 +47,19 @@ int Notify(sd_bus_message* call, void*, sd_bus_error*) {
   const char *app, *icon, *summary, *body;
   std::uint32_t replaces = 0;
   if (sd_bus_message_read(call, "susss", &app, &replaces, &icon, &summary, &body) < 0) return -1;
-  if (FILE* file = std::fopen(notices, "a")) {
-    std::fprintf(file, "%s: %s\n", summary, body);
-    std::fclose(file);
-  }
+  std::ofstream(notices, std::ios::app) << summary << ": " << body << "\n";
   return sd_bus_reply_method_return(call, "u", replaces ? replaces : ++jobs);
 }
 
 int GetUser(sd_bus_message* call, void*, sd_bus_error*) {
   std::uint32_t uid = 0;
   sd_bus_message_read(call, "u", &uid);
-  if (FILE* file = std::fopen(trace, "a")) {
-    std::fprintf(file, "login1 GetUser %u\n", uid);
-    std::fclose(file);
-  }
+  std::ofstream(trace, std::ios::app) << "login1 GetUser " << uid << "\n";
   return sd_bus_reply_method_return(call, "o", "/org/freedesktop/login1/user/self");
 }
 
 int Lock(sd_bus_message* call, void*, sd_bus_error*) {
-  if (FILE* file = std::fopen(trace, "a")) {
-    std::fprintf(file, "login1 Lock %s\n", sd_bus_message_get_path(call));
-    std::fclose(file);
-  }
+  std::ofstream(trace, std::ios::app) << "login1 Lock " << sd_bus_message_get_path(call) << "\n";
   return sd_bus_reply_method_return(call, "");
 }
 
