@@ -44,11 +44,11 @@ class KeyEventHandlers {
                    PhoneEvents* phoneEvents = nullptr)
       : keyMap_(keyMap), actions_(actions), observer_(observer), phoneEvents_(phoneEvents) {}
 
-  // Dispatches every report of the chunk (a report of a key named like an
-  // event entry excepted): an odd flag runs the key's
-  // button-down part, an even one its button-up part. A flag that is not a
-  // digit raises Error("'%s' is not a valid integer value") once the other
-  // reports of the chunk were handled.
+  // Dispatches every report of the chunk but those of a key named like an
+  // event entry: an odd flag runs the key's button-down part, an even one
+  // its button-up part. A flag that is not a digit raises
+  // Error("'%s' is not a valid integer value") once the other reports of
+  // the chunk were handled.
   //
   // A press takes the key's action from the focused program's map, if one
   // applies and gives the key an action, else from the map for all
@@ -67,8 +67,8 @@ class KeyEventHandlers {
   // named like an event entry.
   void MapKeys(const char* buffer);
   // The MapKeys toggle: down empties the key map shown (its event entries
-  // stay) and installs MapKeys on the
-  // port; up gives every row its edit button and installs FeedbackComm.
+  // stay) and installs MapKeys on the port; up gives every row its edit
+  // button and installs FeedbackComm.
   void MapKeysButtonClick(bool buttonDown, SerialPort& port);
   bool Learning() const { return learning_; }
   // Every key learn mode has taken since the program started, each once, in
