@@ -52,12 +52,9 @@ constexpr size_t kMostHeldKeys = 16;
 
 std::vector<KeyEvent> ParseKeyEvents(std::string_view text) {
   std::vector<KeyEvent> events;
-  while (!text.empty()) {
-    const size_t end = text.find_first_of("\r\n");
-    if (auto event = ParseReport(text.substr(0, end))) events.push_back(std::move(*event));
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
+  ForEachLine(text, [&](std::string_view line) {
+    if (auto event = ParseReport(line)) events.push_back(std::move(*event));
+  });
   return events;
 }
 
@@ -80,7 +77,8 @@ bool KeyEventHandlers::IsLockReport(const KeyEvent& event) const {
 
 void KeyEventHandlers::FeedbackComm(const char* buffer) {
   std::optional<char> badFlag;
-  for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
+  const std::string_view text = UpToNul(buffer);
+  for (const KeyEvent& event : ParseKeyEvents(text)) {
     ShowLock(IsLockReport(event));
     if (locked_ || IsEventEntry(event.key)) continue;
     if (!IsDigit(event.flag)) {
@@ -104,7 +102,7 @@ void KeyEventHandlers::FeedbackComm(const char* buffer) {
     else
       Release(event.key);
   }
-  if (phoneEvents_) phoneEvents_->Received(UpToNul(buffer));
+  if (phoneEvents_) phoneEvents_->Received(text);
   if (badFlag)
     throw EConvertError("'" + std::string(1, *badFlag) + "' is not a valid integer value");
 }
@@ -177,8 +175,9 @@ void KeyEventHandlers::ArmHoldTimer() {
 }
 
 void KeyEventHandlers::MapKeys(const char* buffer) {
-  if (phoneEvents_) phoneEvents_->Received(UpToNul(buffer));
-  for (const KeyEvent& event : ParseKeyEvents(UpToNul(buffer))) {
+  const std::string_view text = UpToNul(buffer);
+  if (phoneEvents_) phoneEvents_->Received(text);
+  for (const KeyEvent& event : ParseKeyEvents(text)) {
     if (event.flag != '1' || !KeysFileCanHold(event.key) || IsLockReport(event) ||
         IsEventEntry(event.key))
       continue;

@@ -48,10 +48,6 @@ std::string CallerOf(std::string_view answer) {
   return number;
 }
 
-bool StartsWith(std::string_view line, std::string_view prefix) {
-  return line.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 int SignalBars(int rssi) {
@@ -101,26 +97,24 @@ void PhoneEvents::Received(std::string_view text) {
   if (!up_) return;
   bool rang = false;
   std::string caller;
-  while (!text.empty()) {
-    const size_t end = text.find_first_of("\r\n");
-    const std::string_view line = Trim(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (line == "RING" || StartsWith(line, "+CRING:")) {
+  ForEachLine(text, [&](std::string_view line) {
+    line = Trim(line);
+    if (line == "RING" || line.starts_with("+CRING:")) {
       rang = true;
-    } else if (StartsWith(line, "+CLIP:")) {
+    } else if (line.starts_with("+CLIP:")) {
       rang = true;
       if (std::string number = CallerOf(line.substr(6)); !number.empty()) caller = number;
-    } else if (StartsWith(line, "+CBC:")) {
+    } else if (line.starts_with("+CBC:")) {
       const int charge = Field(line.substr(5), 1);
       SetState(charge >= 0 && charge <= 100 ? charge : -1, signal_);
-    } else if (StartsWith(line, "+CSQ:")) {
+    } else if (line.starts_with("+CSQ:")) {
       SetState(battery_, SignalBars(Field(line.substr(5), 0)));
     } else if (line == "OK") {
       Answered(false);
-    } else if (line == "ERROR" || StartsWith(line, "+CME ERROR")) {
+    } else if (line == "ERROR" || line.starts_with("+CME ERROR")) {
       Answered(true);
     }
-  }
+  });
   if (!rang) return;
   timers_.StartTimer(kRingTimerId, kRingEndMs);
   const bool wasRinging = std::exchange(ringing_, true);

@@ -167,11 +167,11 @@ class X11Focus {
 
   unsigned long ClientPid(Window window) {
     if (xres_) {
-      XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+      XResClientIdSpec client{window, XRES_CLIENT_ID_PID_MASK};
       long count = 0;
       XResClientIdValue* ids = nullptr;
       pid_t pid = -1;
-      if (XResQueryClientIds(display_, 1, &spec, &count, &ids) == Success) {
+      if (XResQueryClientIds(display_, 1, &client, &count, &ids) == Success) {
         for (long i = 0; i < count && pid < 0; ++i) pid = XResGetClientPid(&ids[i]);
         XResClientIdsDestroy(count, ids);
       }
